@@ -1,0 +1,44 @@
+// tests/testutil.h - helpers shared by the unit and end-to-end tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+/// A fresh directory under the system temp dir, removed with its contents
+/// when the object goes away.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+/// Writes text to path (creating parent directories); returns false on failure.
+bool WriteFile(const std::string& path, const std::string& text);
+
+/// The whole file as a string; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
+/// True when path names an existing file.
+bool FileExists(const std::string& path);
+
+/// Result of running a program as a child process.
+struct RunResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+/// Runs argv[0] with the arguments in directory dir, with the environment
+/// variables in env ("NAME=value") added; captures both output streams.
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
+                     const std::vector<std::string>& env = {});
+
+}  // namespace testutil

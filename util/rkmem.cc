@@ -1,0 +1,123 @@
+// util/rkmem.cc - tagged allocation with optional leak accounting.
+//
+// The accounting map is only touched in memory-debugging mode, so the
+// normal path is plain malloc/free.  Free-list chunks are never returned to
+// the system; in debugging mode elements are allocated one by one instead,
+// so that every element left over shows up in the report.
+#include "util/rkmem.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <unordered_map>
+
+namespace {
+
+struct Block {
+  std::size_t size;
+  const char* tag;
+};
+
+// Process-wide allocator state.
+struct MemState {
+  int debugging = -1;  // -1 not decided yet, then 0 or 1
+  std::unordered_map<void*, Block>* live = nullptr;
+};
+MemState mem;
+
+bool debugging() {
+  if (mem.debugging < 0) {
+    mem.debugging = (std::getenv("RK_MEMDBG") || std::getenv("RK_PURIFY")) ? 1 : 0;
+    if (mem.debugging) mem.live = new std::unordered_map<void*, Block>();
+  }
+  return mem.debugging == 1;
+}
+
+void track(void* p, std::size_t size, const char* tag) {
+  if (p && debugging()) (*mem.live)[p] = Block{size, tag ? tag : "?"};
+}
+
+void untrack(void* p) {
+  if (p && debugging()) mem.live->erase(p);
+}
+
+constexpr std::size_t kChunkElements = 64;
+
+}  // namespace
+
+void* rkMemMalloc(std::size_t size, const char* tag) {
+  void* p = std::malloc(size ? size : 1);
+  track(p, size, tag);
+  return p;
+}
+
+void* rkMemCalloc(std::size_t size, const char* tag) {
+  void* p = std::calloc(1, size ? size : 1);
+  track(p, size, tag);
+  return p;
+}
+
+void* rkMemRealloc(void* p, std::size_t size, const char* tag) {
+  // Untrack before the call: the old pointer must not be used afterwards.
+  if (p) untrack(p);
+  void* q = std::realloc(p, size ? size : 1);
+  if (q) {
+    track(q, size, tag);
+  } else if (p) {
+    track(p, size, tag);  // the old block stays valid and allocated
+  }
+  return q;
+}
+
+void rkMemFree(void* p) {
+  if (!p) return;
+  untrack(p);
+  std::free(p);
+}
+
+int rkMemDebugging() { return debugging() ? 1 : 0; }
+
+long rkMemReport(std::FILE* out) {
+  if (!debugging()) return 0;
+  std::map<std::string, std::pair<long, std::size_t>> by_tag;
+  for (const auto& [p, b] : *mem.live) {
+    auto& e = by_tag[b.tag];
+    e.first += 1;
+    e.second += b.size;
+  }
+  long blocks = static_cast<long>(mem.live->size());
+  if (out) {
+    std::fprintf(out, "Memory report: %ld block(s) not freed.\n", blocks);
+    for (const auto& [tag, e] : by_tag)
+      std::fprintf(out, "  %-24s %ld block(s), %zu byte(s)\n", tag.c_str(), e.first, e.second);
+  }
+  return blocks;
+}
+
+void* rkMemFlAlloc(RkMemFreeList* fl) {
+  std::size_t size = (fl->size + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
+  if (debugging()) return rkMemMalloc(size, fl->tag);
+  if (!fl->head) {
+    char* chunk = static_cast<char*>(std::malloc(size * kChunkElements));
+    if (!chunk) return nullptr;
+    for (std::size_t i = 0; i < kChunkElements; ++i) {
+      void* e = chunk + i * size;
+      std::memcpy(e, &fl->head, sizeof(void*));
+      fl->head = e;
+    }
+  }
+  void* e = fl->head;
+  std::memcpy(&fl->head, e, sizeof(void*));
+  return e;
+}
+
+void rkMemFlFree(RkMemFreeList* fl, void* p) {
+  if (!p) return;
+  if (debugging()) {
+    rkMemFree(p);
+    return;
+  }
+  std::memcpy(p, &fl->head, sizeof(void*));
+  fl->head = p;
+}

@@ -1,0 +1,49 @@
+// util/rkmem.h - the utility library's allocator.
+//
+// Every allocation carries a tag naming what it is for ("Hash Entry",
+// "Ndx:iwalloc()", ...).  Normally the tag costs nothing; when the
+// environment variable RK_MEMDBG or RK_PURIFY is set at the first
+// allocation, every live block is tracked by tag so that the orderly exit
+// (rkExit) can report what was never freed.
+//
+// Fixed-size free lists serve the many small records of the symbol tables
+// and the error objects: freed elements are kept for reuse and fresh ones
+// are carved from chunks, so small tables do not fragment the heap.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+/// A block of size bytes, or null when memory is exhausted.
+void* rkMemMalloc(std::size_t size, const char* tag);
+
+/// A zero-filled block of size bytes, or null.
+void* rkMemCalloc(std::size_t size, const char* tag);
+
+/// Resizes a block from rkMemMalloc (null p allocates); null on failure,
+/// the old block then stays valid.
+void* rkMemRealloc(void* p, std::size_t size, const char* tag);
+
+/// Releases a block from rkMemMalloc; null is ignored.
+void rkMemFree(void* p);
+
+/// 1 when memory debugging (RK_MEMDBG or RK_PURIFY) is on.
+int rkMemDebugging();
+
+/// Memory-debugging report: the blocks still allocated, by tag, written to
+/// out.  Prints nothing unless memory debugging is on.  Returns the number
+/// of blocks still allocated (0 when debugging is off).
+long rkMemReport(std::FILE* out);
+
+/// A free list of elements of one fixed size.
+struct RkMemFreeList {
+  std::size_t size;  // element size in bytes (rounded up to a pointer)
+  const char* tag;   // allocation tag of the chunks
+  void* head;        // first free element, linked through its first word
+};
+
+/// An element of the list's size (not zeroed), or null.
+void* rkMemFlAlloc(RkMemFreeList* fl);
+
+/// Gives an element back to its free list; null is ignored.
+void rkMemFlFree(RkMemFreeList* fl, void* p);
