@@ -24,6 +24,11 @@ inline constexpr int kMaxBusWidth = 65535;
 /// Most characters kept of the bus list-separator set.
 inline constexpr std::size_t kMaxBusSeparators = 19;
 
+/// Deepest nesting of repetition braces in one bus name ({{A}2}3 is 2);
+/// deeper nesting is status 1.  Expansion recurses once per level, so this
+/// bounds the stack whatever the input.
+inline constexpr int kMaxBusNesting = 64;
+
 /// Entries of the shared message cache; the 81st distinct message evicts
 /// the least recently used one.
 inline constexpr int kMsgCacheEntries = 80;
