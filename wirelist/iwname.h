@@ -1,0 +1,36 @@
+// wirelist/iwname.h - interned names of the wirelist database.
+//
+// Every name a record holds is an upper-case string interned here, so
+// equal names share one copy and can be compared by pointer.  The table
+// has 10061 buckets, each a singly linked list sorted by byte comparison
+// with a tail pointer: names that arrive in ascending order are appended
+// after one comparison.  Bucket order and counts are visible through
+// iwnamestats, so they follow the rules exactly; a bucket that grows long
+// gets an ordered index beside its chain so look-ups stay fast.
+//
+// Entries and their texts come from the data pool and stay until the
+// process ends (iwdelnames only forgets the table).
+#pragma once
+
+#include <cstdint>
+
+/// One interned name.
+struct IwNameEntry {
+  const char* text;   // upper-case copy
+  IwNameEntry* next;  // next entry of the bucket (greater text)
+};
+
+/// Bucket of text for a table of size buckets: h = h * 10 + c over the
+/// characters, lower-case letters taken as upper case and bytes of 128
+/// and above as negative values, 32-bit arithmetic, then h mod size.
+int iwhash(const char* text, int size);
+
+/// The interned copy of text (null taken as ""); text should be upper case
+/// (the copy is upper-cased, the comparisons use text as given).
+const char* iwmkname(const char* text);
+
+/// Forgets the name table; the memory stays with the data pool.
+void iwdelnames();
+
+/// Prints the bucket distribution and totals to standard output.
+void iwnamestats();

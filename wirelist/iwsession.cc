@@ -1,0 +1,23 @@
+// wirelist/iwsession.cc - the one session of the wirelist database.
+#include "wirelist/iwsession.h"
+
+#include <new>
+
+#include "wirelist/iwtable.h"
+
+IwSession iws;
+
+void iwsession_reset() {
+  // Tables hang on groups and sheets and are not in any pool.
+  for (IwGrp* g = iws.grpref; g; g = g->next) {
+    destroy_net_table(g);
+    for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
+  }
+  destroy_grp_table();
+  iwqkpurge();
+  iwinitflist();
+  for (void* p : iws.heapmade) iwfree(p);
+  for (std::size_t n = 1; n <= iws.pools.size(); ++n) iwbfree(static_cast<int>(n));
+  iws.~IwSession();
+  new (&iws) IwSession();
+}

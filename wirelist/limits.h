@@ -1,0 +1,51 @@
+// wirelist/limits.h - fixed sizes of the wirelist database.
+//
+// Bucket and slot counts fix the order in which names and table entries
+// are walked and reported; the buffer sizes fix where tokens are cut.
+#pragma once
+
+#include <cstddef>
+
+namespace iw {
+
+/// Buckets of the interned-name table; each is a list sorted by bytes.
+inline constexpr int kNameBuckets = 10061;
+
+/// Buckets of a named set (inaddmem and friends).
+inline constexpr int kNameSetBuckets = 117;
+
+/// A name bucket longer than this gets an ordered index beside its chain,
+/// so that interning stays logarithmic in the chain length.
+inline constexpr int kNameIndexThreshold = 16;
+
+/// Size of the reader's token buffer: a token keeps at most 16384
+/// characters, the rest of it is dropped.
+inline constexpr std::size_t kTokenBuffer = 16385;
+
+/// Initial slots of the group table and of each sheet's component table.
+inline constexpr int kGroupTableSlots = 2003;
+inline constexpr int kComTableSlots = 2003;
+
+/// Initial slots of a group's net table, and of a large one.
+inline constexpr int kNetTableSlots = 2003;
+inline constexpr int kBigNetTableSlots = 20011;
+
+/// Growth of the keyed tables: grow when 2 * slots < entries, to about
+/// 2 * entries slots.
+inline constexpr double kTableLoad = 2.0;
+inline constexpr double kTableGrowth = 2.0;
+
+/// Block size of the data pool that holds every record the readers make.
+inline constexpr std::size_t kDataBlockSize = 8192;
+
+/// Pool requests are rounded up to this many bytes.
+inline constexpr std::size_t kPoolAlign = 8;
+
+/// A pool request is tried against at most this many of the newest blocks
+/// before a new block is taken (older blocks are nearly always full).
+inline constexpr int kPoolSearchBlocks = 4;
+
+/// Free lists of pin arrays: one per pin count 0..18, one for the rest.
+inline constexpr int kPinFreeLists = 20;
+
+}  // namespace iw
