@@ -1,0 +1,135 @@
+// wirelist/iwname_test.cc - the interned-name table.
+#include "wirelist/iwname.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "wirelist/iwsession.h"
+
+namespace {
+
+class IwName : public testing::Test {
+ protected:
+  void SetUp() override { iwsession_reset(); }
+  void TearDown() override { iwsession_reset(); }
+};
+
+std::vector<std::string> Bucket(int b) {
+  std::vector<std::string> out;
+  for (IwNameEntry* e = iws.namehead[b]; e; e = e->next) out.push_back(e->text);
+  return out;
+}
+
+TEST_F(IwName, EqualTextsShareOneCopy) {
+  const char* abc = iwmkname("ABC");
+  EXPECT_EQ(iwmkname("ABC"), abc);
+  EXPECT_EQ(iwmkname(nullptr), iwmkname(""));
+  EXPECT_STREQ(iwmkname(""), "");
+  iwsession_reset();
+  EXPECT_STREQ(iwmkname("abc"), "ABC");
+}
+
+TEST_F(IwName, HashFoldsCaseAndSignsHighBytes) {
+  EXPECT_EQ(iwhash("AB", 10061), 65 * 10 + 66);
+  EXPECT_EQ(iwhash("ab", 10061), iwhash("AB", 10061));
+  EXPECT_EQ(iwhash("", 10061), 0);
+  EXPECT_EQ(iwhash("\xff", 10061), static_cast<int>(0xffffffffu % 10061u));
+  EXPECT_EQ(iwhash("ABC", 117), ((65 * 10 + 66) * 10 + 67) % 117);
+}
+
+// A model of one bucket built by the plain rules: compare with the tail,
+// else walk from the head; stored copies are upper-cased.
+struct ModelBucket {
+  std::vector<std::string> chain;
+  void Intern(const std::string& text) {
+    std::string up = text;
+    for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (chain.empty() || text > chain.back()) {
+      chain.push_back(up);
+      return;
+    }
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+      if (text == chain[i]) return;
+      if (text < chain[i]) {
+        chain.insert(chain.begin() + static_cast<std::ptrdiff_t>(i), up);
+        return;
+      }
+    }
+  }
+};
+
+TEST_F(IwName, LongBucketsStayOrderedAsByTheWalk) {
+  // "N000000" to "N999999" hash to a million consecutive values, so each
+  // bucket receives about a hundred of them; so does "000000N" and on.
+  const int bucket = iwhash("N000000", 10061);
+  std::vector<std::string> names;
+  char name[16];
+  for (int i = 0; i < 1000000; ++i) {
+    std::snprintf(name, sizeof name, "N%06d", i);
+    if (iwhash(name, 10061) == bucket) names.push_back(name);
+    std::snprintf(name, sizeof name, "%06dN", i);
+    if (iwhash(name, 10061) == bucket) names.push_back(name);
+  }
+  ASSERT_GT(names.size(), 40u);
+
+  std::mt19937 rng(7);
+  std::shuffle(names.begin(), names.end(), rng);
+  ModelBucket model;
+  std::vector<const char*> first;
+  for (const std::string& n : names) {
+    model.Intern(n);
+    first.push_back(iwmkname(n.c_str()));
+  }
+  EXPECT_EQ(Bucket(bucket), model.chain);
+  EXPECT_NE(iws.nameindex[bucket], nullptr);  // the index took part
+  EXPECT_TRUE(std::is_sorted(model.chain.begin(), model.chain.end()));
+  for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(iwmkname(names[i].c_str()), first[i]);
+
+  // A lower-case caller text is placed by its own bytes, which can break
+  // the order; later look-ups must still follow the walk exactly.
+  int added = 0;
+  for (const std::string& n : names) {
+    std::string lower = n;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (added == 3 || !std::isdigit(static_cast<unsigned char>(n[0])) || lower == n) continue;
+    model.Intern(lower);
+    iwmkname(lower.c_str());
+    ++added;
+  }
+  ASSERT_EQ(added, 3);
+  EXPECT_TRUE(iws.nameunindexed[bucket]);
+  for (std::size_t i = 0; i < names.size(); i += 3) {
+    model.Intern(names[i]);
+    iwmkname(names[i].c_str());
+  }
+  EXPECT_EQ(Bucket(bucket), model.chain);
+}
+
+TEST_F(IwName, StatisticsListEveryBucket) {
+  iwmkname("AB");  // bucket 716
+  iwmkname("");    // bucket 0
+  iwmkname("BA");  // 66 * 10 + 65 = 725
+  iwmkname("AK");  // 65 * 10 + 75 = 725
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  iwnamestats();
+  std::fflush(stdout);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind("\nName table distribution statistics:\n  0 | X\n  1 | \n", 0), 0u);
+  EXPECT_NE(out.find("\n716 | X\n717 | \n"), std::string::npos);
+  EXPECT_NE(out.find("\n725 | XX\n"), std::string::npos);
+  EXPECT_NE(out.find("\n10060 | \n\nTotal names: 4, bytes: 6"), std::string::npos);
+  EXPECT_EQ(out.substr(out.size() - 25), "\nTotal names: 4, bytes: 6");
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + 10061 + 1);
+
+  iwdelnames();
+  EXPECT_EQ(iws.namehead, nullptr);
+}
+
+}  // namespace
