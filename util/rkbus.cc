@@ -58,15 +58,15 @@ constexpr long kMaxWidth = rk::kMaxBusWidth;
 // One piece of a plain item: its text (an offset into the list text) on
 // one side of at most one subscript.
 struct Piece {
-  std::size_t text;    // offset of the text in the list text
-  std::size_t textlen; // length of the text
-  bool text_after;     // the text follows the number
-  bool has_sub;        // false: the piece prints only its text
-  int start, end;      // range of the subscript
-  int step;            // always positive; direction from start and end
-  char radix;          // 'B', 'O', 'D' or 'H'
-  int pad;             // digits to print, 0 for no padding
-  int value;           // current value
+  std::size_t text;     // offset of the text in the list text
+  std::size_t textlen;  // length of the text
+  bool text_after;      // the text follows the number
+  bool has_sub;         // false: the piece prints only its text
+  int start, end;       // range of the subscript
+  int step;             // always positive; direction from start and end
+  char radix;           // 'B', 'O', 'D' or 'H'
+  int pad;              // digits to print, 0 for no padding
+  int value;            // current value
 };
 
 }  // namespace
@@ -161,8 +161,8 @@ Bracket classify(const char* base, std::size_t end, std::size_t open, std::size_
       std::size_t digits = (base[k] == '-') ? k + 1 : k;
       bool numeric = digits < p;
       for (std::size_t q = digits; q < p; ++q) numeric = numeric && is_dec(base[q]);
-      bool radix = n >= 2 && (base[p - 2] == '/' || base[p - 2] == '\\') &&
-                   is_radix_letter(base[p - 1]);
+      bool radix =
+          n >= 2 && (base[p - 2] == '/' || base[p - 2] == '\\') && is_radix_letter(base[p - 1]);
       if (!numeric && !radix) {
         *close = p;
         return Bracket::kText;

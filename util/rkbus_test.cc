@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,8 @@ Expansion Expand(const char* name, int size = 256) {
   Expansion e;
   std::vector<char> buf(static_cast<std::size_t>(size > 0 ? size : 1));
   RkBusState* st = nullptr;
-  while ((st = rkBusExpand(st, name, buf.data(), size)) != nullptr) e.names.emplace_back(buf.data());
+  while ((st = rkBusExpand(st, name, buf.data(), size)) != nullptr)
+    e.names.emplace_back(buf.data());
   e.status = rkBusExpandStatus();
   return e;
 }
@@ -55,6 +58,7 @@ TEST_F(RkBus, ExpandsNamesInOrder) {
       {"A[e:f\\h]", ",", "AE AF"},
       {"A[0:3/B]", ",", "A0 A1 A10 A11"},
       {"A[00:11/B]", ",", "A00 A01 A10 A11"},
+      {"A[0:11/B]", ",", "A0 A1 A10 A11"},
       {"A[6:10/O]", ",", "A6 A7 A10"},
       {"A[8:9/D]", ",", "A8 A9"},
       {"[0:1]X", ",", "0X 1X"},
@@ -236,8 +240,8 @@ TEST_F(RkBus, FrameFindsBracketsThatAreNotSubscripts) {
     int result;
     int status;
   } cases[] = {
-      {"A[0:3],B[2]", 0, RKBUS_OK},   {"A[X]", 1, RKBUS_BRACKETS},
-      {"A[0:3", 0, RKBUS_BRACKETS},   {"A[0:[1]", 0, RKBUS_BRACKETS},
+      {"A[0:3],B[2]", 0, RKBUS_OK},        {"A[X]", 1, RKBUS_BRACKETS},
+      {"A[0:3", 0, RKBUS_BRACKETS},        {"A[0:[1]", 0, RKBUS_BRACKETS},
       {"A,B[0:3],C[]", 1, RKBUS_BRACKETS}, {"{A[1:0]}2", 0, RKBUS_OK},
   };
   for (const auto& c : cases) {
@@ -261,6 +265,36 @@ TEST_F(RkBus, DeepNestingIsRefusedNotRecursed) {
   ok += 'A';
   for (int i = 0; i < 64; ++i) ok += "}1";
   EXPECT_EQ(Join(Expand(ok.c_str()).names), "A");
+}
+
+TEST_F(RkBus, RandomNamesStayInBounds) {
+  // Hostile names from the characters that matter; run under the
+  // sanitizers this checks bounds and release, here that every call ends.
+  const std::string alphabet = "AB01-9F:/\\[]{},H ";
+  std::mt19937 rng(11);
+  char buf[24];
+  for (int round = 0; round < 20000; ++round) {
+    std::string name;
+    int len = static_cast<int>(rng() % 24);
+    for (int i = 0; i < len; ++i) name += alphabet[rng() % alphabet.size()];
+    rkBusExpandRepsep(round % 2 ? " ," : ",");
+    int width = rkBusExpandWidth(name.c_str());
+    RkBusState* st = nullptr;
+    int produced = 0;
+    while (produced < 50 && (st = rkBusExpand(st, name.c_str(), buf, sizeof buf)) != nullptr) {
+      ASSERT_LT(std::strlen(buf), sizeof buf);
+      if (++produced == 3) {
+        RkBusState* copy = rkBusExpandCopy(st);
+        rkBusExpandFree(copy);
+      }
+    }
+    if (st) rkBusExpandFree(st);
+    if (produced < 50 && rkBusExpandStatus() == RKBUS_OK && width > 0) {
+      EXPECT_EQ(produced, width) << name;
+    }
+    rkBusExpandSubset(name.c_str(), "A[0:1]");
+    rkBusExpandFrame(name.c_str());
+  }
 }
 
 }  // namespace

@@ -120,8 +120,7 @@ int rkSymLoopAddr(RkSymTable* t, RkSymLoopAddrFn fn, void* user1, void* user2);
 int rkSymLoopAddr2(RkSymTable* t, RkSymLoopAddr2Fn fn, void* user1, void* user2);
 /// Visits the entries that follow the entry of key in walk order (none when
 /// key is absent); results as rkSymLoop.
-int rkSymLoopResume(const RkSymTable* t, RkSymLoopFn fn, const void* key, void* user1,
-                    void* user2);
+int rkSymLoopResume(const RkSymTable* t, RkSymLoopFn fn, const void* key, void* user1, void* user2);
 
 /// Removes every entry, freeing each key and handing each value to fn.
 void rkSymClear(RkSymTable* t, RkSymValueFreeFn fn);

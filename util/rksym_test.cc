@@ -162,12 +162,13 @@ TEST(RkSym, ClearMoveCopyAndEarlyStop) {
   EXPECT_EQ(I(rkSymFetch(b, &k[2])), 12);
 
   int visits = 0;
-  EXPECT_EQ(rkSymLoop(b,
-                      [](void*, void*, void* n, void*) {
-                        ++*static_cast<int*>(n);
-                        return 0;
-                      },
-                      &visits, nullptr),
+  EXPECT_EQ(rkSymLoop(
+                b,
+                [](void*, void*, void* n, void*) {
+                  ++*static_cast<int*>(n);
+                  return 0;
+                },
+                &visits, nullptr),
             0);
   EXPECT_EQ(visits, 1);
 
@@ -182,7 +183,8 @@ TEST(RkSym, ClearMoveCopyAndEarlyStop) {
 
 TEST(RkSym, AnalyzeAndForeignDump) {
   RkSymTable* t = rkSymCreate(4, rkSymStIhash, rkStrEqu, rkSymStCpy, rkSymStFree);
-  for (const char* k : {"A", "E", "I", "B"}) rkSymStore(t, k, nullptr);  // 97, 101, 105 share slot 1
+  for (const char* k : {"A", "E", "I", "B"})
+    rkSymStore(t, k, nullptr);  // 97, 101, 105 share slot 1
   EXPECT_EQ(Capture(rkSymStrDump, t), "Only tables which use rkSymStHash are accepted.\n");
   std::fflush(stdout);
   testing::internal::CaptureStdout();

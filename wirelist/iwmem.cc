@@ -275,8 +275,8 @@ void iwfrgrp(IwGrp* grp) {
 }
 
 void iwinitflist() {
-  for (auto* fl : {&iws.flatt, &iws.flnet, &iws.flcom, &iws.flsch, &iws.flspn, &iws.flsym,
-                   &iws.flgrp})
+  for (auto* fl :
+       {&iws.flatt, &iws.flnet, &iws.flcom, &iws.flsch, &iws.flspn, &iws.flsym, &iws.flgrp})
     empty_list(*fl);
   for (auto& fl : iws.flpin) {
     for (IwPin* p : fl)

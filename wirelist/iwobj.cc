@@ -66,27 +66,43 @@ void apply_type(IwGrp* g, int type) {
 
 const char* iwotypnam(int code) {
   switch (code) {
-    case NX_PINS: return "NX_PINS";
-    case NX_NETS: return "NX_NETS";
-    case NX_COMPONENTS: return "NX_COMPONENTS";
-    case NX_SCHEMATICS: return "NX_SCHEMATICS";
-    case NX_SYMPINS: return "NX_SYMPINS";
-    case NX_SYMBOLS: return "NX_SYMBOLS";
-    case NX_GROUPS: return "NX_GROUPS";
-    case NX_ATTRIBUTES: return "NX_ATTRIBUTES";
-    case NX_LIBS: return "NX_LIBS";
-    default: return "UNKNOWN_OTYPE";
+    case NX_PINS:
+      return "NX_PINS";
+    case NX_NETS:
+      return "NX_NETS";
+    case NX_COMPONENTS:
+      return "NX_COMPONENTS";
+    case NX_SCHEMATICS:
+      return "NX_SCHEMATICS";
+    case NX_SYMPINS:
+      return "NX_SYMPINS";
+    case NX_SYMBOLS:
+      return "NX_SYMBOLS";
+    case NX_GROUPS:
+      return "NX_GROUPS";
+    case NX_ATTRIBUTES:
+      return "NX_ATTRIBUTES";
+    case NX_LIBS:
+      return "NX_LIBS";
+    default:
+      return "UNKNOWN_OTYPE";
   }
 }
 
 const char* iwsymtype(int code) {
   switch (code) {
-    case IW_MODULE: return "MODULE";
-    case IW_COMPOSITE: return "COMPOSITE";
-    case IW_PIN: return "PIN";
-    case IW_PLD: return "PLD";
-    case IW_PLDCOMP: return "PLDCOMP";
-    default: return "UNKNOWN";
+    case IW_MODULE:
+      return "MODULE";
+    case IW_COMPOSITE:
+      return "COMPOSITE";
+    case IW_PIN:
+      return "PIN";
+    case IW_PLD:
+      return "PLD";
+    case IW_PLDCOMP:
+      return "PLDCOMP";
+    default:
+      return "UNKNOWN";
   }
 }
 

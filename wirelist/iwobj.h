@@ -108,37 +108,37 @@ struct IwCom {
 
 struct IwSch {
   std::int32_t type = NX_SCHEMATICS;
-  std::int16_t number = 0;          // sheet number
-  IwAtt* atts = nullptr;            // sorted attribute list
-  IwCom* coms = nullptr;            // first component (the newest)
-  IwCom* lastcom = nullptr;         // the component added first
-  IwGrp* grp = nullptr;             // owning group
-  IwSch* next = nullptr;            // next sheet, in creation order
-  void* extra = nullptr;            // spare word, zero when created
-  RkSymTable* comtab = nullptr;     // display name -> component; made on first store
+  std::int16_t number = 0;       // sheet number
+  IwAtt* atts = nullptr;         // sorted attribute list
+  IwCom* coms = nullptr;         // first component (the newest)
+  IwCom* lastcom = nullptr;      // the component added first
+  IwGrp* grp = nullptr;          // owning group
+  IwSch* next = nullptr;         // next sheet, in creation order
+  void* extra = nullptr;         // spare word, zero when created
+  RkSymTable* comtab = nullptr;  // display name -> component; made on first store
 };
 
 struct IwSpn {
   std::int32_t type = NX_SYMPINS;
-  IwSym* owner = nullptr;          // owning symbol; filled in lazily
-  const char* name = nullptr;      // interned; "~" first for an inverted label
-  IwAtt* atts = nullptr;           // sorted attribute list
-  IwNet* net = nullptr;            // net of the group this pin is tied to
-  IwSpn* next = nullptr;           // next symbol pin, in pin order
-  void* extra = nullptr;           // spare word, zero when created
-  const char* pintype = nullptr;   // pin type, or null for the PINTYPE attribute
+  IwSym* owner = nullptr;         // owning symbol; filled in lazily
+  const char* name = nullptr;     // interned; "~" first for an inverted label
+  IwAtt* atts = nullptr;          // sorted attribute list
+  IwNet* net = nullptr;           // net of the group this pin is tied to
+  IwSpn* next = nullptr;          // next symbol pin, in pin order
+  void* extra = nullptr;          // spare word, zero when created
+  const char* pintype = nullptr;  // pin type, or null for the PINTYPE attribute
 };
 
 struct IwSym {
   std::int32_t type = NX_SYMBOLS;
-  std::int16_t number = 1;          // symbol number n of the file <group>.<n>
-  IwAtt* atts = nullptr;            // sorted attribute list
-  IwSpn* spns = nullptr;            // first symbol pin
+  std::int16_t number = 1;            // symbol number n of the file <group>.<n>
+  IwAtt* atts = nullptr;              // sorted attribute list
+  IwSpn* spns = nullptr;              // first symbol pin
   std::int16_t symtype = IW_UNKNOWN;  // symbol type code
-  std::int16_t npins = 0;           // number of symbol pins
-  IwGrp* grp = nullptr;             // owning group
-  IwSym* next = nullptr;            // next symbol, first one first, rest by number
-  void* extra = nullptr;            // spare word, zero when created
+  std::int16_t npins = 0;             // number of symbol pins
+  IwGrp* grp = nullptr;               // owning group
+  IwSym* next = nullptr;              // next symbol, first one first, rest by number
+  void* extra = nullptr;              // spare word, zero when created
 };
 
 struct IwGrp {
@@ -156,9 +156,9 @@ struct IwGrp {
 
 struct IwLib {
   std::int32_t type = NX_LIBS;
-  void* handle = nullptr;       // the library's object in the project store
-  const char* name = nullptr;   // library name
-  IwLib* next = nullptr;        // next library (newest first)
+  void* handle = nullptr;      // the library's object in the project store
+  const char* name = nullptr;  // library name
+  IwLib* next = nullptr;       // next library (newest first)
 };
 
 /// The type code of any record (its first 32-bit field).

@@ -31,7 +31,6 @@ class IwObj : public testing::Test {
     for (; a; a = a->next) out += std::string(a->name) + "=" + (a->value ? a->value : "-") + " ";
     return out;
   }
-
 };
 
 TEST_F(IwObj, AttributeListsStaySortedByNameThenValue) {
@@ -212,8 +211,12 @@ TEST_F(IwObj, IteratorsWalkSheetsAndGroups) {
   for (IwCom* c = iwallcomp(g, nullptr); c; c = iwallcomp(g, c)) seen += c->name;
   EXPECT_EQ(seen, "BAC");
 
-  for (auto [name, type] : {std::pair{"MOD", IW_MODULE}, {"PIN", IW_PIN}, {"PLD", IW_PLD},
-                            {"CMP", IW_COMPOSITE}, {"UNK", IW_UNKNOWN}, {"PCMP", IW_PLDCOMP}})
+  for (auto [name, type] : {std::pair{"MOD", IW_MODULE},
+                            {"PIN", IW_PIN},
+                            {"PLD", IW_PLD},
+                            {"CMP", IW_COMPOSITE},
+                            {"UNK", IW_UNKNOWN},
+                            {"PCMP", IW_PLDCOMP}})
     AddGroup(name, type);
   std::string groups;
   for (IwGrp* x = iwgetgrp(nullptr); x; x = iwgetgrp(x)) groups += std::string(x->name) + " ";

@@ -37,33 +37,33 @@ struct IwSession {
   IwNameEntry** nametail = nullptr;  // bucket tails, the greatest entry of each
   std::vector<int> namelen;          // entries per bucket
   std::vector<std::unique_ptr<IwNameIndex>> nameindex;  // index of long buckets
-  std::vector<bool> nameunindexed;   // bucket whose order no index can follow
+  std::vector<bool> nameunindexed;                      // bucket whose order no index can follow
 
   // --- memory ---
-  int datapool = 0;                  // number of the data pool, 0 before it exists
-  std::vector<IwPool> pools;         // pool n is pools[n - 1]
-  std::vector<IwQuick> quick;        // quick buffers
+  int datapool = 0;            // number of the data pool, 0 before it exists
+  std::vector<IwPool> pools;   // pool n is pools[n - 1]
+  std::vector<IwQuick> quick;  // quick buffers
   std::vector<void*> flatt, flnet, flcom, flsch, flspn, flsym, flgrp;  // free lists
-  std::vector<IwPin*> flpin[iw::kPinFreeLists];  // pin arrays by pin count
+  std::vector<IwPin*> flpin[iw::kPinFreeLists];                        // pin arrays by pin count
   std::unordered_set<void*> heapmade;  // free-list records that iwalloc'd memory holds
 
   // --- counters ---
-  long compcount = 0;                // components made minus freed
-  long netcount = 0;                 // nets made minus freed
+  long compcount = 0;  // components made minus freed
+  long netcount = 0;   // nets made minus freed
 
   // --- groups ---
-  RkSymTable* grptab = nullptr;      // group name -> group
-  IwGrp* grpref = nullptr;           // group reference list, newest first
-  IwGrp* topgrp = nullptr;           // first group made through iwaddgroup
-  IwSch* allcompsch = nullptr;       // sheet reached by iwallcomp
+  RkSymTable* grptab = nullptr;  // group name -> group
+  IwGrp* grpref = nullptr;       // group reference list, newest first
+  IwGrp* topgrp = nullptr;       // first group made through iwaddgroup
+  IwSch* allcompsch = nullptr;   // sheet reached by iwallcomp
 
   // --- reader ---
-  int cursheet = 0;                  // sheet number the readers file objects under
-  char token[iw::kTokenBuffer] = {}; // current token
-  bool uniquestr = false;            // instance names copied instead of interned
+  int cursheet = 0;                   // sheet number the readers file objects under
+  char token[iw::kTokenBuffer] = {};  // current token
+  bool uniquestr = false;             // instance names copied instead of interned
 
   // --- messages ---
-  long msgcount[3] = {};             // notes, warnings, errors issued
+  long msgcount[3] = {};  // notes, warnings, errors issued
 };
 
 /// The one session of the process.
