@@ -8,7 +8,8 @@
 IwSession iws;
 
 void iwsession_reset() {
-  // Tables hang on groups and sheets and are not in any pool.
+  // Tables hang on groups and sheets and are not in any pool; those of
+  // groups never linked into the reference list are not reached here.
   for (IwGrp* g = iws.grpref; g; g = g->next) {
     destroy_net_table(g);
     for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
