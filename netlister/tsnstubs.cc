@@ -13,9 +13,6 @@
 #include "netlister/tsnspawn.h"
 #include "netlister/tsnwalk.h"
 
-void read_ini_file(outdata*) {}
-int filterit(const char*) { return 0; }
-void clr_attr_flt() {}
 IwGrp* lbldcon(outdata*, const char*) { return nullptr; }
 int linitparms(const char*, const char*, wirdata*) { return 0; }
 int readDtbFile(const char*, const char*) { return 1; }
