@@ -1,0 +1,39 @@
+// netlister/limits.h - fixed sizes of the netlister.
+//
+// Each of these is part of the program's observable behaviour: messages
+// are cut at 255 characters, tokens at 1023, and a hierarchical name that
+// does not fit its 1024-byte buffer ends the run.
+#pragma once
+
+#include <cstddef>
+
+namespace tsn {
+
+/// Bytes of the buffer a terminal or log message is formatted into; a
+/// message is at most 255 characters.
+inline constexpr std::size_t kMsgBuffer = 256;
+
+/// Most blanks appended to blank out the rest of a progress line.
+inline constexpr int kMaxPadding = 79;
+
+/// Bytes of the buffer one netlist token is formatted into; a token is at
+/// most 1023 characters (longer ones are cut).
+inline constexpr std::size_t kTokenBuffer = 1024;
+
+/// Bytes of a hierarchical name buffer; a name that needs more ends the
+/// run with "Error: label exceeds supported length".
+inline constexpr std::size_t kNameBuffer = 1024;
+
+/// Bytes of the attribute value buffer shared by the record writers.
+inline constexpr std::size_t kValueBuffer = 1024;
+
+/// A project, -f or -v argument of this many characters or more is a
+/// usage error: the path functions refuse such names.
+inline constexpr std::size_t kMaxArgument = 256;
+
+/// Maximum line lengths of the output types.
+inline constexpr int kTsnLineLength = 79;
+inline constexpr int kWirLineLength = 2048;
+inline constexpr int kLogLineLength = 256;
+
+}  // namespace tsn

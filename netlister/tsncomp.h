@@ -1,0 +1,8 @@
+// netlister/tsncomp.h - module records of bottom-level components and the
+// delay brackets of hierarchical blocks.
+#pragma once
+
+struct IwCom;
+struct TsnContext;
+
+void loutcomp(int mode, TsnContext* context, IwCom* com, void* data);

@@ -1,0 +1,15 @@
+// netlister/tsnfsim.h - fault-simulation records and the records of the
+// flattened wirelist output.
+#pragma once
+
+struct IwCom;
+struct IwSym;
+struct TsnContext;
+struct wirdata;
+
+void loutfsim(wirdata* wd);
+void lw_schatt(wirdata* wd);
+void do_as_ap(IwSym* sym, wirdata* wd);
+void lw_as_ap(int kind, TsnContext* context, IwCom* com, void* data);
+void lw_gblnet(wirdata* wd);
+void lw_p(wirdata* wd);

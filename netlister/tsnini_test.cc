@@ -1,0 +1,141 @@
+// netlister/tsnini_test.cc - reading tsn.ini and the attribute decision.
+#include "netlister/tsnini.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "netlister/tsn.h"
+#include "netlister/tsnmsg.h"
+#include "netlister/tsnutil.h"
+#include "store/pxlib.h"
+#include "tests/testutil.h"
+
+namespace {
+
+class IniFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char buf[4096];
+    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
+    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+    pxReset();
+    tsn_data_init();
+  }
+  void TearDown() override {
+    clr_attr_flt();
+    for (SpawnDirective* d = w->spawn_directives; d;) {
+      SpawnDirective* next = d->next;
+      lstrfree(d->key);
+      if (d->first) lfree(d->first, 1024);
+      if (d->second) lfree(d->second, 1024);
+      lfree(d, sizeof *d);
+      d = next;
+    }
+    w->spawn_directives = nullptr;
+    lfree_wirdata(w);
+    w = nullptr;
+    tsnmsg_reset();
+    ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+    pxReset();
+  }
+
+  // Reads text as tsn.ini; returns what went into the netlist stream (the
+  // comment lines) and leaves the log's lines in log_.
+  std::string Read(const std::string& text) {
+    testutil::WriteFile(dir_.path() + "/tsn.ini", text);
+    w->out = outdata_create("top", LONG_TSN_FILE);
+    w->log = outdata_create("top", LOG_FILE);
+    read_ini_file(w->out);
+    w->out = outdata_close(w->out);
+    w->log = outdata_close(w->log);
+    log_ = testutil::ReadFile(dir_.path() + "/top.rkg");
+    std::string net = testutil::ReadFile(dir_.path() + "/top.tsn");
+    std::string prefix = "| Using initialization file '";
+    EXPECT_EQ(net.compare(0, prefix.size(), prefix), 0) << net;
+    return net.substr(net.find('\n') + 1);
+  }
+
+  std::string log_;
+  testutil::ScopedTempDir dir_;
+
+ private:
+  std::string old_cwd_;
+};
+
+TEST_F(IniFile, FirstKeywordThatStoresANameDecidesTheMode) {
+  EXPECT_EQ(Read("filter DELAY MODEL2\ninclude PART\n"),
+            "|    Warning(tsn.ini): Ignoring 1 attribute include(s)\n"
+            "|    Using 2 attribute filter(s)\n");
+  EXPECT_EQ(w->attr_filter, ATTR_FILTER);
+  EXPECT_EQ(filterit("DELAY"), 1);
+  EXPECT_EQ(filterit("MODEL2"), 1);
+  EXPECT_EQ(filterit("PART"), 0);
+  EXPECT_EQ(filterit("delay"), 0);  // names match exactly; stored names are upper case
+}
+
+TEST_F(IniFile, IncludeModeKeepsOnlyListedNames) {
+  EXPECT_EQ(Read("include part | a comment DELAY\nfilter DELAY MODEL2\n"),
+            "|    Warning(tsn.ini): Ignoring 2 attribute filter(s)\n"
+            "|    Using 1 attribute include(s)\n");
+  EXPECT_EQ(w->attr_filter, ATTR_INCLUDE);
+  EXPECT_EQ(filterit("PART"), 0);
+  EXPECT_EQ(filterit("DELAY"), 1);
+  EXPECT_EQ(filterit("LEVEL"), 1);  // always dropped
+  EXPECT_EQ(filterit("MODEL"), 1);  // dropped outside the flattened wirelist
+  w->filetype = WIR_FILE;
+  EXPECT_EQ(filterit("MODEL"), 0);
+}
+
+TEST_F(IniFile, ChoicesAndTheirWarnings) {
+  EXPECT_EQ(Read("Level_usage Override\nanalog_comp_filter OFF\nLevel_usage\n"
+                 "Analog_comp_filter maybe\nbogus word\n|comment\n\n"),
+            "|    Warning(tsn.ini, line 3): Level_usage requires an argument\n"
+            "|    Warning(tsn.ini, line 4): maybe is not an option for Analog_comp_filter\n"
+            "|    Warning(tsn.ini, line 5): Illegal keyword bogus\n"
+            "|    Level_usage is override\n"
+            "|    Analog_comp_filter is off\n");
+  EXPECT_EQ(w->level_usage, LEVEL_OVERRIDE);
+  EXPECT_EQ(w->analog_filter, ANALOG_FILTER_OFF);
+  EXPECT_EQ(w->nwarnings, 0);  // three leading blanks: never counted
+}
+
+TEST_F(IniFile, EmptyFileOnlyAnnouncesItself) {
+  EXPECT_EQ(Read(""), "");
+  EXPECT_EQ(w->level_usage, LEVEL_UNION);
+  EXPECT_EQ(filterit("ANY"), 0);
+}
+
+TEST_F(IniFile, SpawnDirectives) {
+  EXPECT_EQ(Read("SPAWN\nSPAWN ACCEL=X\nSPAWN ACCEL=Y run  it $ after words\n"
+                 "SPAWN ACCEL=Z first |comment $ never\n"),
+            "");
+  EXPECT_EQ(log_,
+            "|    Warning(tsn.ini, line 1): Incomplete SPAWN directive\n"
+            "|    Warning(tsn.ini, line 2): Incomplete SPAWN directive\n");
+  SpawnDirective* d = w->spawn_directives;
+  ASSERT_NE(d, nullptr);
+  EXPECT_STREQ(d->key, "ACCEL=X");
+  EXPECT_EQ(d->first, nullptr);
+  EXPECT_EQ(d->second, nullptr);
+  d = d->next;
+  ASSERT_NE(d, nullptr);
+  EXPECT_STREQ(d->first, "run it");
+  EXPECT_STREQ(d->second, "after words");
+  d = d->next;
+  ASSERT_NE(d, nullptr);
+  EXPECT_STREQ(d->first, "first");
+  EXPECT_EQ(d->second, nullptr);
+  EXPECT_EQ(d->next, nullptr);
+}
+
+TEST_F(IniFile, MissingFileLeavesDefaultsSilently) {
+  w->out = outdata_create("top", LONG_TSN_FILE);
+  read_ini_file(w->out);
+  w->out = outdata_close(w->out);
+  EXPECT_FALSE(testutil::FileExists(dir_.path() + "/top.tsn"));
+  EXPECT_EQ(filterit("DELAY"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+// netlister/tsnmsg.cc - messages, log lines, progress lines and the
+// counting allocator; see tsnmsg.h.
+//
+// The progress width is the length of the last progress line written to
+// standard error.  The cursor stays on that line (it ends with a carriage
+// return), so every later terminal message is padded with blanks up to
+// that width to wipe the rest of it; the width is never reset.
+#include "netlister/tsnmsg.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "netlister/limits.h"
+#include "netlister/tsn.h"
+#include "netlister/tsnutil.h"
+#include "util/rkmem.h"
+
+namespace {
+
+// Process-wide state of the message module (the catalog handle lives in
+// tsncat.cc beside the catalog calls).
+struct MsgState {
+  int progress_width = 0;  // length of the last progress line
+  unsigned balance = 0;    // bytes from lalloc not yet given back (wraps)
+  int next_setid = 1;      // next value of newsetid
+};
+MsgState msg_state;
+
+void count(const char* text) {
+  if (!w) return;
+  if (std::strncmp(text, "Warning", 7) == 0) {
+    ++w->nwarnings;
+  } else if (std::strncmp(text, "Error", 5) == 0) {
+    ++w->nerrors;
+  }
+}
+
+// Writes text to a terminal stream padded over the last progress line.
+void show_padded(std::FILE* out, const char* text, const char* end) {
+  int len = static_cast<int>(std::strlen(text));
+  int pad = msg_state.progress_width > len ? msg_state.progress_width - len : 0;
+  if (pad > tsn::kMaxPadding) pad = tsn::kMaxPadding;
+  std::fputs(text, out);
+  std::fprintf(out, "%*s%s", pad, "", end);
+  std::fflush(out);
+}
+
+void show(const char* text) {
+  show_padded(stdout, text, "\n");
+  count(text);
+}
+
+// Writes a message line into a stream's file, ending any line in progress.
+void log_line(outdata* stream, const char* text) {
+  if (!stream || !stream->fp) return;
+  if (stream->curlen > 0) {
+    lwrite(stream, "\n");
+    stream->curlen = 0;
+  }
+  bool flagged = std::strncmp(text, "Warning", 7) == 0 || std::strncmp(text, "Error", 5) == 0;
+  lwrite(stream, flagged && stream->type != WIR_FILE ? "ER " : "| ");
+  lwrite(stream, text);
+  lwrite(stream, "\n");
+  stream->curlen = 0;
+}
+
+void status(int* done, int total, int step, const char* label) {
+  if (!w || !(w->exeflag & 1)) return;
+  ++*done;
+  char text[tsn::kMsgBuffer];
+  if (*done == total) {
+    std::snprintf(text, sizeof text, "Completed 100.0%% of %s", label);
+  } else {
+    if (step <= 0 || *done % step != 0) return;
+    float percent = static_cast<float>(*done) * 100.0f / static_cast<float>(total);
+    std::snprintf(text, sizeof text, "Completed %.1f%% of %s", static_cast<double>(percent), label);
+  }
+  show_padded(stderr, text, "\r");
+  msg_state.progress_width = static_cast<int>(std::strlen(text));
+}
+
+}  // namespace
+
+void tsn_msg(const char* format, ...) {
+  char text[tsn::kMsgBuffer];
+  va_list ap;
+  va_start(ap, format);
+  std::vsnprintf(text, sizeof text, format, ap);
+  va_end(ap);
+  show(text);
+}
+
+void llogmsg(outdata* stream, const char* format, ...) {
+  char text[tsn::kMsgBuffer];
+  va_list ap;
+  va_start(ap, format);
+  std::vsnprintf(text, sizeof text, format, ap);
+  va_end(ap);
+  show(text);
+  log_line(stream, text);
+}
+
+void tsn_logmsg(const char* format, ...) {
+  char text[tsn::kMsgBuffer];
+  va_list ap;
+  va_start(ap, format);
+  std::vsnprintf(text, sizeof text, format, ap);
+  va_end(ap);
+  show(text);
+  log_line(w ? w->out : nullptr, text);
+}
+
+void lnet_status(const char* label) {
+  if (w) status(&w->nets_done, w->net_occurrences, w->net_step, label);
+}
+
+void lcomp_status(const char* label) {
+  if (w) status(&w->comps_done, w->nmodules, w->comp_step, label);
+}
+
+void* lalloc(std::size_t size) {
+  void* block = rkMemMalloc(size, "tsnutil");
+  if (!block) {
+    std::fputs("Out of memory. Quitting ..\n", stderr);
+    tsn_exit(3);
+  }
+  msg_state.balance += static_cast<unsigned>(size);
+  return block;
+}
+
+void lfree(void* block, std::size_t size) {
+  if (!block) return;
+  msg_state.balance -= static_cast<unsigned>(size);
+  rkMemFree(block);
+}
+
+char* lstrdup(const char* s) {
+  if (!s) return nullptr;
+  std::size_t len = std::strlen(s) + 1;
+  char* copy = static_cast<char*>(lalloc(len));
+  std::memcpy(copy, s, len);
+  return copy;
+}
+
+void lstrfree(char* s) {
+  if (s) lfree(s, std::strlen(s) + 1);
+}
+
+void lshowmem() { tsn_msg("Memory Utilization: %u bytes not freed.", msg_state.balance); }
+
+int newsetid() { return msg_state.next_setid++; }
+
+unsigned lallocbalance() { return msg_state.balance; }
+
+void tsnmsg_reset() {
+  tsn_msgclose();
+  msg_state = MsgState();
+}

@@ -1,0 +1,17 @@
+// netlister/tsnnet.h - net-attribute and equivalence records.
+#pragma once
+
+#include <cstddef>
+
+struct IwAtt;
+struct IwGrp;
+struct IwNet;
+struct TsnContext;
+
+void lputnet(TsnContext* context, IwNet* net, void* data);
+void loutequiv(TsnContext* context, IwNet* net, void* data);
+int ltopequiv(IwGrp* top, void* data);
+
+/// The value text of the attribute (substituted, evaluated, quoted when it
+/// holds separators); 0 or an error code of the variable store.
+int lgetattr(IwAtt* att, char* buf, std::size_t size);

@@ -1,0 +1,17 @@
+// netlister/tsnpending.h - calls into subsystems that are not built yet.
+// Each entry goes away when the subsystem it stands for lands.
+#pragma once
+
+struct IwAtt;
+struct IwGrp;
+struct IwNet;
+struct IwSym;
+
+const char* tsn_topname();
+const char* tsn_attvalue(IwAtt* att);
+int tsn_netisglobal(IwNet* net);
+IwSym* tsn_grpsym(IwGrp* group);
+int iwmsgcount(int mask);
+IwNet* iwgblnet(IwNet* previous);
+[[noreturn]] void tsn_process_exit(int code);
+void tsn_free_varstore();

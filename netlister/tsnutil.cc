@@ -1,0 +1,213 @@
+// netlister/tsnutil.cc - the output stream; see tsnutil.h.
+//
+// Records are written token by token straight to the stdio buffer; no
+// record is assembled in memory beyond one token.  A write error (a full
+// disk) is detected on the write that fails or, since stdio buffers, on
+// the flush when the stream is closed; either way the run ends with the
+// two "Out of disk space" lines and exit code 3.
+#include "netlister/tsnutil.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+
+#include "catalogs/tsn.h"
+#include "netlister/limits.h"
+#include "netlister/tsn.h"
+#include "netlister/tsnmsg.h"
+#include "netlister/tsnpending.h"
+#include "store/pxlib.h"
+#include "util/rkstr.h"
+
+namespace {
+
+// The write failed: report, close the file (it stays on disk) and end the
+// run.  The file pointer is cleared first so the exit path does not touch
+// the broken stream again.
+[[noreturn]] void out_of_disk(outdata* stream) {
+  std::FILE* fp = stream->fp;
+  stream->fp = nullptr;
+  tsn_msg("Error: Out of disk space.");
+  tsn_msg("       Aborting wirelist ...");
+  if (fp) std::fclose(fp);
+  tsn_exit(3);
+}
+
+void write_checked(outdata* stream, const char* data, std::size_t len) {
+  if (len > 0 && std::fwrite(data, 1, len, stream->fp) != len) out_of_disk(stream);
+  if (w && w->debug && std::fflush(stream->fp) != 0) out_of_disk(stream);
+}
+
+// Starts a continuation line when a token of len characters would bring
+// the current line to the maximum length.  The first token of a line is
+// never preceded by a continuation, whatever its length.
+void wrap_for(outdata* stream, std::size_t len) {
+  if (stream->curlen > 0 && stream->curlen + static_cast<long>(len) >= stream->maxlen) {
+    char mark[4] = {' ', stream->contchar, '\n', '\0'};
+    if (stream->contchar == '\0') {
+      mark[1] = '\n';
+      mark[2] = '\0';
+    }
+    write_checked(stream, mark, std::strlen(mark));
+    stream->curlen = 0;
+  }
+}
+
+void line(outdata* stream, const char* format, const char* arg1 = nullptr,
+          const char* arg2 = nullptr) {
+  ltokout(stream, format, arg1, arg2);
+  ltokflush(stream);
+}
+
+}  // namespace
+
+outdata* outdata_create(const char* base, int type) {
+  const char* ext;
+  int maxlen;
+  char contchar = '\0';
+  switch (type) {
+    case LONG_TSN_FILE:
+    case SHORT_TSN_FILE:
+      ext = "tsn";
+      maxlen = tsn::kTsnLineLength;
+      contchar = '+';
+      break;
+    case WIR_FILE:
+      ext = "1";
+      maxlen = tsn::kWirLineLength;
+      break;
+    case LOG_FILE:
+      ext = "rkg";
+      maxlen = tsn::kLogLineLength;
+      break;
+    default:
+      return nullptr;
+  }
+  char path[px::kMaxPath] = "";
+  pxMerge(path, "", "", base ? base : "", ext);
+  rkStrLoc(path);
+  std::FILE* fp = path[0] ? std::fopen(path, "w") : nullptr;
+  if (!fp) {
+    tsn_msg("%s", tsnMsgBuild(TSN_MSG_CANT_CREATE, path));
+    return nullptr;
+  }
+  outdata* stream = static_cast<outdata*>(lalloc(sizeof(outdata)));
+  stream->filename = lstrdup(path);
+  stream->fp = fp;
+  stream->type = type;
+  stream->maxlen = maxlen;
+  stream->curlen = 0;
+  stream->contchar = contchar;
+  stream->header_end = 0;
+  return stream;
+}
+
+outdata* outdata_close(outdata* stream) {
+  if (!stream) return nullptr;
+  if (stream->fp) {
+    long pos = std::ftell(stream->fp);
+    if (std::fflush(stream->fp) != 0 || std::ferror(stream->fp)) out_of_disk(stream);
+    std::fclose(stream->fp);
+    stream->fp = nullptr;
+    if (pos == stream->header_end) pxDelete(stream->filename, PX_REGULAR);
+  }
+  lstrfree(stream->filename);
+  lfree(stream, sizeof(outdata));
+  return nullptr;
+}
+
+void ltokout(outdata* stream, const char* format, ...) {
+  if (!stream || !stream->fp) return;
+  char token[tsn::kTokenBuffer];
+  va_list ap;
+  va_start(ap, format);
+  int n = std::vsnprintf(token, sizeof token, format, ap);
+  va_end(ap);
+  std::size_t len = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof token - 1);
+  wrap_for(stream, len);
+  write_checked(stream, token, len);
+  stream->curlen += static_cast<int>(len);
+}
+
+void lformatted_tokout(outdata* stream, const char* first, const char* second) {
+  if (!stream || !stream->fp) return;
+  std::size_t len1 = first ? std::strlen(first) : 0;
+  std::size_t len2 = second ? std::strlen(second) : 0;
+  wrap_for(stream, len1 + len2);
+  write_checked(stream, first ? first : "", len1);
+  write_checked(stream, second ? second : "", len2);
+  stream->curlen += static_cast<int>(len1 + len2);
+}
+
+void ltokflush(outdata* stream) {
+  if (!stream || !stream->fp) return;
+  write_checked(stream, "\n", 1);
+  stream->curlen = 0;
+}
+
+void lwrite(outdata* stream, const char* text) {
+  if (!stream || !stream->fp || !text) return;
+  write_checked(stream, text, std::strlen(text));
+}
+
+void lwrite_header(outdata* stream) {
+  if (!stream || !stream->fp) return;
+  const char* ad = hal_version();
+  switch (stream->type) {
+    case LONG_TSN_FILE:
+    case SHORT_TSN_FILE:
+      line(stream, "V %s", "5.11");
+      line(stream, "|");
+      if (ad) {
+        line(stream, "| Wirelist created using %s %s", kTsnAdProgram, ad);
+        line(stream, "|                        %s %s", kTsnProgram, kTsnVersion);
+      } else {
+        line(stream, "| Wirelist created using %s %s", kTsnProgram, kTsnVersion);
+      }
+      break;
+    case WIR_FILE:
+      line(stream, "| Wirelist created using %s %s", ad ? kTsnAdProgramWir : kTsnProgramWir,
+           ad ? ad : kTsnVersion);
+      break;
+    case LOG_FILE:
+      line(stream, "| Log file created using %s %s", ad ? kTsnAdProgramWir : kTsnProgramWir,
+           ad ? ad : kTsnVersion);
+      line(stream, "|");
+      stream->header_end = std::ftell(stream->fp);
+      break;
+    default:
+      break;
+  }
+}
+
+void lwrite_design_header(wirdata* wd, outdata* stream) {
+  if (!stream || !stream->fp || !wd) return;
+  const char* top = wd->tgroup ? tsn_topname() : "";
+  switch (stream->type) {
+    case LONG_TSN_FILE:
+    case SHORT_TSN_FILE:
+      line(stream, "|");
+      ltokout(stream, "DW %s", top);
+      ltokout(stream, " %ld",
+              static_cast<long>(wd->nmodules) + static_cast<long>(wd->ndtb_pins) +
+                  static_cast<long>(wd->np2p));
+      ltokflush(stream);
+      break;
+    case WIR_FILE:
+      line(stream, "|");
+      line(stream, "V 4.09");
+      line(stream, "DW %s", top);
+      break;
+    default:
+      break;
+  }
+}
+
+void lwrite_end_record(outdata* stream) {
+  if (!stream || !stream->fp) return;
+  if (stream->type == LONG_TSN_FILE || stream->type == SHORT_TSN_FILE) {
+    line(stream, "WD");
+  } else if (stream->type == WIR_FILE) {
+    line(stream, "EW");
+  }
+}

@@ -1,0 +1,55 @@
+// netlister/tsnutil.h - the output stream of the netlist and the log.
+//
+// Lines are built token by token straight into the buffered file; a record
+// that would reach the stream's maximum line length continues on a new
+// line after the continuation mark (" +" in the netlist formats, a blank
+// in the others).  A token is never split.  Every write is checked: a
+// failing write shows "Error: Out of disk space." and ends the run with
+// exit code 3.  A file that received nothing beyond its header is deleted
+// when it is closed.
+#pragma once
+
+#include <cstdio>
+
+struct wirdata;
+
+/// An output stream (one netlist or the log).
+struct outdata {
+  char* filename;  // the path as opened, lower case
+  std::FILE* fp;   // the open file, or null once closed
+  int type;        // LONG_TSN_FILE, SHORT_TSN_FILE, WIR_FILE or LOG_FILE
+  int maxlen;      // maximum line length
+  int curlen;      // characters written since the last line end
+  char contchar;   // '+' for the netlist formats, NUL otherwise
+  long header_end; // file position after the header (log only), else 0
+};
+
+/// Creates base.<ext> in the working directory for the output type; null
+/// (after message 503) when it cannot be opened, null for unknown types.
+outdata* outdata_create(const char* base, int type);
+
+/// Closes the stream, deletes the file when it holds nothing beyond its
+/// header, frees the record; returns null.
+outdata* outdata_close(outdata* stream);
+
+/// Appends one formatted token (at most 1023 characters) to the line.
+[[gnu::format(printf, 2, 3)]] void ltokout(outdata* stream, const char* format, ...);
+
+/// Appends one token made of two texts written as they are (either may
+/// be null); serves values longer than the token buffer.
+void lformatted_tokout(outdata* stream, const char* first, const char* second);
+
+/// Ends the current line (always writes a line end).
+void ltokflush(outdata* stream);
+
+/// Writes text unformatted and unwrapped, checked; used for whole lines.
+void lwrite(outdata* stream, const char* text);
+
+/// The file header of the stream's type.
+void lwrite_header(outdata* stream);
+
+/// The design header record that opens the netlist body.
+void lwrite_design_header(wirdata* wd, outdata* stream);
+
+/// The end record that closes the netlist body ("WD" or "EW").
+void lwrite_end_record(outdata* stream);

@@ -1,0 +1,142 @@
+// netlister/tsnutil_test.cc - token wrapping, message lines in files,
+// deletion of empty files, and the full-disk exit.
+#include "netlister/tsnutil.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "netlister/tsn.h"
+#include "netlister/tsnmsg.h"
+#include "tests/testutil.h"
+
+namespace {
+
+class Stream : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char buf[4096];
+    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
+    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+    tsn_data_init();
+  }
+  void TearDown() override {
+    lfree_wirdata(w);
+    w = nullptr;
+    tsnmsg_reset();
+    ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
+  }
+  std::string Read(const char* name) { return testutil::ReadFile(dir_.path() + "/" + name); }
+  bool Exists(const char* name) { return testutil::FileExists(dir_.path() + "/" + name); }
+
+  testutil::ScopedTempDir dir_;
+
+ private:
+  std::string old_cwd_;
+};
+
+TEST_F(Stream, NetlistTokensWrapBeforeReachingColumn79) {
+  outdata* s = outdata_create("Top", LONG_TSN_FILE);
+  ASSERT_NE(s, nullptr);
+  EXPECT_STREQ(s->filename, "top.tsn");
+  const std::string t39(39, 'a');
+  ltokout(s, "%s", t39.c_str());
+  ltokout(s, "%s", t39.c_str());  // 78 characters: stays
+  ltokflush(s);
+  ltokout(s, "%s", t39.c_str());
+  ltokout(s, "%s", (t39 + "b").c_str());  // would reach 79: wraps
+  ltokflush(s);
+  const std::string t100(100, 'c');
+  ltokout(s, "%s", t100.c_str());  // first token of a line: never wrapped
+  ltokout(s, " %s", "d");          // after it: on its own line
+  ltokflush(s);
+  lformatted_tokout(s, "M x", nullptr);
+  lformatted_tokout(s, t39.c_str(), t39.c_str());  // the pair is one token
+  ltokflush(s);
+  outdata_close(s);
+  EXPECT_EQ(Read("top.tsn"), t39 + t39 + "\n" + t39 + " +\n" + t39 + "b\n" + t100 + " +\n d\n" +
+                                 "M x +\n" + t39 + t39 + "\n");
+}
+
+TEST_F(Stream, OtherTypesWrapAtTheirLengthWithABlank) {
+  outdata* s = outdata_create("top", LOG_FILE);
+  ASSERT_NE(s, nullptr);
+  const std::string t200(200, 'a'), t60(60, 'b');
+  ltokout(s, "%s", t200.c_str());
+  ltokout(s, "%s", t60.c_str());  // 260 >= 256
+  ltokflush(s);
+  outdata_close(s);
+  EXPECT_EQ(Read("top.rkg"), t200 + " \n" + t60 + "\n");
+  outdata* wir = outdata_create("top", WIR_FILE);
+  ASSERT_NE(wir, nullptr);
+  EXPECT_STREQ(wir->filename, "top.1");
+  EXPECT_EQ(wir->maxlen, 2048);
+  outdata_close(wir);
+}
+
+TEST_F(Stream, HeadersAndEmptyFileDeletion) {
+  outdata* net = outdata_create("top", LONG_TSN_FILE);
+  outdata* log = outdata_create("top", LOG_FILE);
+  ASSERT_TRUE(net && log);
+  lwrite_header(net);
+  lwrite_header(log);
+  outdata_close(net);
+  outdata_close(log);
+  EXPECT_EQ(Read("top.tsn"), "V 5.11\n|\n| Wirelist created using ORMET WIRELISTER 5.3.1\n");
+  EXPECT_FALSE(Exists("top.rkg"));  // only its header: deleted
+
+  log = outdata_create("top", LOG_FILE);
+  lwrite_header(log);
+  llogmsg(log, "note");
+  outdata_close(log);
+  EXPECT_EQ(Read("top.rkg"), "| Log file created using ORMET_WIRELISTER 5.3.1\n|\n| note\n");
+
+  outdata_close(outdata_create("empty", SHORT_TSN_FILE));
+  EXPECT_FALSE(Exists("empty.tsn"));  // nothing written: deleted
+  EXPECT_EQ(outdata_create("top", 3), nullptr);
+}
+
+TEST_F(Stream, MessageLinesEndTheLineInProgressAndAreClassified) {
+  outdata* s = outdata_create("top", LONG_TSN_FILE);
+  ltokout(s, "M %s", "U1");
+  llogmsg(s, "Warning: first");
+  llogmsg(s, "Error: second");
+  llogmsg(s, "warning: lower case");
+  llogmsg(s, "Errors are%s", " counted by prefix");
+  llogmsg(s, "two\nlines");
+  outdata_close(s);
+  EXPECT_EQ(Read("top.tsn"),
+            "M U1\nER Warning: first\nER Error: second\n| warning: lower case\n"
+            "ER Errors are counted by prefix\n| two\nlines\n");
+  EXPECT_EQ(w->nwarnings, 1);
+  EXPECT_EQ(w->nerrors, 2);
+
+  outdata* wir = outdata_create("top", WIR_FILE);
+  llogmsg(wir, "Warning: in a flattened wirelist");
+  outdata_close(wir);
+  EXPECT_EQ(Read("top.1"), "| Warning: in a flattened wirelist\n");
+}
+
+TEST_F(Stream, DesignHeaderAndEndRecords) {
+  w->nmodules = 5;
+  w->ndtb_pins = 2;
+  w->np2p = 1;
+  outdata* s = outdata_create("top", SHORT_TSN_FILE);
+  lwrite_design_header(w, s);
+  lwrite_end_record(s);
+  outdata_close(s);
+  EXPECT_EQ(Read("top.tsn"), "|\nDW  8\nWD\n");
+}
+
+TEST(StreamFailure, FullDiskEndsTheRunWithExitCode3) {
+  testutil::ScopedTempDir dir;
+  ASSERT_EQ(symlink("/dev/full", (dir.path() + "/top.tsn").c_str()), 0);
+  auto r = testutil::RunProgram({TSN_BINARY, "top"}, dir.path());
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_NE(r.out.find("Error: Out of disk space.\n       Aborting wirelist ...\n"),
+            std::string::npos)
+      << r.out;
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+// store/pxlib_test.cc - path splitting and joining, the WDIR list and the
+// search rule.
+#include "store/pxlib.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/testutil.h"
+
+namespace {
+
+// Restores the environment variable and the path state after a test.
+class PxEnv : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* w = std::getenv("WDIR");
+    had_wdir_ = w != nullptr;
+    if (w) old_wdir_ = w;
+    const char* h = std::getenv("HOME");
+    old_home_ = h ? h : "";
+    char buf[4096];
+    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
+    pxReset();
+  }
+  void TearDown() override {
+    if (had_wdir_) {
+      setenv("WDIR", old_wdir_.c_str(), 1);
+    } else {
+      unsetenv("WDIR");
+    }
+    setenv("HOME", old_home_.c_str(), 1);
+    if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore cwd";
+    pxReset();
+  }
+
+ private:
+  bool had_wdir_ = false;
+  std::string old_wdir_, old_cwd_, old_home_;
+};
+
+TEST(PxParse, SplitsDirectoryNameAndExtension) {
+  struct Case {
+    const char* path;
+    const char* dir;
+    const char* name;
+    const char* ext;
+  } cases[] = {
+      {"dir/top.1", "dir/", "top", "1"},
+      {"a.b.c", "", "a.b", "c"},
+      {"lib/.cshrc", "lib/", ".cshrc", ""},
+      {"/x/y/..", "/x/y/", "..", ""},
+      {".", "", ".", ""},
+      {"noext", "", "noext", ""},
+      {"d/trailing.", "d/", "trailing", ""},
+      {"DIR/Top.1", "DIR/", "Top", "1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    char node[256] = "junk", dir[256], name[256], ext[256];
+    ASSERT_EQ(pxParse(c.path, node, dir, name, ext), PX_OK);
+    EXPECT_STREQ(node, "");
+    EXPECT_STREQ(dir, c.dir);
+    EXPECT_STREQ(name, c.name);
+    EXPECT_STREQ(ext, c.ext);
+  }
+}
+
+TEST(PxParse, RefusesLongAndNullPaths) {
+  std::string p255(255, 'a'), p256(256, 'a');
+  char name[256];
+  EXPECT_EQ(pxParse(p255.c_str(), nullptr, nullptr, name, nullptr), PX_OK);
+  EXPECT_EQ(pxParse(p256.c_str(), nullptr, nullptr, name, nullptr), PX_TOO_LONG);
+  EXPECT_EQ(pxParse(nullptr, nullptr, nullptr, name, nullptr), PX_INVALID);
+}
+
+TEST(PxMerge, JoinsTrimmedParts) {
+  char r[256];
+  ASSERT_EQ(pxMerge(r, "", "d", "n", ""), PX_OK);
+  EXPECT_STREQ(r, "d/n");
+  ASSERT_EQ(pxMerge(r, "", " d/ ", " top ", " tsn "), PX_OK);
+  EXPECT_STREQ(r, "d/top.tsn");
+  ASSERT_EQ(pxMerge(r, "", "", "top", "rkg"), PX_OK);
+  EXPECT_STREQ(r, "top.rkg");
+  std::string name(252, 'n');
+  strcpy(r, "unchanged");
+  EXPECT_EQ(pxMerge(r, "", "", name.c_str(), "tsn"), PX_TOO_LONG);  // 256 characters
+  EXPECT_STREQ(r, "unchanged");
+}
+
+TEST(PxDnpath, AppendsSubdirectoryWithSlash) {
+  char d[256] = "/a";
+  ASSERT_EQ(pxDnpath(d, "532"), PX_OK);
+  EXPECT_STREQ(d, "/a/532/");
+  ASSERT_EQ(pxDnpath(d, ""), PX_OK);
+  EXPECT_STREQ(d, "/a/532/");
+  char rel[256] = "";
+  ASSERT_EQ(pxDnpath(rel, "532"), PX_OK);
+  EXPECT_STREQ(rel, "532/");
+  std::string longdir(250, 'x');
+  char l[256];
+  strcpy(l, longdir.c_str());
+  EXPECT_EQ(pxDnpath(l, "abcdef"), PX_TOO_LONG);
+}
+
+TEST(PxConvPath, CollapsesSeparatorPairs) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"a//b", "a/b"}, {"a\\b", "a/b"}, {"a\\\\b", "a/b"}, {"a/\\b", "a/b"},
+      {"a\\/b", "a/b"}, {"a///b", "a/b"}, {"//x", "/x"},   {"plain", "plain"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in);
+    char r[256];
+    ASSERT_EQ(pxConvPath(c.in, r), PX_OK);
+    EXPECT_STREQ(r, c.out);
+  }
+}
+
+TEST_F(PxEnv, AbsPathResolvesDotsTildeAndRelativePaths) {
+  testutil::ScopedTempDir tmp;
+  ASSERT_EQ(pxSetdef(tmp.path().c_str()), PX_OK);
+  char real[4096];
+  ASSERT_TRUE(getcwd(real, sizeof real));
+  std::string cwd = real;
+  char r[256];
+  ASSERT_EQ(pxAbsPath2("x/./y/../z", r), PX_OK);
+  EXPECT_EQ(std::string(r), cwd + "/x/z");
+  ASSERT_EQ(pxAbsPath2("/a/b/../../..", r), PX_OK);
+  EXPECT_STREQ(r, "/");
+  ASSERT_EQ(pxAbsPath2("/a/b/.", r), PX_OK);
+  EXPECT_STREQ(r, "/a/b/.");
+  setenv("HOME", "/home/someone", 1);
+  ASSERT_EQ(pxAbsPath2("~/lib", r), PX_OK);
+  EXPECT_STREQ(r, "/home/someone/lib");
+  setenv("HOME", "", 1);
+  EXPECT_EQ(pxAbsPath2("~/lib", r), PX_NOT_FOUND);
+}
+
+std::vector<std::string> SearchDirs() {
+  std::vector<std::string> dirs;
+  pxWdirLoopSrchdirs2(
+      [](const char* d, void* u) {
+        static_cast<std::vector<std::string>*>(u)->push_back(d);
+        return 1;
+      },
+      &dirs);
+  return dirs;
+}
+
+TEST_F(PxEnv, WdirListPutsVersionSubdirectoryFirst) {
+  setenv("WDIR", "/a:/b", 1);
+  auto dirs = SearchDirs();
+  ASSERT_EQ(dirs.size(), 6u);
+  EXPECT_EQ(dirs[1], ".");
+  EXPECT_EQ(dirs[2], "/a/532/");
+  EXPECT_EQ(dirs[3], "/a");
+  EXPECT_EQ(dirs[4], "/b/532/");
+  EXPECT_EQ(dirs[5], "/b");
+
+  pxWdirSetVersionMode(PX_PLAIN_ONLY);
+  dirs = SearchDirs();
+  EXPECT_EQ(dirs, (std::vector<std::string>{".", "/a", "/b"}));
+  pxWdirSetVersionMode(PX_VERSION_AND_PLAIN);
+  pxWdirSetCompatibleVersion("");
+  dirs = SearchDirs();
+  EXPECT_EQ(dirs, (std::vector<std::string>{".", "/a", "/b"}));
+}
+
+TEST_F(PxEnv, SearchTriesPlaceThenWdirInOrder) {
+  testutil::ScopedTempDir tmp;
+  const std::string root = tmp.path();
+  ASSERT_TRUE(testutil::WriteFile(root + "/w1/532/both.ini", "v1"));
+  ASSERT_TRUE(testutil::WriteFile(root + "/w1/both.ini", "p1"));
+  ASSERT_TRUE(testutil::WriteFile(root + "/w2/only2.ini", "p2"));
+  ASSERT_TRUE(testutil::WriteFile(root + "/w2/both.ini", "p2"));
+  ASSERT_TRUE(testutil::WriteFile(root + "/cwd/local.ini", "here"));
+  ASSERT_EQ(pxSetdef((root + "/cwd").c_str()), PX_OK);
+  setenv("WDIR", (root + "/w1 " + root + "/w2").c_str(), 1);
+
+  char r[256];
+  ASSERT_EQ(pxGetini("both.ini", r), PX_OK);
+  EXPECT_EQ(testutil::ReadFile(r), "v1");  // version subdirectory of the first entry
+  ASSERT_EQ(pxGetini("only2.ini", r), PX_OK);
+  EXPECT_EQ(testutil::ReadFile(r), "p2");
+  ASSERT_EQ(pxGetini("local.ini", r), PX_OK);
+  EXPECT_EQ(testutil::ReadFile(r), "here");
+  EXPECT_EQ(r[0], '/');
+  EXPECT_EQ(pxSrchwdirs("local.ini", PX_REGULAR, r), PX_NOT_FOUND);
+
+  // An absolute directory is tried in place only, never in WDIR.
+  EXPECT_EQ(pxGetini("/nonexistent/both.ini", r), PX_NOT_FOUND);
+  EXPECT_STREQ(r, "/nonexistent/both.ini");
+  // A directory is not a regular file.
+  ASSERT_EQ(mkdir((root + "/cwd/sub.ini").c_str(), 0755), 0);
+  EXPECT_EQ(pxGetini("sub.ini", r), PX_NOT_FOUND);
+  EXPECT_EQ(pxSrchdirs("sub.ini", PX_DIRECTORY, r), PX_OK);
+}
+
+TEST_F(PxEnv, FileTimeOrdersModifications) {
+  testutil::ScopedTempDir tmp;
+  std::string a = tmp.path() + "/a", b = tmp.path() + "/b";
+  ASSERT_TRUE(testutil::WriteFile(a, "a"));
+  ASSERT_TRUE(testutil::WriteFile(b, "b"));
+  struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, a.c_str(), times, 0), 0);
+  times[1].tv_sec += 3600;
+  ASSERT_EQ(utimensat(AT_FDCWD, b.c_str(), times, 0), 0);
+  EXPECT_EQ(pxFtime(b.c_str()) - pxFtime(a.c_str()), 3600);
+  EXPECT_EQ(pxFtime((tmp.path() + "/missing").c_str()), 0);
+  EXPECT_EQ(pxFGMtime(a.c_str()), 1000000000);
+}
+
+TEST_F(PxEnv, RenameAndTrnlogStatuses) {
+  testutil::ScopedTempDir tmp;
+  std::string a = tmp.path() + "/a";
+  ASSERT_TRUE(testutil::WriteFile(a, "x"));
+  EXPECT_EQ(pxRename(a.c_str(), (tmp.path() + "/b").c_str()), PX_OK);
+  EXPECT_EQ(pxRename(a.c_str(), (tmp.path() + "/c").c_str()), PX_NOT_FOUND);
+  char buf[2048];
+  unsetenv("TSN_TEST_UNSET");
+  EXPECT_EQ(pxTrnlog("TSN_TEST_UNSET", buf), PX_NOT_FOUND);
+  std::string big(3000, 'v');
+  setenv("TSN_TEST_BIG", big.c_str(), 1);
+  EXPECT_EQ(pxTrnlog("TSN_TEST_BIG", buf), PX_OK);
+  EXPECT_EQ(std::string(buf).size(), 2047u);
+}
+
+}  // namespace
