@@ -225,7 +225,7 @@ void print_short(const RkError* e) {
 }
 
 // Raises e with tag: to the innermost frame that catches it, else ends.
-[[noreturn]] void raise(int tag, RkError* e) {
+[[noreturn]] void throw_to_frame(int tag, RkError* e) {
   rk::ExFrame* f = err.top;
   while (f && !(f->mask & tag)) f = f->outer;
   // A frame that discards what it catches must not steal the cause of an
@@ -596,7 +596,6 @@ int rkErrReadErrorFile(const char* path, RkErrStream* stream) {
   if (!fp)
     rkExThrowBuild(RK_TAG_ENVIRONMENT, rkErrLocationRoutine("rkErrReadErrorFile"), rkMsgFile(),
                    RKLIB_ERR_READ_FILE, path ? path : "");
-  static const std::regex kSkip("^[ \t]*:.*");
   int chains = 0;
   RkError* chain = nullptr;
   auto flush = [&] {
@@ -607,7 +606,10 @@ int rkErrReadErrorFile(const char* path, RkErrStream* stream) {
     ++chains;
   };
   while (const char* line = rkDufsFgetline(fp)) {
-    if (std::regex_match(line, kSkip)) continue;
+    // Lines that start with a colon after blanks are comments.
+    const char* p = line;
+    while (*p == ' ' || *p == '\t') ++p;
+    if (*p == ':') continue;
     RkError* e = rkErrCreateFromString(line);
     if (!e) continue;
     if (line[0] == '+' && chain) {
@@ -639,7 +641,7 @@ void exCaught(RkError* e) { err.pending = e; }
 
 void rkExThrow(int tag, RkError* e) {
   if (!e) e = rkErrCreate(nullptr, "rklib", 0, RK_ERROR, "An exception was raised without an error.");
-  raise(tag, e);
+  throw_to_frame(tag, e);
 }
 
 void rkExThrow2(int tag, const char* location, const char* application, int number, int severity,
@@ -648,7 +650,7 @@ void rkExThrow2(int tag, const char* location, const char* application, int numb
   va_start(ap, format);
   std::string text = vformat(format, ap);
   va_end(ap);
-  raise(tag, rkErrCreate(location, application, number, severity, text.c_str()));
+  throw_to_frame(tag, rkErrCreate(location, application, number, severity, text.c_str()));
 }
 
 void rkExThrowBuild(int tag, const char* location, RkMsgFile* catalog, int number, ...) {
@@ -656,7 +658,7 @@ void rkExThrowBuild(int tag, const char* location, RkMsgFile* catalog, int numbe
   va_start(ap, number);
   RkError* e = rkErrBuildVa(location, catalog, number, ap);
   va_end(ap);
-  raise(tag, e);
+  throw_to_frame(tag, e);
 }
 
 void rkExPrecond(const char* routine, const char* condition) {

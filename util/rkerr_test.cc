@@ -218,7 +218,7 @@ TEST_F(RkErr, ErrorLogReadsBackAsTheSameChains) {
 
   std::string log = dir_.path() + "/rkt-" + std::to_string(getpid()) + ".err";
   ASSERT_TRUE(testutil::FileExists(log));
-  ASSERT_TRUE(testutil::WriteFile(log, testutil::ReadFile(log) + "  : a skipped line\n"));
+  ASSERT_TRUE(testutil::WriteFile(log, testutil::ReadFile(log) + "  : Error: looks like an error but is skipped\n"));
   RkErrStream* s = rkErrStreamCreate();
   EXPECT_EQ(rkErrReadErrorFile(log.c_str(), s), 2);
   ASSERT_EQ(rkErrStreamCount(s), 2);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <regex>
+#include <sstream>
 #include <string>
 
 #include "store/pxlib.h"
@@ -257,6 +259,28 @@ TEST_F(RkMsg, ShippedCatalogsOpenAsTheirUsersAsk) {
   RkMsgFile* nodex = rkMsgFileOpen("nodex", "nodex", "5.2", "5.1.0", nullptr);
   rkMsgFileClose(nodex);
   EXPECT_NE(rkMsgFile(), nullptr);
+}
+
+TEST_F(RkMsg, ShippedLibraryTextsBeginWithASeverityLetter) {
+  // Error building reads the severity from "[X] "; a text without it turns
+  // every error of that number into error 1106.
+  const std::regex number("^#define +[A-Z_0-9]+ +([0-9]+) ");
+  const std::regex prefix("^\\[[ESIWFZD]\\] [^ ]");
+  for (const char* name : {"rklib", "pxlib", "nodex"}) {
+    SCOPED_TRACE(name);
+    RkMsgFile* h = rkMsgFileOpen(name, name, nullptr, nullptr, nullptr);
+    std::istringstream source(
+        testutil::ReadFile(std::string(TSN_SOURCE_DIR) + "/catalogs/" + name + ".h"));
+    for (std::string line; std::getline(source, line);) {
+      std::smatch m;
+      if (!std::regex_search(line, m, number)) continue;
+      char* text = nullptr;
+      rkMsgText(h, std::stoi(m[1].str()), rkMsgCopyAlloc, &text);
+      EXPECT_TRUE(std::regex_search(text, prefix)) << m[1].str() << ": " << text;
+      rkMemFree(text);
+    }
+    rkMsgFileClose(h);
+  }
 }
 
 }  // namespace
