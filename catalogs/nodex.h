@@ -6,6 +6,9 @@
 // database opens this catalog asking for at least version 5.1.0.
 #pragma once
 
+// One message per line: the compiler reads each text from its own line.
+// clang-format off
+
 #define NODEX_CATALOG_APPLICATION -1 /* "nodex" */
 #define NODEX_CATALOG_RELEASE -2 /* "5.2" */
 #define NODEX_CATALOG_VERSION -3 /* "5.2.0" */

@@ -5,6 +5,9 @@
 // comment ending each line lists the printf arguments in order.
 #pragma once
 
+// One message per line: the compiler reads each text from its own line.
+// clang-format off
+
 #define PXLIB_CATALOG_APPLICATION -1 /* "pxlib" */
 #define PXLIB_CATALOG_RELEASE -2 /* "5.0" */
 #define PXLIB_CATALOG_VERSION -3 /* "5.0.0" */

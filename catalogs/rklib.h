@@ -6,6 +6,9 @@
 // line lists the printf arguments in order.
 #pragma once
 
+// One message per line: the compiler reads each text from its own line.
+// clang-format off
+
 #define RKLIB_CATALOG_APPLICATION -1 /* "rklib" */
 #define RKLIB_CATALOG_RELEASE -2 /* "5.0" */
 #define RKLIB_CATALOG_VERSION -3 /* "5.0.0" */

@@ -7,6 +7,9 @@
 // The comment ending each line lists the printf arguments in order.
 #pragma once
 
+// One message per line: the compiler reads each text from its own line.
+// clang-format off
+
 #define TSN_CATALOG_APPLICATION -1 /* "tsn" */
 #define TSN_CATALOG_RELEASE -2 /* "5.2" */
 #define TSN_CATALOG_VERSION -3 /* "5.2.0" */

@@ -402,8 +402,8 @@ void pxParseEx(const char* path, char* node, char* dir, char* name, char* ext) {
   // The catalog is opened only for the error: the path functions keep no
   // handle that a catalog reset could leave dangling.
   RkMsgFile* catalog = rkMsgFileOpen("pxlib", "pxlib", "5.0", "5.0.0", nullptr);
-  RkError* e = rkErrBuild(rkErrLocationRoutine("pxParseEx"), catalog, PXLIB_PARSE,
-                          path ? path : "", st);
+  RkError* e =
+      rkErrBuild(rkErrLocationRoutine("pxParseEx"), catalog, PXLIB_PARSE, path ? path : "", st);
   rkMsgFileClose(catalog);
   rkExThrow(RK_TAG_ENVIRONMENT, e);
 }

@@ -2,6 +2,7 @@
 #include "tests/testutil.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,8 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "util/rkmsgcmp.h"
 

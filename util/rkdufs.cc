@@ -113,8 +113,7 @@ int read_converted(RkDufsB* h, unsigned char* out, int count, int file_size, int
       for (int k = 0; k < drop; ++k) fits = fits && item[k] == fill;
       // The kept part must also carry the sign the dropped bytes stood for.
       if (is_signed && ((item[drop] & 0x80) ? 0xFF : 0x00) != fill) fits = false;
-      if (!fits)
-        fail(RK_TAG_ENVIRONMENT, "rkDufsBRead", RKLIB_DUFS_FIT, name_of(h), host_size);
+      if (!fits) fail(RK_TAG_ENVIRONMENT, "rkDufsBRead", RKLIB_DUFS_FIT, name_of(h), host_size);
       std::memcpy(image, item + drop, static_cast<std::size_t>(host_size));
     }
     if (!kHostBig) reverse(image, host_size);
@@ -124,13 +123,11 @@ int read_converted(RkDufsB* h, unsigned char* out, int count, int file_size, int
   return count;
 }
 
-int read_items(RkDufsB* h, void* buffer, int count, int file_size, int host_size,
-               bool is_signed) {
+int read_items(RkDufsB* h, void* buffer, int count, int file_size, int host_size, bool is_signed) {
   auto* out = static_cast<unsigned char*>(buffer);
-  if (file_size != host_size)
-    return read_converted(h, out, count, file_size, host_size, is_signed);
-  std::size_t n = std::fread(out, static_cast<std::size_t>(host_size),
-                             static_cast<std::size_t>(count), h->fp);
+  if (file_size != host_size) return read_converted(h, out, count, file_size, host_size, is_signed);
+  std::size_t n =
+      std::fread(out, static_cast<std::size_t>(host_size), static_cast<std::size_t>(count), h->fp);
   if (h->swap)
     for (std::size_t i = 0; i < n; ++i) reverse(out + i * host_size, host_size);
   return static_cast<int>(n);
@@ -301,8 +298,8 @@ int rkDufsBWrite(RkDufsB* h, const void* buffer, int count, int size) {
   if (count <= 0 || !buffer) return 0;
   const auto* in = static_cast<const unsigned char*>(buffer);
   if (kHostBig || size == 1)
-    return static_cast<int>(std::fwrite(in, static_cast<std::size_t>(size),
-                                        static_cast<std::size_t>(count), h->fp));
+    return static_cast<int>(
+        std::fwrite(in, static_cast<std::size_t>(size), static_cast<std::size_t>(count), h->fp));
   unsigned char item[8];
   for (int i = 0; i < count; ++i) {
     std::memcpy(item, in + static_cast<std::size_t>(i) * size, static_cast<std::size_t>(size));
@@ -316,8 +313,7 @@ int rkDufsBWriteString(RkDufsB* h, const char* s) {
   check(h, "rkDufsBWriteString");
   std::size_t len = s ? std::strlen(s) : 0;
   if (len > rk::kMaxBinaryString)
-    fail(RK_TAG_MISUSE, "rkDufsBWriteString", RKLIB_DUFS_STRING, static_cast<int>(len),
-         name_of(h));
+    fail(RK_TAG_MISUSE, "rkDufsBWriteString", RKLIB_DUFS_STRING, static_cast<int>(len), name_of(h));
   unsigned char n = static_cast<unsigned char>(len);
   if (std::fwrite(&n, 1, 1, h->fp) != 1) return 0;
   return (len == 0 || std::fwrite(s, 1, len, h->fp) == len) ? 1 : 0;

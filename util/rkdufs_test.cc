@@ -144,7 +144,8 @@ TEST_F(RkDufs, IntegersOfOtherSizesAreWidenedOrRefused) {
   // 0x87: big-endian with 8-byte longs; 0x81: big-endian with 2-byte ints.
   const Case cases[] = {
       {"long 5", std::string("\x01\x87\0\0\0\0\0\0\0\x05", 10), RK_DUFS_LONG, 1, 5, 0},
-      {"long -1", std::string("\x01\x87\xff\xff\xff\xff\xff\xff\xff\xff", 10), RK_DUFS_LONG, 1, -1, 0},
+      {"long -1", std::string("\x01\x87\xff\xff\xff\xff\xff\xff\xff\xff", 10), RK_DUFS_LONG, 1, -1,
+       0},
       {"long 2^31 signed", std::string("\x01\x87\0\0\0\0\x80\0\0\0", 10), RK_DUFS_LONG, 1, 0, 1320},
       {"long 2^31 unsigned", std::string("\x01\x87\0\0\0\0\x80\0\0\0", 10), RK_DUFS_LONG, 0,
        0x80000000LL, 0},
@@ -162,7 +163,8 @@ TEST_F(RkDufs, IntegersOfOtherSizesAreWidenedOrRefused) {
                      [&] { EXPECT_EQ(rkDufsBRead(h, &v, 1, c.type, c.is_signed), 1); });
     EXPECT_EQ(err, c.error);
     if (!c.error) {
-      EXPECT_EQ(c.is_signed ? std::int64_t{v} : std::int64_t{static_cast<std::uint32_t>(v)}, c.want);
+      EXPECT_EQ(c.is_signed ? std::int64_t{v} : std::int64_t{static_cast<std::uint32_t>(v)},
+                c.want);
     }
     rkDufsBFclose(h);
   }
@@ -192,7 +194,8 @@ TEST_F(RkDufs, WrittenFilesAreBigEndianAndReadBack) {
   EXPECT_EQ(s, half);
   EXPECT_STREQ(str, "hi");
   EXPECT_EQ(rkDufsBFclose(h), 0);
-  EXPECT_EQ(testutil::ReadFile(path("out")), std::string("\x01\x85\x01\x02\x03\x04\x05\x06\x02hi", 11));
+  EXPECT_EQ(testutil::ReadFile(path("out")),
+            std::string("\x01\x85\x01\x02\x03\x04\x05\x06\x02hi", 11));
 }
 
 TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
@@ -213,7 +216,9 @@ TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
     ASSERT_TRUE(testutil::WriteFile(path("p"), c.bytes));
     RkDufsB* h = nullptr;
     int tag = 0;
-    EXPECT_EQ(raised(RK_TAG_ALL, [&] { h = rkDufsBFopen(path("p").c_str(), "r"); }, &tag), c.error);
+    EXPECT_EQ(raised(
+                  RK_TAG_ALL, [&] { h = rkDufsBFopen(path("p").c_str(), "r"); }, &tag),
+              c.error);
     if (c.error) {
       EXPECT_EQ(tag, RK_TAG_ENVIRONMENT);
     }
@@ -224,7 +229,9 @@ TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
   EXPECT_EQ(rkDufsBFopen(path("short").c_str(), "r"), nullptr);
   EXPECT_EQ(rkDufsBFopen(path("missing").c_str(), "r"), nullptr);
   int tag = 0;
-  EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFopen(nullptr, "r"); }, &tag), 1311);
+  EXPECT_EQ(raised(
+                RK_TAG_ALL, [&] { rkDufsBFopen(nullptr, "r"); }, &tag),
+            1311);
   EXPECT_EQ(tag, RK_TAG_MISUSE);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFopen(path("x").c_str(), "a"); }), 1306);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFtell(nullptr); }), 1310);

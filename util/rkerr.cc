@@ -53,20 +53,20 @@ constexpr int kDefaultExitOrder = 50;
 // Process-wide state of errors, exceptions and exits.
 struct ErrState {
   RkMemFreeList errors{sizeof(RkError), "errorObject", nullptr};  // error objects
-  std::FILE* stream = nullptr;             // error stream; null: standard error
+  std::FILE* stream = nullptr;                 // error stream; null: standard error
   char location[rk::kErrLocationBuffer] = {};  // shared by rkErrLocation*
-  std::string text;                        // shared by rkErrString
-  RkError* pending = nullptr;              // last error handed to a catcher
-  rk::ExFrame* top = nullptr;              // innermost exception frame
-  RkErrOutFunc out = nullptr;              // installed output function
+  std::string text;                            // shared by rkErrString
+  RkError* pending = nullptr;                  // last error handed to a catcher
+  rk::ExFrame* top = nullptr;                  // innermost exception frame
+  RkErrOutFunc out = nullptr;                  // installed output function
   void* out_user = nullptr;
-  std::vector<Handler> exit_handlers;      // kept only in memory-debugging mode
-  std::vector<Handler> abort_handlers;     // run most recent first
+  std::vector<Handler> exit_handlers;   // kept only in memory-debugging mode
+  std::vector<Handler> abort_handlers;  // run most recent first
   long seq = 0;
-  bool cleaned = false;                    // rkCleanup has run
-  int log_state = -1;                      // -1 undecided, 0 off, 1 on
-  std::FILE* log = nullptr;                // the error log when on
-  std::string program;                     // program name for the log file
+  bool cleaned = false;      // rkCleanup has run
+  int log_state = -1;        // -1 undecided, 0 off, 1 on
+  std::FILE* log = nullptr;  // the error log when on
+  std::string program;       // program name for the log file
 };
 ErrState err;
 
@@ -78,8 +78,8 @@ struct SeverityInfo {
 
 // Indexed by RkSeverity.
 constexpr SeverityInfo kSeverities[] = {
-    {"Error", 'E', 4},   {"Status", 'S', 1},         {"Note", 'I', 2},     {"Warning", 'W', 3},
-    {"Fatal", 'F', 5},   {"Internal Error", 'Z', 6}, {"Disabled", 'D', 0},
+    {"Error", 'E', 4}, {"Status", 'S', 1},         {"Note", 'I', 2},     {"Warning", 'W', 3},
+    {"Fatal", 'F', 5}, {"Internal Error", 'Z', 6}, {"Disabled", 'D', 0},
 };
 constexpr int kSeverityCount = sizeof kSeverities / sizeof kSeverities[0];
 
@@ -236,7 +236,8 @@ void print_short(const RkError* e) {
 }
 
 extern "C" void on_fatal_signal(int) {
-  static const char kText[] = "\n*** Fatal error encountered ***\nThe program received a fatal signal.\n";
+  static const char kText[] =
+      "\n*** Fatal error encountered ***\nThe program received a fatal signal.\n";
   ssize_t ignored = write(2, kText, sizeof kText - 1);
   (void)ignored;
   _exit(3);
@@ -302,8 +303,7 @@ RkError* rkErrBuildVa(const char* location, RkMsgFile* catalog, int number, va_l
   RkError* e;
   if (!own) {
     // Building error 1106 from a broken rklib could recurse forever.
-    e = rkErrCreate(rkErrLocationRoutine("rkErrBuildVa"), "rklib", RKLIB_ERR_NO_SEVERITY,
-                    RK_ERROR,
+    e = rkErrCreate(rkErrLocationRoutine("rkErrBuildVa"), "rklib", RKLIB_ERR_NO_SEVERITY, RK_ERROR,
                     "Problem building internal Error Handling message.  Perhaps someone should "
                     "not have alterned the rklib message file.");
   } else {
@@ -435,8 +435,8 @@ void rkErrStreamAdd(RkErrStream* s, RkError* e) {
   if (!s || !e) return;
   if (s->count == s->capacity) {
     int cap = s->capacity ? s->capacity * 2 : 8;
-    void* p = rkMemRealloc(s->errors, sizeof(RkError*) * static_cast<std::size_t>(cap),
-                           "errorStream");
+    void* p =
+        rkMemRealloc(s->errors, sizeof(RkError*) * static_cast<std::size_t>(cap), "errorStream");
     if (!p) rkErrFatal("Out of memory while adding to an error stream.");
     s->errors = static_cast<RkError**>(p);
     s->capacity = cap;
@@ -587,8 +587,8 @@ RkError* rkErrCreateFromString(const char* line) {
     long v = std::strtol(m[3].str().c_str(), nullptr, 10);
     number = (errno == 0 && v <= 0x7fffffff) ? static_cast<int>(v) : 0;
   }
-  return rkErrCreate(nullptr, m[1].str().c_str(), number,
-                     rkErrStringToSeverity(severity.c_str()), m[4].str().c_str());
+  return rkErrCreate(nullptr, m[1].str().c_str(), number, rkErrStringToSeverity(severity.c_str()),
+                     m[4].str().c_str());
 }
 
 int rkErrReadErrorFile(const char* path, RkErrStream* stream) {
@@ -640,7 +640,8 @@ void exCaught(RkError* e) { err.pending = e; }
 }  // namespace rk
 
 void rkExThrow(int tag, RkError* e) {
-  if (!e) e = rkErrCreate(nullptr, "rklib", 0, RK_ERROR, "An exception was raised without an error.");
+  if (!e)
+    e = rkErrCreate(nullptr, "rklib", 0, RK_ERROR, "An exception was raised without an error.");
   throw_to_frame(tag, e);
 }
 
@@ -663,8 +664,8 @@ void rkExThrowBuild(int tag, const char* location, RkMsgFile* catalog, int numbe
 
 void rkExPrecond(const char* routine, const char* condition) {
   std::string r = routine ? routine : "?";
-  rkExThrowBuild(RK_TAG_MISUSE, rkErrLocationRoutine(r.c_str()), own_catalog(),
-                 RKLIB_ERR_PRECOND, r.c_str(), condition ? condition : "");
+  rkExThrowBuild(RK_TAG_MISUSE, rkErrLocationRoutine(r.c_str()), own_catalog(), RKLIB_ERR_PRECOND,
+                 r.c_str(), condition ? condition : "");
 }
 
 void rkEx_PreCond(int condition, const char* routine, const char* text) {
@@ -674,8 +675,8 @@ void rkEx_PreCond(int condition, const char* routine, const char* text) {
 void rkEx_PostCond(int condition, const char* routine, const char* text) {
   if (condition) return;
   std::string r = routine ? routine : "?";
-  rkExThrowBuild(RK_TAG_MISUSE, rkErrLocationRoutine(r.c_str()), own_catalog(),
-                 RKLIB_ERR_POSTCOND, r.c_str(), text ? text : "");
+  rkExThrowBuild(RK_TAG_MISUSE, rkErrLocationRoutine(r.c_str()), own_catalog(), RKLIB_ERR_POSTCOND,
+                 r.c_str(), text ? text : "");
 }
 
 // --- ends of the program -------------------------------------------------------------
@@ -686,8 +687,7 @@ void rkOnExitAdd(RkExitFunc fn, void* arg) {
 }
 
 void rkOnExitRemove(RkExitFunc fn, void* arg) {
-  std::erase_if(err.exit_handlers,
-                [&](const Handler& h) { return h.fn == fn && h.arg == arg; });
+  std::erase_if(err.exit_handlers, [&](const Handler& h) { return h.fn == fn && h.arg == arg; });
 }
 
 void rkOnExitSetOrder(RkExitFunc fn, void* arg, int order) {

@@ -163,7 +163,7 @@ void rkErrReport(RkError* e, RkErrStream* stream);
 
 /// Creates an error (no location, number 0) and reports it.
 [[gnu::format(printf, 4, 5)]] void rkErrReport2(RkErrStream* stream, const char* application,
-                                               int severity, const char* format, ...);
+                                                int severity, const char* format, ...);
 
 /// Output function: receives each error handed to rkErrOut* and owns it.
 using RkErrOutFunc = void (*)(RkError* e, void* user);
@@ -175,9 +175,9 @@ void rkErrSetOut(RkErrOutFunc fn, void* user);
 /// Hands e to the output function.
 void rkErrOut(RkError* e);
 [[gnu::format(printf, 3, 4)]] void rkErrOut2(const char* application, int severity,
-                                            const char* format, ...);
+                                             const char* format, ...);
 [[gnu::format(printf, 5, 6)]] void rkErrOut3(const char* location, const char* application,
-                                            int number, int severity, const char* format, ...);
+                                             int number, int severity, const char* format, ...);
 void rkErrOutBuild(const char* location, RkMsgFile* catalog, int number, ...);
 void rkErrOutBuildVa(const char* location, RkMsgFile* catalog, int number, va_list args);
 
@@ -215,8 +215,8 @@ RkError* rkErrCreateFromString(const char* line);
 
 /// Creates an error as rkErrCreate2 and raises it.
 [[noreturn, gnu::format(printf, 6, 7)]] void rkExThrow2(int tag, const char* location,
-                                                       const char* application, int number,
-                                                       int severity, const char* format, ...);
+                                                        const char* application, int number,
+                                                        int severity, const char* format, ...);
 
 /// Builds an error as rkErrBuild and raises it.
 [[noreturn]] void rkExThrowBuild(int tag, const char* location, RkMsgFile* catalog, int number,
@@ -231,8 +231,8 @@ void rkEx_PostCond(int condition, const char* routine, const char* text);
 
 /// What a frame caught.
 struct RkExCaught {
-  int tag;          // tag of the raise
-  RkError* error;   // owned by the catcher (release with rkErrFree)
+  int tag;         // tag of the raise
+  RkError* error;  // owned by the catcher (release with rkErrFree)
 };
 
 namespace rk {

@@ -160,14 +160,18 @@ TEST_F(RkErr, RaiseReachesTheFrameCatchingItsTag) {
   // The stack is back to empty: a later frame catches as usual, and the
   // error raised while the first one is held carries it as its cause.
   RkExCaught again{};
-  EXPECT_EQ(rkExTry(RK_TAG_MISUSE, [] { rkEx_PreCond(0, "f", "x > 0"); }, &again), RK_TAG_MISUSE);
+  EXPECT_EQ(rkExTry(
+                RK_TAG_MISUSE, [] { rkEx_PreCond(0, "f", "x > 0"); }, &again),
+            RK_TAG_MISUSE);
   EXPECT_EQ(rkErrNum(again.error), 1101);
   EXPECT_STREQ(rkErrString(again.error, 0),
                "rklib-E-1101: in call to routine f(): Precondition failed in f: x > 0.\n"
                "+app-E-5: disk 1");
   rkErrFree(again.error);
   rkErrFree(outer.error);
-  EXPECT_EQ(rkExTry(RK_TAG_ALL, [] { rkEx_PostCond(1, "f", "ok"); }, nullptr), 0);
+  EXPECT_EQ(rkExTry(
+                RK_TAG_ALL, [] { rkEx_PostCond(1, "f", "ok"); }, nullptr),
+            0);
 }
 
 TEST_F(RkErr, UncaughtRaiseEndsWithStatus3) {
@@ -191,8 +195,8 @@ TEST_F(RkErr, ReportPrintsCountsAndChainsThePendingCause) {
   EXPECT_EQ(rkErrStreamExitCode(s), 0);
 
   RkExCaught c{};
-  rkExTry(RK_TAG_ALL, [] { rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "low", 1, RK_ERROR, "cause"); },
-          &c);
+  rkExTry(
+      RK_TAG_ALL, [] { rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "low", 1, RK_ERROR, "cause"); }, &c);
   rkErrReport(rkErrCreate(nullptr, "high", 2, RK_ERROR, "effect"), s);
   rkErrFree(c.error);
   EXPECT_EQ(rkErrStreamCount(s), 2);
@@ -207,9 +211,9 @@ TEST_F(RkErr, ErrorLogReadsBackAsTheSameChains) {
   setenv("RK_LOGDIR", dir_.path().c_str(), 1);
   rkErrSetProgram("rkt");
   Capture();
-  RkError* chain = rkErrAppend(rkErrCreate(rkErrLocationLine("a.wir", 3), "app", 7, RK_WARNING,
-                                           "two: colons: here"),
-                               rkErrCreate(nullptr, "lib", 0, RK_NOTE, "because"));
+  RkError* chain = rkErrAppend(
+      rkErrCreate(rkErrLocationLine("a.wir", 3), "app", 7, RK_WARNING, "two: colons: here"),
+      rkErrCreate(nullptr, "lib", 0, RK_NOTE, "because"));
   std::string first = rkErrString(chain, 1);
   rkErrReport(chain, nullptr);
   rkErrReport2(nullptr, "app", RK_STATUS, "status lines are not logged");
@@ -218,7 +222,8 @@ TEST_F(RkErr, ErrorLogReadsBackAsTheSameChains) {
 
   std::string log = dir_.path() + "/rkt-" + std::to_string(getpid()) + ".err";
   ASSERT_TRUE(testutil::FileExists(log));
-  ASSERT_TRUE(testutil::WriteFile(log, testutil::ReadFile(log) + "  : Error: looks like an error but is skipped\n"));
+  ASSERT_TRUE(testutil::WriteFile(
+      log, testutil::ReadFile(log) + "  : Error: looks like an error but is skipped\n"));
   RkErrStream* s = rkErrStreamCreate();
   EXPECT_EQ(rkErrReadErrorFile(log.c_str(), s), 2);
   ASSERT_EQ(rkErrStreamCount(s), 2);
@@ -228,7 +233,8 @@ TEST_F(RkErr, ErrorLogReadsBackAsTheSameChains) {
   rkErrStreamDestroy(s);
 
   RkExCaught c{};
-  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { rkErrReadErrorFile((log + ".none").c_str(), nullptr); }, &c),
+  EXPECT_EQ(rkExTry(
+                RK_TAG_ALL, [&] { rkErrReadErrorFile((log + ".none").c_str(), nullptr); }, &c),
             RK_TAG_ENVIRONMENT);
   EXPECT_EQ(rkErrNum(c.error), 1103);
   rkErrFree(c.error);

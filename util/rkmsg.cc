@@ -39,9 +39,9 @@ namespace {
 
 constexpr std::int32_t kFormatMark = 0x00010203;
 constexpr int kHeaderWords = 15;
-constexpr std::size_t kEntryStart = 80;     // first size of a cache buffer
-constexpr std::size_t kStaticStep = 256;    // rkMsgStatic grows by this
-constexpr int kExitOrder = 85;              // catalogs close before memory is checked
+constexpr std::size_t kEntryStart = 80;   // first size of a cache buffer
+constexpr std::size_t kStaticStep = 256;  // rkMsgStatic grows by this
+constexpr int kExitOrder = 85;            // catalogs close before memory is checked
 constexpr const char* kOwnName = "rklib";
 
 struct IndexEntry {
@@ -59,16 +59,16 @@ struct DufsCloser {
 }  // namespace
 
 struct RkMsgFile {
-  RkDufsB* file = nullptr;                // open catalog file
-  std::string path;                       // where it was found
-  std::int32_t header[kHeaderWords] = {}; // copy of the header words
-  std::vector<IndexEntry> index;          // by ascending number
-  std::int32_t longest = 0;               // longest text length
-  long body_size = 0;                     // bytes after the prefix
-  std::string name;                       // name given to open
+  RkDufsB* file = nullptr;                                     // open catalog file
+  std::string path;                                            // where it was found
+  std::int32_t header[kHeaderWords] = {};                      // copy of the header words
+  std::vector<IndexEntry> index;                               // by ascending number
+  std::int32_t longest = 0;                                    // longest text length
+  long body_size = 0;                                          // bytes after the prefix
+  std::string name;                                            // name given to open
   std::string application, release, min_version, max_version;  // open arguments
   bool has_application = false, has_release = false, has_min = false, has_max = false;
-  int refcount = 1;                       // opens not yet closed
+  int refcount = 1;  // opens not yet closed
 };
 
 namespace {
@@ -76,7 +76,7 @@ namespace {
 struct CacheEntry {
   RkMsgFile* file = nullptr;  // null: unused
   int number = 0;
-  std::vector<char> text;     // NUL-terminated text; size() is the buffer size
+  std::vector<char> text;  // NUL-terminated text; size() is the buffer size
   int bucket_prev = -1, bucket_next = -1;
   int lru_prev = -1, lru_next = -1;
 };
@@ -91,9 +91,9 @@ struct MsgState {
   std::vector<CacheEntry> cache;  // created on the first lookup
   int buckets[rk::kMsgCacheBuckets] = {};
   int lru_head = -1, lru_tail = -1;
-  std::vector<char> static_buf;   // rkMsgStatic's result
-  char fallback[64] = {};         // the "internal message file error" text
-  long reads = 0;                 // texts read from files
+  std::vector<char> static_buf;  // rkMsgStatic's result
+  char fallback[64] = {};        // the "internal message file error" text
+  long reads = 0;                // texts read from files
 };
 MsgState msg;
 
@@ -136,8 +136,8 @@ std::string format(const char* fmt, ...) {
       text = format("RKLIB Error %d: Can't find message #%d in message file %s%s%s!\n", number,
                     message, kOwnName, ".", "vmb");
     }
-    rkExThrow(tag, rkErrCreate(rkErrLocationRoutine(routine), kOwnName, number, RK_ERROR,
-                               text.c_str()));
+    rkExThrow(tag,
+              rkErrCreate(rkErrLocationRoutine(routine), kOwnName, number, RK_ERROR, text.c_str()));
   }
   RkMsgFile* own = rkMsgFile();
   const char* loc = rkErrLocationRoutine(routine);
@@ -182,8 +182,14 @@ RkMsgFile* find_open(const RkMsgFile* file) {
 
 void lru_unlink(int i) {
   CacheEntry& e = msg.cache[i];
-  if (e.lru_prev >= 0) msg.cache[e.lru_prev].lru_next = e.lru_next; else msg.lru_head = e.lru_next;
-  if (e.lru_next >= 0) msg.cache[e.lru_next].lru_prev = e.lru_prev; else msg.lru_tail = e.lru_prev;
+  if (e.lru_prev >= 0)
+    msg.cache[e.lru_prev].lru_next = e.lru_next;
+  else
+    msg.lru_head = e.lru_next;
+  if (e.lru_next >= 0)
+    msg.cache[e.lru_next].lru_prev = e.lru_prev;
+  else
+    msg.lru_tail = e.lru_prev;
   e.lru_prev = e.lru_next = -1;
 }
 
@@ -191,7 +197,10 @@ void lru_push_head(int i) {
   CacheEntry& e = msg.cache[i];
   e.lru_prev = -1;
   e.lru_next = msg.lru_head;
-  if (msg.lru_head >= 0) msg.cache[msg.lru_head].lru_prev = i; else msg.lru_tail = i;
+  if (msg.lru_head >= 0)
+    msg.cache[msg.lru_head].lru_prev = i;
+  else
+    msg.lru_tail = i;
   msg.lru_head = i;
 }
 
@@ -199,7 +208,10 @@ void lru_push_tail(int i) {
   CacheEntry& e = msg.cache[i];
   e.lru_next = -1;
   e.lru_prev = msg.lru_tail;
-  if (msg.lru_tail >= 0) msg.cache[msg.lru_tail].lru_next = i; else msg.lru_head = i;
+  if (msg.lru_tail >= 0)
+    msg.cache[msg.lru_tail].lru_next = i;
+  else
+    msg.lru_head = i;
   msg.lru_tail = i;
 }
 
@@ -208,8 +220,10 @@ int bucket_of(int number) { return number & (rk::kMsgCacheBuckets - 1); }
 void bucket_unlink(int i) {
   CacheEntry& e = msg.cache[i];
   int b = bucket_of(e.number);
-  if (e.bucket_prev >= 0) msg.cache[e.bucket_prev].bucket_next = e.bucket_next;
-  else msg.buckets[b] = e.bucket_next;
+  if (e.bucket_prev >= 0)
+    msg.cache[e.bucket_prev].bucket_next = e.bucket_next;
+  else
+    msg.buckets[b] = e.bucket_next;
   if (e.bucket_next >= 0) msg.cache[e.bucket_next].bucket_prev = e.bucket_prev;
   e.bucket_prev = e.bucket_next = -1;
 }
@@ -271,8 +285,8 @@ void parse_version(const char* text, long out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = std::strtol(m[i + 1].str().c_str(), nullptr, 10);
 }
 
-bool version_ok(RkMsgFile& f, const char* application, const char* release,
-                const char* min_version, const char* max_version) {
+bool version_ok(RkMsgFile& f, const char* application, const char* release, const char* min_version,
+                const char* max_version) {
   std::string s;
   if (application && !(read_string(f.file, f.header[6], s) && s == application)) return false;
   if (release && !(read_string(f.file, f.header[7], s) && s == release)) return false;
@@ -302,8 +316,8 @@ void check_version(RkMsgFile& f, const char* application, const char* release,
   *failed = true;
 }
 
-void keep_args(RkMsgFile& f, const char* application, const char* release,
-               const char* min_version, const char* max_version) {
+void keep_args(RkMsgFile& f, const char* application, const char* release, const char* min_version,
+               const char* max_version) {
   f.has_application = application != nullptr;
   f.application = application ? application : "";
   f.has_release = release != nullptr;
@@ -369,8 +383,7 @@ RkMsgFile* rkMsgFileOpen(const char* name, const char* application, const char* 
       count > rk::kMsgMaxIndexCount)
     fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, path, RKLIB_MSG_BAD_HEADER);
   std::vector<std::int32_t> words(static_cast<std::size_t>(count) * 3);
-  if (count > 0 &&
-      rkDufsBRead(h.get(), words.data(), count * 3, RK_DUFS_INT, 1) != count * 3)
+  if (count > 0 && rkDufsBRead(h.get(), words.data(), count * 3, RK_DUFS_INT, 1) != count * 3)
     fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, path, RKLIB_MSG_SHORT_INDEX);
   f.index.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 0; i < count; ++i) {
@@ -429,7 +442,8 @@ int rkMsgText(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context) {
   auto it = std::lower_bound(f->index.begin(), f->index.end(), number,
                              [](const IndexEntry& e, int n) { return e.number < n; });
   if (it == f->index.end() || it->number != number) {
-    if (!msg.debug) fail(RK_TAG_ENVIRONMENT, "rkMsgText", f->name, f->path, RKLIB_MSG_NO_MESSAGE, number);
+    if (!msg.debug)
+      fail(RK_TAG_ENVIRONMENT, "rkMsgText", f->name, f->path, RKLIB_MSG_NO_MESSAGE, number);
     // The text is later used as a format: a "%" in the path must stay one.
     std::string path;
     for (char c : f->path) path += (c == '%') ? std::string("%%") : std::string(1, c);
@@ -474,8 +488,7 @@ int rkMsgGenerate(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context
   return r;
 }
 
-int rkMsgGenerateVa(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context,
-                    va_list args) {
+int rkMsgGenerateVa(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context, va_list args) {
   char* raw = nullptr;
   rkMsgText(file, number, rkMsgCopyAlloc, &raw);
   std::string text = raw ? vformat(raw, args) : std::string();

@@ -66,8 +66,7 @@ int rkMsgText(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context);
 
 /// Formats message number with the arguments and hands it to copy.
 int rkMsgGenerate(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context, ...);
-int rkMsgGenerateVa(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context,
-                    va_list args);
+int rkMsgGenerateVa(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context, va_list args);
 
 /// The formatted message in a shared buffer, overwritten by the next call.
 /// Never fails: a failure yields "*** internal message file error; message #N".

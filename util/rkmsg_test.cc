@@ -58,7 +58,8 @@ class RkMsg : public ::testing::Test {
     return testutil::CompileCatalog(dir_.path(), name,
                                     "#define A -1 /* \"tool\" */\n"
                                     "#define R -2 /* \"5.1\" */\n"
-                                    "#define V -3 /* \"" + version + "\" */\n" + body);
+                                    "#define V -3 /* \"" +
+                                        version + "\" */\n" + body);
   }
 
   // Runs body; the number of the error it raised, or 0.
@@ -87,7 +88,8 @@ TEST_F(RkMsg, CompiledCatalogReadsBackEveryMessage) {
       "#define M7 700000 /* \"\" */\n");
   ASSERT_FALSE(cat.empty());
   // Big-endian on every host: prefix 0x01 0x85, then the format mark.
-  EXPECT_EQ(testutil::ReadFile(cat + ".vmb").substr(0, 6), std::string("\x01\x85\0\x01\x02\x03", 6));
+  EXPECT_EQ(testutil::ReadFile(cat + ".vmb").substr(0, 6),
+            std::string("\x01\x85\0\x01\x02\x03", 6));
 
   RkMsgFile* h = rkMsgFileOpen(cat.c_str(), "tool", "5.1", "5.0.0", nullptr);
   EXPECT_STREQ(rkMsgGetFilename(h), cat.c_str());
@@ -137,14 +139,15 @@ TEST_F(RkMsg, VersionsAreComparedComponentByComponent) {
       {"5.1.9", nullptr, nullptr, "5.0.0", "5.9.5", false},  // inside as a triple
       {"5.2.0", nullptr, nullptr, "5.1.0", nullptr, true},   // maximum: its own
       {"5.0.3", nullptr, nullptr, "5.1.0", nullptr, false},
-      {"7.0.0", nullptr, nullptr, "5.1", nullptr, true},     // malformed: own major
+      {"7.0.0", nullptr, nullptr, "5.1", nullptr, true},  // malformed: own major
       {"5.1.0", "tool", "5.1", nullptr, nullptr, true},
       {"5.1.0", "other", nullptr, nullptr, nullptr, false},
       {"5.1.0", nullptr, "5.2", nullptr, nullptr, false},
   };
   int n = 0;
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.version) + " " + (c.min ? c.min : "-") + ".." + (c.max ? c.max : "-"));
+    SCOPED_TRACE(std::string(c.version) + " " + (c.min ? c.min : "-") + ".." +
+                 (c.max ? c.max : "-"));
     std::string cat = Catalog("", c.version, "v" + std::to_string(n++));
     RkMsgFile* h = nullptr;
     int err = Raised([&] { h = rkMsgFileOpen(cat.c_str(), c.app, c.release, c.min, c.max); });
@@ -242,7 +245,9 @@ TEST_F(RkMsg, OwnCatalogFailureUsesCompiledInText) {
   ASSERT_EQ(chdir(dir_.path().c_str()), 0);
   pxSetexedir("/nonexistent/prog");
   RkExCaught c{};
-  ASSERT_EQ(rkExTry(RK_TAG_ALL, [] { rkMsgFile(); }, &c), RK_TAG_ENVIRONMENT);
+  ASSERT_EQ(rkExTry(
+                RK_TAG_ALL, [] { rkMsgFile(); }, &c),
+            RK_TAG_ENVIRONMENT);
   EXPECT_STREQ(rkErrString(c.error, 0),
                "rklib-E-1003: in call to routine rkMsgFileOpen(): "
                "RKLIB Error 1003: Can't open message file rklib.vmb!\n");

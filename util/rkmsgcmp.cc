@@ -34,10 +34,10 @@ struct Message {
 };
 
 struct Catalog {
-  std::string application;                 // from -1
-  std::string release;                     // from -2
+  std::string application;  // from -1
+  std::string release;      // from -2
   bool has_application = false, has_release = false;
-  std::int32_t version[3] = {-1, -1, -1};  // from -3; -1 until set
+  std::int32_t version[3] = {-1, -1, -1};    // from -3; -1 until set
   std::map<std::int32_t, Message> messages;  // by number
 };
 
@@ -65,10 +65,18 @@ bool decode(const std::string& line, std::size_t pos, std::string& out, Diag& d,
     if (pos >= line.size()) break;
     char e = line[pos++];
     switch (e) {
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case '\\': out += '\\'; break;
-      case '"': out += '"'; break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '"':
+        out += '"';
+        break;
       default: {
         if (e < '0' || e > '7')
           return d.fail(lineno, std::string("unknown escape \\") + e + " in the message text");
