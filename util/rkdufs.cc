@@ -237,7 +237,7 @@ RkDufsB* rkDufsBSetup(std::FILE* fp, const char* name, const char* mode) {
   describe(&probe, prefix[0], prefix[1]);
   auto* h = static_cast<RkDufsB*>(rkMemMalloc(sizeof(RkDufsB), "rkDufsB"));
   if (!h) return nullptr;
-  *h = probe;
+  new (h) RkDufsB(probe);
   h->name = rkStrCpy(name);
   h->mark = kDufsValid;
   return h;

@@ -50,6 +50,15 @@ struct Handler {
 
 constexpr int kDefaultExitOrder = 50;
 
+// Building an error may fail and build the error of that failure from the
+// library's catalog; deeper nesting than this means the catalogs keep
+// failing each other, and the fixed text ends it.
+constexpr int kMaxBuildDepth = 4;
+
+constexpr const char* kBrokenOwnText =
+    "Problem building internal Error Handling message.  Perhaps someone should not have "
+    "alterned the rklib message file.";
+
 // Process-wide state of errors, exceptions and exits.
 struct ErrState {
   RkMemFreeList errors{sizeof(RkError), "errorObject", nullptr};  // error objects
@@ -64,6 +73,7 @@ struct ErrState {
   std::vector<Handler> abort_handlers;  // run most recent first
   long seq = 0;
   bool cleaned = false;      // rkCleanup has run
+  int building = 0;          // nesting of rkErrBuildVa
   int log_state = -1;        // -1 undecided, 0 off, 1 on
   std::FILE* log = nullptr;  // the error log when on
   std::string program;       // program name for the log file
@@ -278,6 +288,13 @@ RkError* rkErrBuild(const char* location, RkMsgFile* catalog, int number, ...) {
 }
 
 RkError* rkErrBuildVa(const char* location, RkMsgFile* catalog, int number, va_list args) {
+  struct Depth {
+    Depth() { ++err.building; }
+    ~Depth() { --err.building; }
+  } depth;
+  if (err.building > kMaxBuildDepth)
+    return rkErrCreate(rkErrLocationRoutine("rkErrBuildVa"), "rklib", number, RK_ERROR,
+                       kBrokenOwnText);
   // Copy the inputs that live in shared buffers before anything below
   // overwrites them.
   std::string loc = location ? location : "";
@@ -304,8 +321,7 @@ RkError* rkErrBuildVa(const char* location, RkMsgFile* catalog, int number, va_l
   if (!own) {
     // Building error 1106 from a broken rklib could recurse forever.
     e = rkErrCreate(rkErrLocationRoutine("rkErrBuildVa"), "rklib", RKLIB_ERR_NO_SEVERITY, RK_ERROR,
-                    "Problem building internal Error Handling message.  Perhaps someone should "
-                    "not have alterned the rklib message file.");
+                    kBrokenOwnText);
   } else {
     e = rkErrBuild(rkErrLocationRoutine("rkErrBuildVa"), own, RKLIB_ERR_NO_SEVERITY, number,
                    app.c_str());
@@ -759,6 +775,7 @@ void rkErrReset() {
   err.exit_handlers.clear();
   err.abort_handlers.clear();
   err.cleaned = false;
+  err.building = 0;
   err.program.clear();
   std::string().swap(err.text);
 }
