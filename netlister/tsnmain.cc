@@ -162,7 +162,7 @@ int tsn_init() {
   w->tgroup = lbldcon(w->out, w->projname);
   if (!w->tgroup) tsn_exit(3);
   tsn_msg("%s", "                    ");
-  int description = w->do_fsim ? TSN_MSG_DESC_FSIM
+  int description = w->do_fsim ? TSN_MSG_DESC_FAULT
                     : w->filetype == LONG_TSN_FILE  ? TSN_MSG_DESC_LONG
                     : w->filetype == SHORT_TSN_FILE ? TSN_MSG_DESC_SHORT
                                                     : TSN_MSG_DESC_WIR;
