@@ -26,6 +26,7 @@
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
+#include "util/rkerr.h"
 #include "util/rkstr.h"
 
 wirdata* w = nullptr;
@@ -251,7 +252,7 @@ void tsn_exit(int code) {
     w = nullptr;
     lshowmem();
   }
-  tsn_process_exit(code);
+  rkExit(code);
 }
 
 void lfree_wirdata(wirdata* wd) {
