@@ -10,4 +10,3 @@ int tsn_netisglobal(IwNet*) { return 0; }
 IwSym* tsn_grpsym(IwGrp*) { return nullptr; }
 int iwmsgcount(int) { return 0; }
 IwNet* iwgblnet(IwNet*) { return nullptr; }
-void tsn_free_varstore() {}

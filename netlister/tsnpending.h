@@ -13,4 +13,3 @@ int tsn_netisglobal(IwNet* net);
 IwSym* tsn_grpsym(IwGrp* group);
 int iwmsgcount(int mask);
 IwNet* iwgblnet(IwNet* previous);
-void tsn_free_varstore();
