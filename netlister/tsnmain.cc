@@ -28,6 +28,7 @@
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwmsg.h"
 
 wirdata* w = nullptr;
 
