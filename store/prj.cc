@@ -7,6 +7,7 @@
 // of the same file return the same object.
 #include "store/prj.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,29 +57,29 @@ const ClassInfo* class_info(int classid) {
 }  // namespace
 
 struct PrjProject {
-  std::string dir;                // absolute, with a trailing "/"
-  bool view = false;              // libraries declared and usable
-  std::vector<Lib> libs;          // handle n is libs[n - 1]
-  std::vector<LibError> errors;   // of the last failed set-up
+  std::string dir;               // absolute, with a trailing "/"
+  bool view = false;             // libraries declared and usable
+  std::vector<Lib> libs;         // handle n is libs[n - 1]
+  std::vector<LibError> errors;  // of the last failed set-up
 };
 
 struct PrjObject {
-  int lib = 0;                // handle of the library holding the file
-  int classid = 0;            // class it was opened by, 0 for a kind
-  std::string kind;           // directory kind
-  std::string base;           // file name without the class suffix
-  std::string path;           // absolute path
+  int lib = 0;                  // handle of the library holding the file
+  int classid = 0;              // class it was opened by, 0 for a kind
+  std::string kind;             // directory kind
+  std::string base;             // file name without the class suffix
+  std::string path;             // absolute path
   std::FILE* stream = nullptr;  // read stream, owned
-  void* user = nullptr;       // the user's word
-  bool open = false;          // between open and close
+  void* user = nullptr;         // the user's word
+  bool open = false;            // between open and close
 };
 
 namespace {
 
 struct PrjState {
-  bool started = false;                            // prjInit was called
-  std::unique_ptr<PrjProject> project;             // the one project
-  std::deque<PrjObject> objects;                   // every object handed out
+  bool started = false;                                // prjInit was called
+  std::unique_ptr<PrjProject> project;                 // the one project
+  std::deque<PrjObject> objects;                       // every object handed out
   std::unordered_map<std::string, PrjObject*> bypath;  // look-up only; never walked
 };
 
@@ -190,6 +191,12 @@ int close_stream(PrjObject* o) {
 
 // --- declaration lines ------------------------------------------------------
 
+// r and m exclude w and p.
+bool type_valid(int bits) {
+  return !((bits & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) &&
+           (bits & (PRJ_LIB_WRITABLE | PRJ_LIB_PRIMARY)));
+}
+
 // Reads the bracketed type word at *p into *type.
 int parse_type(const char*& p, int* type) {
   if (*p != '[') return PRJ_BAD_TYPE;
@@ -199,35 +206,27 @@ int parse_type(const char*& p, int* type) {
   p = close + 1;
   int bits = 0;
   if (!word.empty() && word.find_first_not_of("0123456789") == std::string::npos) {
+    word.erase(0, std::min(word.find_first_not_of('0'), word.size() - 1));
     if (word.size() > 2) return PRJ_BAD_TYPE_NUMBER;
     int n = std::stoi(word);
     if (n > prj::kMaxLibTypeNumber) return PRJ_BAD_TYPE_NUMBER;
     bits = n & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE | PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE);
   } else {
     if (word.empty() || word.size() > 3) return PRJ_BAD_TYPE;
+    // Letter i of "pwrm" is type bit 1 << i.
+    constexpr const char* kLetters = "pwrm";
     for (char c : word) {
-      int bit = 0;
-      switch (c) {
-        case 'p': case 'P': bit = PRJ_LIB_PRIMARY; break;
-        case 'w': case 'W': bit = PRJ_LIB_WRITABLE; break;
-        case 'r': case 'R': bit = PRJ_LIB_READONLY; break;
-        case 'm': case 'M': bit = PRJ_LIB_MEGAFILE; break;
-        default: return PRJ_BAD_TYPE;
-      }
+      char lc = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      const char* at = lc ? std::strchr(kLetters, lc) : nullptr;
+      if (!at) return PRJ_BAD_TYPE;
+      int bit = 1 << (at - kLetters);
       if (bits & bit) return PRJ_BAD_TYPE;
       bits |= bit;
     }
   }
-  if ((bits & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) &&
-      (bits & (PRJ_LIB_WRITABLE | PRJ_LIB_PRIMARY)))
-    return PRJ_BAD_TYPE;
+  if (!type_valid(bits)) return PRJ_BAD_TYPE;
   *type = bits;
   return PRJ_OK;
-}
-
-bool type_valid(int bits) {
-  return !((bits & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) &&
-           (bits & (PRJ_LIB_WRITABLE | PRJ_LIB_PRIMARY)));
 }
 
 // --- the view ---------------------------------------------------------------
@@ -259,28 +258,44 @@ std::string last_component(const std::string& dir) {
 
 const char* prjStatusText(int status) {
   switch (status) {
-    case PRJ_OK: return "no error";
-    case PRJ_TOO_LONG: return "a path or line is too long";
-    case PRJ_NOT_FOUND: return "it does not exist";
-    case PRJ_INVALID: return "the request is not valid";
-    case PRJ_BAD_TYPE_NUMBER: return "the numeric library type is not between 0 and 20";
-    case PRJ_NO_PATH: return "the library path is missing or malformed";
-    case PRJ_NO_WORDS: return "the declaration is empty";
-    case PRJ_EXTRA_WORDS: return "there are words after the end of the declaration";
+    case PRJ_OK:
+      return "no error";
+    case PRJ_TOO_LONG:
+      return "a path or line is too long";
+    case PRJ_NOT_FOUND:
+      return "it does not exist";
+    case PRJ_INVALID:
+      return "the request is not valid";
+    case PRJ_BAD_TYPE_NUMBER:
+      return "the numeric library type is not between 0 and 20";
+    case PRJ_NO_PATH:
+      return "the library path is missing or malformed";
+    case PRJ_NO_WORDS:
+      return "the declaration is empty";
+    case PRJ_EXTRA_WORDS:
+      return "there are words after the end of the declaration";
     case PRJ_BAD_TYPE:
       return "the library type in square brackets is missing or not valid "
              "(use p, w, r or m; r and m exclude p and w)";
     case PRJ_BAD_NAME:
       return "the library name in parentheses is empty, not closed, longer than 32 "
              "characters or holds a blank or colon";
-    case PRJ_BAD_TEXT: return "the text in braces is not closed";
-    case PRJ_ALREADY_OPEN: return "it is already open";
-    case PRJ_BAD_INI: return "the initialization file holds malformed library declarations";
-    case PRJ_LIB_ERRORS: return "some declared libraries cannot be used";
-    case PRJ_NO_VIEW: return "the project's libraries are not set up";
-    case PRJ_COPY_FAILED: return "the file could not be copied";
-    case PRJ_NOT_WRITABLE: return "the library is read-only";
-    case PRJ_STARTED: return "the store was already started";
+    case PRJ_BAD_TEXT:
+      return "the text in braces is not closed";
+    case PRJ_ALREADY_OPEN:
+      return "it is already open";
+    case PRJ_BAD_INI:
+      return "the initialization file holds malformed library declarations";
+    case PRJ_LIB_ERRORS:
+      return "some declared libraries cannot be used";
+    case PRJ_NO_VIEW:
+      return "the project's libraries are not set up";
+    case PRJ_COPY_FAILED:
+      return "the file could not be copied";
+    case PRJ_NOT_WRITABLE:
+      return "the library is read-only";
+    case PRJ_STARTED:
+      return "the store was already started";
   }
   return "unknown project store status";
 }
@@ -359,11 +374,10 @@ int prjInitView(PrjProject* project, const char*, const char* inipath) {
       project->errors.push_back({lib.name, "its directory does not exist", dir});
     for (std::size_t j = 0; j < i; ++j) {
       if (rkStrIcmp(project->libs[j].name.c_str(), lib.name.c_str()) == 0) {
-        project->errors.push_back(
-            {lib.name,
-             "a library of the same name is already declared on line " +
-                 std::to_string(project->libs[j].line),
-             "line " + std::to_string(lib.line) + " of " + inipath});
+        project->errors.push_back({lib.name,
+                                   "a library of the same name is already declared on line " +
+                                       std::to_string(project->libs[j].line),
+                                   "line " + std::to_string(lib.line) + " of " + inipath});
         break;
       }
     }
@@ -454,8 +468,8 @@ PrjObject* prjOpenObject(const PrjObjRef* ref, int, int* status) {
   return nullptr;
 }
 
-PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* name, int number,
-                      int, int mode, int* status) {
+PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* name, int number, int,
+                      int mode, int* status) {
   int dummy;
   if (!status) status = &dummy;
   *status = PRJ_INVALID;
@@ -467,8 +481,8 @@ PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* na
     lib = rkStrBlk(group.substr(0, colon).c_str());
     group = group.substr(colon + 1);
   }
-  PrjObjRef* ref = prjMakeKbObjref(lib.c_str(), classid, group.c_str(),
-                                   std::to_string(number).c_str());
+  PrjObjRef* ref =
+      prjMakeKbObjref(lib.c_str(), classid, group.c_str(), std::to_string(number).c_str());
   if (!ref) return nullptr;
   PrjObject* o = prjOpenObject(ref, mode, status);
   rkMemFree(ref);
@@ -495,9 +509,12 @@ PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status) {
   *status = PRJ_OK;
   if (object) {
     switch (property) {
-      case PRJ_PROP_PATH: return {rkStrCpy(object->path.c_str()), 0};
-      case PRJ_PROP_TIME: return {nullptr, pxFtime(object->path.c_str())};
-      case PRJ_PROP_LIBRARY: return {nullptr, object->lib};
+      case PRJ_PROP_PATH:
+        return {rkStrCpy(object->path.c_str()), 0};
+      case PRJ_PROP_TIME:
+        return {nullptr, pxFtime(object->path.c_str())};
+      case PRJ_PROP_LIBRARY:
+        return {nullptr, object->lib};
     }
   }
   *status = PRJ_INVALID;

@@ -120,10 +120,10 @@ struct PrjPropValue {
 
 /// One library declaration as written in the initialization file.
 struct PrjDirLine {
-  int type;                            // PrjLibType bits
-  char path[px::kMaxPath];             // directory, without a trailing "/"
-  char name[prj::kMaxLibName + 1];     // parenthesised name, or ""
-  char text[prj::kMaxDirLine + 1];     // braced text, or ""
+  int type;                         // PrjLibType bits
+  char path[px::kMaxPath];          // directory, without a trailing "/"
+  char name[prj::kMaxLibName + 1];  // parenthesised name, or ""
+  char text[prj::kMaxDirLine + 1];  // braced text, or ""
 };
 
 /// A sentence saying what a status means ("the library path is missing").

@@ -61,9 +61,9 @@ bool split_name(const char* text, FileName* out) {
 PrjObject* open_object(const char* text, const char* kind, int classid, bool* was_open) {
   FileName fn;
   if (!split_name(text, &fn)) return nullptr;
-  PrjObjRef* ref =
-      classid ? prjMakeKbObjref(fn.lib.c_str(), classid, fn.name.c_str(), fn.ext.c_str())
-              : prjMakeKbObjref2(fn.lib.c_str(), kind, fn.name.c_str(), fn.ext.c_str());
+  PrjObjRef* ref = classid
+                       ? prjMakeKbObjref(fn.lib.c_str(), classid, fn.name.c_str(), fn.ext.c_str())
+                       : prjMakeKbObjref2(fn.lib.c_str(), kind, fn.name.c_str(), fn.ext.c_str());
   if (!ref) return nullptr;
   int status = 0;
   PrjObject* obj = prjOpenObject(ref, 1, &status);
@@ -121,9 +121,10 @@ bool checker_safe(const char* name) {
 // the shell leaves alone, else in single quotes ("$" in a group name
 // would otherwise be expanded).
 std::string shell_word(const std::string& s) {
-  bool plain = !s.empty() && s.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                 "abcdefghijklmnopqrstuvwxyz"
-                                                 "0123456789_./-") == std::string::npos;
+  bool plain = !s.empty() && s.find_first_not_of(
+                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                 "abcdefghijklmnopqrstuvwxyz"
+                                 "0123456789_./-") == std::string::npos;
   if (plain) return s;
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -144,8 +145,8 @@ bool read_scan_line(std::FILE* f, char (&buf)[iw::kScanLine + 1]) {
 
 // The wirelist being opened, with what the checks need to know of it.
 struct Sheet {
-  const char* group;  // group name as given
-  int sheet;          // sheet number
+  const char* group;         // group name as given
+  int sheet;                 // sheet number
   char file[iw::kFileName];  // "%s.%d": the look-up and message name
   char path[iw::kFileName];  // the wirelist's path
   long time;                 // its modification time
@@ -347,7 +348,7 @@ std::FILE* iwfileinfo(const char* name, const char* kind, char* path, long* time
   PrjObject* obj = iwfinfo(name, kind, found, time, &lib);
   if (path) std::strcpy(path, found);
   if (access) {
-    *access = !obj                 ? -1
+    *access = !obj                  ? -1
               : prjObjWritable(lib) ? 1
               : prjObjReadonly(lib) ? 6
               : prjObjMegafile(lib) ? 11

@@ -98,8 +98,7 @@ bool open_project() {
   }
   if (!f) {
     iwmsghndlr(4, NDX_NOINIFILE, "initialization", iws.ininame.c_str());
-    if (!iws.inidir.empty())
-      iwmsghndlr(12, NDX_NOINIDIR, iws.inidir.c_str(), iws.ininame.c_str());
+    if (!iws.inidir.empty()) iwmsghndlr(12, NDX_NOINIDIR, iws.inidir.c_str(), iws.ininame.c_str());
     return false;
   }
   if (!view_ready) {

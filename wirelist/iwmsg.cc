@@ -52,11 +52,16 @@ bool one_string_format(const char* format) {
 
 const char* action_word(int action) {
   switch (action) {
-    case 1: return "Reading ";
-    case 2: return "Freeing ";
-    case 3: return "Freeing nets on ";
-    case 4: return "Updating ";
-    case 5: return "Flattening ";
+    case 1:
+      return "Reading ";
+    case 2:
+      return "Freeing ";
+    case 3:
+      return "Freeing nets on ";
+    case 4:
+      return "Updating ";
+    case 5:
+      return "Flattening ";
   }
   return "";
 }
@@ -188,8 +193,8 @@ void iwstatline(const char* text, int redraw) {
   if (!iws.statstream || !text) return;
   std::string line(text, strnlen(text, iw::kStatusText));
   if (redraw) {
-    std::size_t wipe = std::min<std::size_t>(static_cast<std::size_t>(iws.statlen) + 1,
-                                             iw::kStatusText);
+    std::size_t wipe =
+        std::min<std::size_t>(static_cast<std::size_t>(iws.statlen) + 1, iw::kStatusText);
     iws.statlen = static_cast<int>(line.size());
     if (line.size() < wipe) line.append(wipe - line.size(), ' ');
   }

@@ -115,9 +115,12 @@ IwAtt* ifcospat(const char* name, IwPin* pin) {
 
 int count_slot(int kind) {
   switch (kind) {
-    case IW_OAT_COM: return 0;
-    case IW_OAT_PIN: return 1;
-    case IW_OAT_NET: return 2;
+    case IW_OAT_COM:
+      return 0;
+    case IW_OAT_PIN:
+      return 1;
+    case IW_OAT_NET:
+      return 2;
   }
   return -1;
 }
