@@ -246,6 +246,15 @@ bool is_dir_line(const std::string& line) {
   return rkStrNicmp(p, "dir", 3) == 0 && (p[3] == '\0' || is_blank(p[3]) || p[3] == '[');
 }
 
+// A declaration as quoted in a library error: trimmed, and cut where no
+// valid declaration could go on.
+std::string shown_line(std::string line) {
+  rkStrTrim(line.data());
+  line.resize(std::strlen(line.c_str()));
+  if (line.size() > prj::kMaxDirLine) line.resize(prj::kMaxDirLine);
+  return line;
+}
+
 // The last component of an absolute directory with a trailing "/".
 std::string last_component(const std::string& dir) {
   std::string d = dir;
@@ -347,7 +356,7 @@ int prjInitView(PrjProject* project, const char*, const char* inipath) {
     if (st != PRJ_OK) {
       malformed = true;
       std::string shown = d.name[0] ? d.name : d.path[0] ? d.path : "(unnamed)";
-      project->errors.push_back({shown, prjStatusText(st), where + ": " + rkStrTrim(line.data())});
+      project->errors.push_back({shown, prjStatusText(st), where + ": " + shown_line(line)});
       continue;
     }
     std::string full = d.path[0] == '/' || d.path[0] == '~' ? d.path : project->dir + d.path;

@@ -19,8 +19,9 @@
 namespace {
 
 using Strings = std::vector<std::string>;
-constexpr const char* kWirelist = "V 4.09\nDW ALU\nAS ADD4 PINORDER=A B S\nM ADD4 $1I1\n"
-                                  "I $1I1 ADD4 X Y Z\nEW\n";
+constexpr const char* kWirelist =
+    "V 4.09\nDW ALU\nAS ADD4 PINORDER=A B S\nM ADD4 $1I1\n"
+    "I $1I1 ADD4 X Y Z\nEW\n";
 
 class IwFile : public testutil::IwProject {
  protected:
@@ -199,10 +200,8 @@ TEST_F(IwFile, NamesSplitAtTheLibraryColon) {
     const char* lib;
     const char* rest;
   } cases[] = {
-      {"ALU", "", "ALU"},
-      {"  ALU", "", "ALU"},
-      {" work:ALU", "WORK", "ALU"},
-      {"work: ALU", "WORK", " ALU"},
+      {"ALU", "", "ALU"},           {"  ALU", "", "ALU"},
+      {" work:ALU", "WORK", "ALU"}, {"work: ALU", "WORK", " ALU"},
       {":ALU", "", "ALU"},
   };
   for (const auto& c : cases) {

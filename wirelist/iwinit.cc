@@ -133,7 +133,7 @@ int iwinit() {
   if (iws.initialized) return 1;
   iws.initialized = true;
 
-  // Global nets: iwgblinit() of the global-net module is called here.
+  // Global nets: iwgblinit() (wirelist/iwgbl.h) belongs here once it exists.
   iws.levels.clear();
 
   // The reader's delimiter and skip sets and its token buffer are set up

@@ -25,8 +25,9 @@ TEST_F(IwInit, InitializationFileIsLookedForInTheProjectThenTheSecondDirectory) 
   EXPECT_EQ(Codes(), (Strings{"nodex-E-415", "nodex-E-421"}));
   iwsrchmsg("conf");
   EXPECT_EQ(iwinit(), 0);
-  EXPECT_EQ(messages_.at(1), "nodex-E-416: It is not in the initialization directory conf either "
-                             "(looked for drafta.ini there).");
+  EXPECT_EQ(messages_.at(1),
+            "nodex-E-416: It is not in the initialization directory conf either "
+            "(looked for drafta.ini there).");
   EXPECT_EQ(Codes(), (Strings{"nodex-E-415", "nodex-E-416", "nodex-E-421"}));
   EXPECT_EQ(iwmsgcount(4), 4);  // the continuation line is not counted
 
@@ -70,9 +71,13 @@ TEST_F(IwInit, OatsKeyTurnsOccurrenceCleaningOnOnlyForOne) {
     std::string ini;
     bool kill;
   } cases[] = {
-      {"oats 1\n", true},         {"  OATS\t1 \r\n", true}, {"OATS 0\n", false},
-      {"OATS yes\n", false},      {"OATS 1\nOATS 2\n", false},
-      {"OATS\n", false},          {"XOATS 1\n", false},
+      {"oats 1\n", true},
+      {"  OATS\t1 \r\n", true},
+      {"OATS 0\n", false},
+      {"OATS yes\n", false},
+      {"OATS 1\nOATS 2\n", false},
+      {"OATS\n", false},
+      {"XOATS 1\n", false},
       // Only the first 255 characters of a line are read.
       {std::string(255, ' ') + "OATS 1\n", false},
   };

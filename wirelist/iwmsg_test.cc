@@ -96,10 +96,10 @@ TEST_F(IwMsg, StatusLineRewritesOneLineInPlace) {
   iwstatus("alu", 1, 1);
   iwstatus(nullptr, 0, 1);
   iwdirstat("lib");
-  EXPECT_EQ(Contents(term),
-            std::string("Reading ALU sheet 1 ...\r") +
-            "Reading complete." + std::string(7, ' ') + "\r"
-            "Reading directory lib ...\r");
+  EXPECT_EQ(Contents(term), std::string("Reading ALU sheet 1 ...\r") + "Reading complete." +
+                                std::string(7, ' ') +
+                                "\r"
+                                "Reading directory lib ...\r");
 
   // Mode 2: the counts come first; a call for one more object rewrites
   // only them, a wider count redraws the whole line.

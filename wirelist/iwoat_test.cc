@@ -47,8 +47,9 @@ TEST_F(IwOat, OccurrenceAttributesComeFirstAndOverrideByName) {
   // A component SIGNAL is overridden only by one naming the same signal.
   EXPECT_EQ(Walk(igocsatt, "$1I12\\U1", &com),
             "A=9/1 SIGNAL=GND;Y/1 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Z/0 ");
-  EXPECT_EQ(Walk(igocsatt, "$1I12\\U2", &com), "A=1/0 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Y/0 "
-                                               "SIGNAL=VDD;Z/0 ");
+  EXPECT_EQ(Walk(igocsatt, "$1I12\\U2", &com),
+            "A=1/0 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Y/0 "
+            "SIGNAL=VDD;Z/0 ");
 
   int isoat = -1;
   EXPECT_STREQ(ifocsatt("a", "$1I12\\U1", &com, &isoat)->value, "9");
