@@ -29,6 +29,7 @@
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwmsg.h"
 
 wirdata* w = nullptr;
 

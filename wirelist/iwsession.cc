@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "util/rkmsg.h"
 #include "wirelist/iwtable.h"
 
 IwSession iws;
@@ -15,6 +16,7 @@ void iwsession_reset() {
     for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
   }
   destroy_grp_table();
+  if (iws.catalog) rkMsgFileClose(iws.catalog);
   iwqkpurge();
   iwinitflist();
   for (void* p : iws.heapmade) iwfree(p);
