@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "wirelist/iwgbl.h"
 #include "wirelist/iwtable.h"
 
 IwSession iws;
@@ -15,6 +16,7 @@ void iwsession_reset() {
     for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
   }
   destroy_grp_table();
+  iwgblfree();
   iwqkpurge();
   iwinitflist();
   for (void* p : iws.heapmade) iwfree(p);
