@@ -22,6 +22,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
 #include "util/rkstr.h"
 
 namespace {
@@ -192,7 +193,7 @@ void read_ini_file(outdata* out) {
   Reading r;
   r.out = out;
   char line[kLine];
-  while (std::fgets(line, sizeof line, fp)) {
+  while (rkDufsFgets(line, sizeof line, fp)) {
     ++r.line;
     std::vector<std::string> words = words_of(line);
     if (!words.empty()) directive(&r, words);

@@ -26,6 +26,7 @@
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
+#include "util/rkerr.h"
 #include "util/rkstr.h"
 
 wirdata* w = nullptr;
@@ -162,7 +163,7 @@ int tsn_init() {
   w->tgroup = lbldcon(w->out, w->projname);
   if (!w->tgroup) tsn_exit(3);
   tsn_msg("%s", "                    ");
-  int description = w->do_fsim ? TSN_MSG_DESC_FSIM
+  int description = w->do_fsim ? TSN_MSG_DESC_FAULT
                     : w->filetype == LONG_TSN_FILE  ? TSN_MSG_DESC_LONG
                     : w->filetype == SHORT_TSN_FILE ? TSN_MSG_DESC_SHORT
                                                     : TSN_MSG_DESC_WIR;
@@ -251,7 +252,7 @@ void tsn_exit(int code) {
     w = nullptr;
     lshowmem();
   }
-  tsn_process_exit(code);
+  rkExit(code);
 }
 
 void lfree_wirdata(wirdata* wd) {

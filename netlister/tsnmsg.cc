@@ -13,16 +13,21 @@
 #include <cstring>
 #include <new>
 
+#include "catalogs/tsn.h"
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnutil.h"
 #include "util/rkmem.h"
+#include "util/rkmsg.h"
 
 namespace {
 
-// Process-wide state of the message module (the catalog handle lives in
-// tsncat.cc beside the catalog calls).
+// The version text message 501 of the catalog must hold.
+constexpr const char kCatalogVersion[] = "5.2";
+
+// Process-wide state of the message module.
 struct MsgState {
+  RkMsgFile* catalog = nullptr;  // the open catalog "tsn"
   int progress_width = 0;  // length of the last progress line
   unsigned balance = 0;    // bytes from lalloc not yet given back (wraps)
   int next_setid = 1;      // next value of newsetid
@@ -83,6 +88,26 @@ void status(int* done, int total, int step, const char* label) {
 }
 
 }  // namespace
+
+void tsn_msgopen() {
+  msg_state.catalog = rkMsgFileOpen("tsn", nullptr, nullptr, nullptr, nullptr);
+  // Not counted as a warning: the run goes on with whatever texts it has.
+  if (std::strcmp(tsnMsgBuild(TSN_MSG_VERSION), kCatalogVersion) != 0)
+    std::fputs("Warning: tsn message file is out of date", stderr);
+}
+
+void tsn_msgclose() {
+  if (msg_state.catalog) rkMsgFileClose(msg_state.catalog);
+  msg_state.catalog = nullptr;
+}
+
+const char* tsnMsgBuild(int number, ...) {
+  va_list ap;
+  va_start(ap, number);
+  const char* text = rkMsgStaticVa(msg_state.catalog, number, ap);
+  va_end(ap);
+  return text;
+}
 
 void tsn_msg(const char* format, ...) {
   char text[tsn::kMsgBuffer];

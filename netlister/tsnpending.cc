@@ -2,8 +2,6 @@
 // not built yet; see tsnpending.h.  None of them does real work.
 #include "netlister/tsnpending.h"
 
-#include <cstdlib>
-
 #include "netlister/tsnmsg.h"
 
 const char* tsn_topname() { return ""; }
@@ -12,10 +10,4 @@ int tsn_netisglobal(IwNet*) { return 0; }
 IwSym* tsn_grpsym(IwGrp*) { return nullptr; }
 int iwmsgcount(int) { return 0; }
 IwNet* iwgblnet(IwNet*) { return nullptr; }
-void tsn_process_exit(int code) { std::exit(code); }
 void tsn_free_varstore() {}
-
-// The netlister's catalog is not available yet: no text is built.
-void tsn_msgopen() {}
-void tsn_msgclose() {}
-const char* tsnMsgBuild(int, ...) { return ""; }

@@ -13,5 +13,4 @@ int tsn_netisglobal(IwNet* net);
 IwSym* tsn_grpsym(IwGrp* group);
 int iwmsgcount(int mask);
 IwNet* iwgblnet(IwNet* previous);
-[[noreturn]] void tsn_process_exit(int code);
 void tsn_free_varstore();

@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "catalogs/pxlib.h"
+#include "util/rkerr.h"
+#include "util/rkmsg.h"
 #include "util/rkstr.h"
 
 const char* rkCompatibleVersionV = "532";
@@ -391,6 +394,18 @@ int pxParse(const char* path, char* node, char* dir, char* name, char* ext) {
   if (name) rkStrncpyNullTerm(name, std::string(rest, nlen).c_str(), px::kMaxPath);
   if (ext && dot) rkStrncpyNullTerm(ext, dot + 1, px::kMaxPath);
   return PX_OK;
+}
+
+void pxParseEx(const char* path, char* node, char* dir, char* name, char* ext) {
+  int st = pxParse(path, node, dir, name, ext);
+  if (st == PX_OK) return;
+  // The catalog is opened only for the error: the path functions keep no
+  // handle that a catalog reset could leave dangling.
+  RkMsgFile* catalog = rkMsgFileOpen("pxlib", "pxlib", "5.0", "5.0.0", nullptr);
+  RkError* e =
+      rkErrBuild(rkErrLocationRoutine("pxParseEx"), catalog, PXLIB_PARSE, path ? path : "", st);
+  rkMsgFileClose(catalog);
+  rkExThrow(RK_TAG_ENVIRONMENT, e);
 }
 
 int pxParse2(const char* path, char* node, char* dir, char* namext) {

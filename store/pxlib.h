@@ -7,7 +7,7 @@
 // is read from the environment on first use; with a compatible version
 // ("532" by default) each entry d contributes d/532/ before d itself.
 //
-// All functions report through status codes and never print:
+// All functions but pxParseEx report through status codes and never print:
 // 0 success, 2 path too long or malformed, 4 not found (or not of the kind
 // asked for), 7 invalid argument or refused.  Path buffers are kMaxPath
 // (256) bytes; results never exceed 255 characters.
@@ -101,6 +101,10 @@ int pxFindExeInPath(const char* name, char* result);
 /// the last "/"), name and extension (without its dot).  Any output may be
 /// null.  Paths of 256 characters or more: 2; null path: 7.
 int pxParse(const char* path, char* node, char* dir, char* name, char* ext);
+
+/// As pxParse, but a failure raises error 1041 of the "pxlib" catalog
+/// (tag 2) instead of returning a status.
+void pxParseEx(const char* path, char* node, char* dir, char* name, char* ext);
 
 /// As pxParse, with name and extension together.
 int pxParse2(const char* path, char* node, char* dir, char* namext);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/testutil.h"
+#include "util/rkerr.h"
 
 namespace {
 
@@ -231,6 +232,21 @@ TEST_F(PxEnv, RenameAndTrnlogStatuses) {
   setenv("TSN_TEST_BIG", big.c_str(), 1);
   EXPECT_EQ(pxTrnlog("TSN_TEST_BIG", buf), PX_OK);
   EXPECT_EQ(std::string(buf).size(), 2047u);
+}
+
+TEST_F(PxEnv, ParseExRaisesInsteadOfReturningAStatus) {
+  char dir[px::kMaxPath], name[px::kMaxPath], ext[px::kMaxPath];
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { pxParseEx("lib/a.b", nullptr, dir, name, ext); }, nullptr),
+            0);
+  EXPECT_STREQ(name, "a");
+  RkExCaught c{};
+  std::string long_path(300, 'p');
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { pxParseEx(long_path.c_str(), nullptr, dir, name, ext); }, &c),
+            RK_TAG_ENVIRONMENT);
+  EXPECT_STREQ(rkErrApp(c.error), "pxlib");
+  EXPECT_EQ(rkErrNum(c.error), 1041);
+  EXPECT_NE(std::string(rkErrText(c.error)).find("status 2"), std::string::npos);
+  rkErrFree(c.error);
 }
 
 }  // namespace

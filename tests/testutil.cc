@@ -2,6 +2,7 @@
 #include "tests/testutil.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "util/rkmsgcmp.h"
 
 namespace testutil {
 
@@ -91,6 +94,21 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
   waitpid(pid, &status, 0);
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return r;
+}
+
+std::string CompileCatalog(const std::string& dir, const std::string& name,
+                           const std::string& source) {
+  std::string base = dir + "/" + name;
+  if (!WriteFile(base + ".h", source)) {
+    ADD_FAILURE() << "cannot write " << base << ".h";
+    return "";
+  }
+  char diag[1024];
+  if (rkMsgCompile((base + ".h").c_str(), (base + ".vmb").c_str(), diag, sizeof diag) != 0) {
+    ADD_FAILURE() << diag;
+    return "";
+  }
+  return base;
 }
 
 }  // namespace testutil

@@ -41,4 +41,10 @@ struct RunResult {
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
                      const std::vector<std::string>& env = {});
 
+/// Writes source as <dir>/<name>.h and compiles it with the message
+/// compiler into <dir>/<name>.vmb.  Returns <dir>/<name>, the name to open
+/// the catalog with; empty (and a test failure) when compiling failed.
+std::string CompileCatalog(const std::string& dir, const std::string& name,
+                           const std::string& source);
+
 }  // namespace testutil

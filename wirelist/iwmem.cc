@@ -6,11 +6,14 @@
 // the number of blocks for no real saving of memory.
 #include "wirelist/iwmem.h"
 
+#include "util/rkerr.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "catalogs/nodex.h"
+#include "util/rkerr.h"
 #include "util/rkmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -299,8 +302,5 @@ void iwabort(int code) {
     std::fputs("\n\n*** Out of Memory ***\n", stderr);
   else if (code != 0)
     iwmsghndlr(4, code);
-  // TEMPORARY until the utility library's abort path (clean-up, abort
-  // handlers, exit status 3) is available to call from here.
-  std::fflush(nullptr);
-  std::_Exit(3);
+  rkAbort(0);
 }

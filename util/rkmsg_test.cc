@@ -1,0 +1,291 @@
+// util/rkmsg_test.cc - catalogs compiled by rkmsgcmp, read back through
+// the open, version check, cache and formatting calls.
+#include "util/rkmsg.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "store/pxlib.h"
+#include "tests/testutil.h"
+#include "util/rkdufs.h"
+#include "util/rkerr.h"
+#include "util/rkmem.h"
+
+namespace {
+
+// Restores the environment, the working directory and every module's
+// state after a test.
+class RkMsg : public ::testing::Test {
+ protected:
+  static constexpr const char* kVars[] = {"WDIR", "RK_MSGFILEDBG", "RK_MSGNOVERSION"};
+
+  void SetUp() override {
+    for (const char* v : kVars) {
+      const char* value = std::getenv(v);
+      saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+      unsetenv(v);
+    }
+    char buf[4096];
+    cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
+    Reset();
+  }
+  void TearDown() override {
+    for (std::size_t i = 0; i < saved_.size(); ++i) {
+      if (saved_[i]) {
+        setenv(kVars[i], saved_[i]->c_str(), 1);
+      } else {
+        unsetenv(kVars[i]);
+      }
+    }
+    if (chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore the working directory";
+    Reset();
+  }
+  static void Reset() {
+    rkMsgReset();
+    rkErrReset();
+    pxReset();
+  }
+
+  // Compiles a catalog "t" with the given messages and catalog lines.
+  std::string Catalog(const std::string& body, const std::string& version = "5.1.0",
+                      const std::string& name = "t") {
+    return testutil::CompileCatalog(dir_.path(), name,
+                                    "#define A -1 /* \"tool\" */\n"
+                                    "#define R -2 /* \"5.1\" */\n"
+                                    "#define V -3 /* \"" +
+                                        version + "\" */\n" + body);
+  }
+
+  // Runs body; the number of the error it raised, or 0.
+  template <class F>
+  static int Raised(F body, int* tag = nullptr) {
+    RkExCaught c{};
+    int t = rkExTry(RK_TAG_ALL, body, &c);
+    if (tag) *tag = t;
+    int n = t ? rkErrNum(c.error) : 0;
+    rkErrFree(c.error);
+    return n;
+  }
+
+  testutil::ScopedTempDir dir_;
+  std::vector<std::optional<std::string>> saved_;
+  std::string cwd_;
+};
+
+TEST_F(RkMsg, CompiledCatalogReadsBackEveryMessage) {
+  std::string cat = Catalog(
+      "#define M1 1 /* \"plain\" */  // trailing comment\n"
+      "#define M2 2 /* \"tab\\there \\\"quoted\\\" back\\\\slash \\101\\n\" */\n"
+      "#define M3 3 /* \"%2$s before %1$s, %3$d\" */\n"
+      "#define NOT_A_MESSAGE 4\n"
+      "int ignored = 5; /* \"nor this\" */\n"
+      "#define M7 700000 /* \"\" */\n");
+  ASSERT_FALSE(cat.empty());
+  // Big-endian on every host: prefix 0x01 0x85, then the format mark.
+  EXPECT_EQ(testutil::ReadFile(cat + ".vmb").substr(0, 6),
+            std::string("\x01\x85\0\x01\x02\x03", 6));
+
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), "tool", "5.1", "5.0.0", nullptr);
+  EXPECT_STREQ(rkMsgGetFilename(h), cat.c_str());
+  EXPECT_STREQ(rkMsgStatic(h, 1), "plain");
+  EXPECT_STREQ(rkMsgStatic(h, 2), "tab\there \"quoted\" back\\slash A\n");
+  EXPECT_STREQ(rkMsgStatic(h, 3, "one", "two", 3), "two before one, 3");
+  EXPECT_STREQ(rkMsgStatic(h, 700000), "");
+  EXPECT_EQ(Raised([&] { rkMsgText(h, 4, rkMsgCopyAlloc, nullptr); }), 1021);
+
+  char small[6];
+  EXPECT_EQ(rkMsgBuffer(h, 3, small, sizeof small, "a", "b", 1), 1);
+  EXPECT_STREQ(small, "b bef");
+  char* copy = rkMsgAlloc(h, 1);
+  EXPECT_STREQ(copy, "plain");
+  rkMemFree(copy);
+  rkMsgFileClose(h);
+}
+
+TEST_F(RkMsg, OpeningTwiceGivesOneHandleUntilClosedTwice) {
+  std::string cat = Catalog("#define M1 1 /* \"one\" */\n");
+  RkMsgFile* a = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  RkMsgFile* b = rkMsgFileOpen(cat.c_str(), "tool", nullptr, nullptr, nullptr);
+  EXPECT_EQ(a, b);
+  rkMsgFileClose(a);
+  EXPECT_STREQ(rkMsgStatic(b, 1), "one");
+  rkMsgFileClose(b);
+  int tag = 0;
+  EXPECT_EQ(Raised([&] { rkMsgText(b, 1, rkMsgCopyAlloc, nullptr); }, &tag), 1020);
+  EXPECT_EQ(tag, RK_TAG_MISUSE);
+  EXPECT_STREQ(rkMsgStatic(b, 1), "*** internal message file error; message #1");
+  rkMsgFileClose(b);  // ignored
+}
+
+TEST_F(RkMsg, VersionsAreComparedComponentByComponent) {
+  struct Case {
+    const char* version;  // of the catalog
+    const char* app;
+    const char* release;
+    const char* min;
+    const char* max;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"5.1.0", nullptr, nullptr, "5.0.0", "5.9.9", true},
+      {"6.0.0", nullptr, nullptr, "5.0.0", "5.9.9", false},
+      {"4.9.9", nullptr, nullptr, "5.0.0", "5.9.9", false},
+      {"5.1.9", nullptr, nullptr, "5.0.0", "5.9.5", false},  // inside as a triple
+      {"5.2.0", nullptr, nullptr, "5.1.0", nullptr, true},   // maximum: its own
+      {"5.0.3", nullptr, nullptr, "5.1.0", nullptr, false},
+      {"7.0.0", nullptr, nullptr, "5.1", nullptr, true},  // malformed: own major
+      {"5.1.0", "tool", "5.1", nullptr, nullptr, true},
+      {"5.1.0", "other", nullptr, nullptr, nullptr, false},
+      {"5.1.0", nullptr, "5.2", nullptr, nullptr, false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.version) + " " + (c.min ? c.min : "-") + ".." +
+                 (c.max ? c.max : "-"));
+    std::string cat = Catalog("", c.version, "v" + std::to_string(n++));
+    RkMsgFile* h = nullptr;
+    int err = Raised([&] { h = rkMsgFileOpen(cat.c_str(), c.app, c.release, c.min, c.max); });
+    EXPECT_EQ(err, c.opens ? 0 : 1007);
+    EXPECT_EQ(h != nullptr, c.opens);
+    rkMsgFileClose(h);
+  }
+}
+
+TEST_F(RkMsg, FailedVersionCheckIsOnlyAWarningWithMsgNoVersion) {
+  std::string cat = Catalog("#define M1 1 /* \"one\" */\n", "6.0.0");
+  setenv("RK_MSGNOVERSION", "1", 1);
+  std::FILE* err = std::tmpfile();
+  rkErrSetStream(err);
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, "5.0.0", "5.9.9");
+  EXPECT_STREQ(rkMsgStatic(h, 1), "one");
+  std::rewind(err);
+  char line[512] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, err), nullptr);
+  EXPECT_EQ(std::string(line), "rklib-W: " + cat + ".vmb: Message file failed versioning check.\n");
+  std::fclose(err);
+  rkMsgFileClose(h);
+}
+
+TEST_F(RkMsg, IndexCountAbove200000IsRefused) {
+  for (std::int32_t count : {200000, 200001}) {
+    SCOPED_TRACE(count);
+    std::string base = dir_.path() + "/n" + std::to_string(count);
+    RkDufsB* w = rkDufsBFopen((base + ".vmb").c_str(), "w");
+    ASSERT_NE(w, nullptr);
+    std::int32_t header[15] = {0x00010203, 1, 0, 0, 64};
+    rkDufsBWrite(w, header, 15, 4);
+    rkDufsBWrite(w, "ok\0", 4, 1);  // the one text, at offset 60
+    rkDufsBWrite(w, &count, 1, 4);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::int32_t entry[3] = {i, 60, 3};
+      rkDufsBWrite(w, entry, 3, 4);
+    }
+    rkDufsBFclose(w);
+    RkMsgFile* h = nullptr;
+    EXPECT_EQ(Raised([&] { h = rkMsgFileOpen(base.c_str(), nullptr, nullptr, nullptr, nullptr); }),
+              count > 200000 ? 1005 : 0);
+    if (h) {
+      EXPECT_STREQ(rkMsgStatic(h, count - 1), "ok");
+    }
+    rkMsgFileClose(h);
+  }
+}
+
+TEST_F(RkMsg, MissingMessageWithMsgFileDbgYieldsCantFindText) {
+  std::string cat = Catalog("#define M1 1 /* \"one\" */\n");
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  EXPECT_STREQ(rkMsgStatic(h, 99), "*** internal message file error; message #99");
+  rkMsgReset();
+
+  setenv("RK_MSGFILEDBG", "1", 1);
+  h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(std::string(rkMsgStatic(h, 99)),
+            "RKLIB Error 1021: Can't find message #99 in message file " + cat + ".vmb!\n");
+  rkMsgFileClose(h);
+}
+
+TEST_F(RkMsg, CacheEvictsTheLeastRecentlyUsedMessage) {
+  std::string body;
+  for (int i = 1; i <= 81; ++i)
+    body += "#define M" + std::to_string(i) + " " + std::to_string(i) + " /* \"text " +
+            std::to_string(i) + "\" */\n";
+  std::string cat = Catalog(body);
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  for (int i = 1; i <= 80; ++i) rkMsgStatic(h, i);
+  long reads = rkMsgReadCount();
+  EXPECT_EQ(reads, 80);
+  EXPECT_STREQ(rkMsgStatic(h, 1), "text 1");  // a hit: 1 becomes the most recent
+  EXPECT_EQ(rkMsgReadCount(), reads);
+  EXPECT_STREQ(rkMsgStatic(h, 81), "text 81");  // evicts 2, now the least recent
+  EXPECT_EQ(rkMsgReadCount(), reads + 1);
+  rkMsgStatic(h, 1);
+  rkMsgStatic(h, 81);
+  EXPECT_EQ(rkMsgReadCount(), reads + 1);
+  EXPECT_STREQ(rkMsgStatic(h, 2), "text 2");
+  EXPECT_EQ(rkMsgReadCount(), reads + 2);
+  rkMsgFileClose(h);
+}
+
+TEST_F(RkMsg, StaticTextLongerThanItsBufferComesBackWhole) {
+  std::string cat = Catalog("#define M1 1 /* \"" + std::string(300, 'a') + "%s\" */\n");
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  std::string arg(700, 'b');
+  EXPECT_EQ(std::string(rkMsgStatic(h, 1, arg.c_str())), std::string(300, 'a') + arg);
+  rkMsgFileClose(h);
+}
+
+TEST_F(RkMsg, OwnCatalogFailureUsesCompiledInText) {
+  // Nowhere to find rklib.vmb: not here, no WDIR, no program directory.
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  pxSetexedir("/nonexistent/prog");
+  RkExCaught c{};
+  ASSERT_EQ(rkExTry(
+                RK_TAG_ALL, [] { rkMsgFile(); }, &c),
+            RK_TAG_ENVIRONMENT);
+  EXPECT_STREQ(rkErrString(c.error, 0),
+               "rklib-E-1003: in call to routine rkMsgFileOpen(): "
+               "RKLIB Error 1003: Can't open message file rklib.vmb!\n");
+  rkErrFree(c.error);
+  EXPECT_STREQ(rkMsgStatic(nullptr, 5), "*** internal message file error; message #5");
+}
+
+TEST_F(RkMsg, ShippedCatalogsOpenAsTheirUsersAsk) {
+  RkMsgFile* tsn = rkMsgFileOpen("tsn", "tsn", "5.2", nullptr, nullptr);
+  EXPECT_STREQ(rkMsgStatic(tsn, 501), "5.2");
+  EXPECT_STREQ(rkMsgStatic(tsn, 516, 1, 2, 3, "a.dtb"),
+               "Read 1 component, 2 pin and 3 net entries from back-annotation file a.dtb.");
+  rkMsgFileClose(tsn);
+  RkMsgFile* nodex = rkMsgFileOpen("nodex", "nodex", "5.2", "5.1.0", nullptr);
+  rkMsgFileClose(nodex);
+  EXPECT_NE(rkMsgFile(), nullptr);
+}
+
+TEST_F(RkMsg, ShippedLibraryTextsBeginWithASeverityLetter) {
+  // Error building reads the severity from "[X] "; a text without it turns
+  // every error of that number into error 1106.
+  const std::regex number("^#define +[A-Z_0-9]+ +([0-9]+) ");
+  const std::regex prefix("^\\[[ESIWFZD]\\] [^ ]");
+  for (const char* name : {"rklib", "pxlib", "nodex"}) {
+    SCOPED_TRACE(name);
+    RkMsgFile* h = rkMsgFileOpen(name, name, nullptr, nullptr, nullptr);
+    std::istringstream source(
+        testutil::ReadFile(std::string(TSN_SOURCE_DIR) + "/catalogs/" + name + ".h"));
+    for (std::string line; std::getline(source, line);) {
+      std::smatch m;
+      if (!std::regex_search(line, m, number)) continue;
+      char* text = nullptr;
+      rkMsgText(h, std::stoi(m[1].str()), rkMsgCopyAlloc, &text);
+      EXPECT_TRUE(std::regex_search(text, prefix)) << m[1].str() << ": " << text;
+      rkMemFree(text);
+    }
+    rkMsgFileClose(h);
+  }
+}
+
+}  // namespace
