@@ -62,8 +62,7 @@ std::vector<IwSetMember>& bucket_of(IwNamedSet* set, const char* text) {
 }
 
 // Position of the newest member of bucket equal to text ignoring case.
-std::vector<IwSetMember>::iterator find_member(std::vector<IwSetMember>& bucket,
-                                               const char* text) {
+std::vector<IwSetMember>::iterator find_member(std::vector<IwSetMember>& bucket, const char* text) {
   for (auto it = bucket.end(); it != bucket.begin();) {
     --it;
     if (rkStrIcmp(it->text, text) == 0) return it;

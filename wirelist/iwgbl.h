@@ -18,15 +18,15 @@
 
 /// One group that declares a global net.
 struct IwGblGroup {
-  IwGrp* grp = nullptr;         // the declaring group
-  IwGblGroup* next = nullptr;   // next (older) declaring group
+  IwGrp* grp = nullptr;        // the declaring group
+  IwGblGroup* next = nullptr;  // next (older) declaring group
 };
 
 /// One global net name.
 struct IwGblEntry {
-  IwNet* net = nullptr;                  // the first net seen with this name
-  IwGblGroup* groups = nullptr;          // declaring groups, newest first
-  IwGblEntry* next = nullptr;            // next (older) entry
+  IwNet* net = nullptr;                      // the first net seen with this name
+  IwGblGroup* groups = nullptr;              // declaring groups, newest first
+  IwGblEntry* next = nullptr;                // next (older) entry
   std::unordered_set<std::string> grpnames;  // names of the declaring groups
 };
 

@@ -309,8 +309,7 @@ int iwreadatt(char* name, char* value) {
   auto nlen = static_cast<std::size_t>(p - start);
   if (nlen >= iw::kAttNameBuffer) {
     std::string sofar(start, iw::kAttNameBuffer - 1);
-    iwmsghndlr(4, NDX_ATTNAMELONG, static_cast<int>(iw::kAttNameBuffer), sofar.c_str(),
-               iws.token);
+    iwmsghndlr(4, NDX_ATTNAMELONG, static_cast<int>(iw::kAttNameBuffer), sofar.c_str(), iws.token);
     // The attributes end here; what follows on the line is not a record.
     iwsynch();
     return 0;
@@ -477,8 +476,7 @@ IwGrp* iwparse(const char* filename, int single) {
     std::string word = iws.token;
     const char* w = word.c_str();
     char first = w[0];
-    if (!st.seen_dw && first != '|' && first != 'V' && first != 'K' && first != 'D' &&
-        first != 'E')
+    if (!st.seen_dw && first != '|' && first != 'V' && first != 'K' && first != 'D' && first != 'E')
       continue;  // before the group is named, stray words are passed over one by one
     bool prev_was_v = st.prev_was_v;
     st.prev_was_v = false;
@@ -764,8 +762,7 @@ int iwscpin(IwGrp* group) {
   if (pinw == 0) return 0;
   IwExpIter pins, nets;
   iwexpbegin(&pins, pinname.c_str(), true);
-  if (netw > 0)
-    iwexpbegin(&nets, netname.c_str(), true);
+  if (netw > 0) iwexpbegin(&nets, netname.c_str(), true);
   char pinbit[iw::kBitNameBuffer], netbit[iw::kBitNameBuffer];
   while (iwexpnext(&pins, pinbit, sizeof pinbit)) {
     bool hasnet = iwexpnext(&nets, netbit, sizeof netbit) != 0;

@@ -38,9 +38,9 @@ struct IwPord {
 
 /// The pin order recorded for one group.
 struct IwPordList {
-  IwPordList* next = nullptr;    // next recorded group
-  IwPord* entries = nullptr;     // entries in order
-  IwGrp* grp = nullptr;          // the group
+  IwPordList* next = nullptr;  // next recorded group
+  IwPord* entries = nullptr;   // entries in order
+  IwGrp* grp = nullptr;        // the group
 };
 
 // --- tokens and attributes -------------------------------------------------------

@@ -37,7 +37,8 @@ class IwParse : public iwtest::Fixture {
 
   static std::string Pins(const IwSym* sym) {
     std::string s;
-    for (const IwSpn* p = sym->spns; p; p = p->next) s += std::string(p->name ? p->name : "-") + " ";
+    for (const IwSpn* p = sym->spns; p; p = p->next)
+      s += std::string(p->name ? p->name : "-") + " ";
     return s;
   }
 

@@ -29,8 +29,8 @@ struct IwGblGroup;
 /// A member of a named set: the text, and the copy that holds it when the
 /// set owns it.
 struct IwSetMember {
-  const char* text = nullptr;     // the member
-  std::unique_ptr<char[]> copy;   // the set's own copy, or null
+  const char* text = nullptr;    // the member
+  std::unique_ptr<char[]> copy;  // the set's own copy, or null
 };
 
 /// A named set (inaddmem and friends): a number and 117 buckets chosen by
@@ -43,20 +43,20 @@ struct IwNamedSet {
 /// Fast access to one group's pin-order entries: the entries in order and
 /// the first symbol pin index of each.
 struct IwPordIndex {
-  IwPordList* list = nullptr;        // the group's record on the pin-order list
-  std::vector<IwPord*> entries;      // entry p is entries[p - 1]
-  std::vector<long> first;           // first symbol pin of entry p
+  IwPordList* list = nullptr;    // the group's record on the pin-order list
+  std::vector<IwPord*> entries;  // entry p is entries[p - 1]
+  std::vector<long> first;       // first symbol pin of entry p
 };
 
 /// A bus-name (or word) iteration that survives between calls: iwexpstr
 /// keeps one of these, the readers make their own where two names are
 /// walked in step.
 struct IwExpIter {
-  const char* text = nullptr;    // the name being walked (caller's memory)
-  const char* rest = nullptr;    // word mode: where the next word starts
-  RkBusState* state = nullptr;   // bus mode: the expansion state
-  bool expand = false;           // bus expansion rather than words
-  bool done = true;              // no further element
+  const char* text = nullptr;   // the name being walked (caller's memory)
+  const char* rest = nullptr;   // word mode: where the next word starts
+  RkBusState* state = nullptr;  // bus mode: the expansion state
+  bool expand = false;          // bus expansion rather than words
+  bool done = true;             // no further element
   IwExpIter() = default;
   IwExpIter(const IwExpIter&) = delete;
   IwExpIter& operator=(const IwExpIter&) = delete;
@@ -113,18 +113,18 @@ struct IwSession {
   bool busexpand = false;             // bus names are expanded bit by bit (iwexpbus)
   IwPordList* pordlist = nullptr;     // pin orders recorded by PINORDER, newest first
   std::unordered_map<const IwGrp*, IwPordIndex> pordindex;  // index beside pordlist
-  IwExpIter expstr;                   // iteration of iwexpstr
+  IwExpIter expstr;                                         // iteration of iwexpstr
 
   // --- accessors ---
-  bool cossatown = true;         // igcossat is still in the component's own list
-  bool cospatown = true;         // igcospat is still in the pin's own list
+  bool cossatown = true;  // igcossat is still in the component's own list
+  bool cospatown = true;  // igcospat is still in the pin's own list
   std::vector<std::unique_ptr<IwNamedSet>> namedsets;  // named sets, newest last
 
   // --- global nets ---
-  IwGblEntry* gblnets = nullptr;                              // table, newest first
-  std::unordered_map<std::string, IwGblEntry*> gblbyname;     // index by net name
-  IwGblEntry* gblcursor = nullptr;                            // position of iwgblnet
-  IwGblGroup* gblgrpcursor = nullptr;                  // position of iwgblgrp
+  IwGblEntry* gblnets = nullptr;                           // table, newest first
+  std::unordered_map<std::string, IwGblEntry*> gblbyname;  // index by net name
+  IwGblEntry* gblcursor = nullptr;                         // position of iwgblnet
+  IwGblGroup* gblgrpcursor = nullptr;                      // position of iwgblgrp
 
   // --- messages ---
   long msgcount[3] = {};  // notes, warnings, errors issued

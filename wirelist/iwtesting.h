@@ -36,8 +36,8 @@ std::vector<std::string> Messages(Fn fn) {
 
 /// The result of reading one wirelist.
 struct Read {
-  IwGrp* group = nullptr;          // what iwparse returned
-  std::vector<std::string> msgs;   // messages raised
+  IwGrp* group = nullptr;         // what iwparse returned
+  std::vector<std::string> msgs;  // messages raised
 };
 
 /// Reads text as sheet `sheet` of the wirelist named filename.
