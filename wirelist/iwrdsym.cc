@@ -456,7 +456,7 @@ void split_bus_pins(IwSym* sym) {
 
 // Steps shared by every entry: the symbol of the file name's group and
 // number, made when missing.  Null for a bad number (message 398).
-IwSym* symbol_for(const char* filename, std::string& group) {
+IwSym* symbol_for(const char* filename, std::string& group, IwGrp* known) {
   std::string name = filename;
   std::size_t dot = name.rfind('.');
   long number = 0;
@@ -467,7 +467,7 @@ IwSym* symbol_for(const char* filename, std::string& group) {
   }
   group = upper(name.substr(0, dot));
   std::string key = group;
-  IwGrp* g = iwgrpref(key.data());
+  IwGrp* g = known ? known : iwgrpref(key.data());
   if (!g) {
     g = iwmkgroup(group.c_str());
     g->next = iws.grpref;
@@ -483,9 +483,10 @@ IwSym* symbol_for(const char* filename, std::string& group) {
   return sym;
 }
 
-IwSym* read_symbol(char* filename, std::FILE* in, const std::function<std::string()>& pinfile) {
+IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
+                   const std::function<std::string()>& pinfile) {
   std::string group;
-  IwSym* sym = symbol_for(filename, group);
+  IwSym* sym = symbol_for(filename, group, known);
   if (!sym) return nullptr;
   rkStrLoc(filename);
   if (!in) return nullptr;
@@ -544,31 +545,38 @@ std::string library_pinorder(const std::string& group) {
 }
 #endif
 
-}  // namespace
-
-IwSym* iwrdsymstream(char* filename, std::FILE* sym, std::FILE* pinorder) {
-  if (!filename) return nullptr;
-  return read_symbol(filename, sym, [pinorder] {
-    return pinorder ? read_pinorder_file(pinorder) : std::string();
-  });
-}
-
-IwSym* iwreadsym(char* filename) {
-  if (!filename) return nullptr;
+// Reads filename from the libraries; known is its group when the caller
+// has it (a group hidden from the name look-up, such as a PLD component
+// group, must not get a twin).
+IwSym* read_from_libraries(char* filename, IwGrp* known) {
 #ifdef IW_LIBRARY_LOOKUP
   std::string lower = filename;
   rkStrLoc(lower.data());
   PrjObject* obj = iwvfopen(lower.c_str(), "sym");
   std::FILE* in = obj ? iwvfstream(obj) : nullptr;
   std::string group = lower.substr(0, lower.rfind('.'));
-  IwSym* sym = read_symbol(filename, in, [&group] { return library_pinorder(group); });
+  IwSym* sym = read_symbol(filename, known, in, [&group] { return library_pinorder(group); });
   if (obj) iwvfclose(obj);
   return sym;
 #else
   // TEMPORARY: the libraries cannot be searched until the file look-up is
   // there; a symbol file then counts as missing.
-  return read_symbol(filename, nullptr, [] { return std::string(); });
+  return read_symbol(filename, known, nullptr, [] { return std::string(); });
 #endif
+}
+
+}  // namespace
+
+IwSym* iwrdsymstream(char* filename, std::FILE* sym, std::FILE* pinorder) {
+  if (!filename) return nullptr;
+  return read_symbol(filename, nullptr, sym, [pinorder] {
+    return pinorder ? read_pinorder_file(pinorder) : std::string();
+  });
+}
+
+IwSym* iwreadsym(char* filename) {
+  if (!filename) return nullptr;
+  return read_from_libraries(filename, nullptr);
 }
 
 IwSym* iwrdsym(char* filename) { return iwreadsym(filename); }
@@ -576,5 +584,5 @@ IwSym* iwrdsym(char* filename) { return iwreadsym(filename); }
 IwSym* iwldasym(IwGrp* group) {
   if (!group || !group->name) return nullptr;
   std::string name = std::string(group->name) + ".1";
-  return iwreadsym(name.data());
+  return read_from_libraries(name.data(), group);
 }
