@@ -156,6 +156,10 @@ TEST_F(RkBus, BufferOneCharacterShortIsStatus8) {
   EXPECT_EQ(Join(shorter.names), "AB8 AB9");
   EXPECT_EQ(shorter.status, RKBUS_OVERFLOW);
   EXPECT_EQ(Expand("A", 1).status, RKBUS_OVERFLOW);
+  // The inner list of a repetition fails on its first name: nothing is
+  // left allocated (the sanitizer build checks for leaks).
+  EXPECT_EQ(Expand("{ABC}2", 2).status, RKBUS_OVERFLOW);
+  EXPECT_EQ(Expand("{{ABC}2}2", 2).status, RKBUS_OVERFLOW);
 }
 
 TEST_F(RkBus, SeparatorSetKeepsNineteenCharacters) {
