@@ -713,6 +713,11 @@ int rkBusExpandSubset(const char* a, const char* b) {
       if (a[i] != b[i]) return 0;
   }
 
+  // Both names are walked whole below, so a name whose width cannot be
+  // counted (malformed, or more than 65535 signals) is refused first: it
+  // could stand for billions of names.
+  if (rkBusExpandWidth(a) == 0 || rkBusExpandWidth(b) == 0) return 0;
+
   // Expand a into a set ("wlib set"); look b's names up in it.
   int size = static_cast<int>(std::max(std::strlen(a), std::strlen(b)));
   std::string buf(static_cast<std::size_t>(size) + 1, '\0');
