@@ -237,7 +237,7 @@ bool pinorder_newer(const Sheet& s, std::FILE* f) {
     return true;
   }
   if (!ended) {
-    if (!s.regen) iwmsghndlr(4, NDX_EARLYEOF, s.file);
+    if (!s.regen) iwmsghndlr(4, NDX_EOFBEFOREEW, s.file);
     return true;
   }
   if (newer && !s.regen) report_newer(s, "symbol", source.c_str(), source_path.c_str());

@@ -9,6 +9,8 @@
 // OATS key from it.
 #include "wirelist/iwinit.h"
 
+#include "wirelist/iwgbl.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -133,7 +135,7 @@ int iwinit() {
   if (iws.initialized) return 1;
   iws.initialized = true;
 
-  // Global nets: iwgblinit() (wirelist/iwgbl.h) belongs here once it exists.
+  iwgblinit();
   iws.levels.clear();
 
   // The reader's delimiter and skip sets and its token buffer are set up
@@ -143,7 +145,7 @@ int iwinit() {
   destroy_grp_table();
   iws.grpref = nullptr;
   iws.topgrp = nullptr;
-  iws.expbus = false;
+  iws.busexpand = false;
   iws.cursheet = 0;
   iws.killoat = false;
   iws.chktime = true;
@@ -229,8 +231,8 @@ const char* iwgetlevel(IwAtt* attributes) {
 
 int iwexpbus() {
   iwinidone("IWEXPBUS");
-  iws.expbus = !iws.expbus;
-  return iws.expbus ? 1 : 0;
+  iws.busexpand = !iws.busexpand;
+  return iws.busexpand ? 1 : 0;
 }
 
 int iwchktime() {

@@ -54,7 +54,8 @@ TEST_F(IwOat, OccurrenceAttributesComeFirstAndOverrideByName) {
   int isoat = -1;
   EXPECT_STREQ(ifocsatt("a", "$1I12\\U1", &com, &isoat)->value, "9");
   EXPECT_EQ(isoat, 1);
-  EXPECT_STREQ(ifocsatt("b", "$1I12\\U1", &com, &isoat)->value, "2");
+  ASSERT_NE(ifocsatt("B", "$1I12\\U1", &com, &isoat), nullptr);
+  EXPECT_STREQ(ifocsatt("B", "$1I12\\U1", &com, &isoat)->value, "2");
   EXPECT_EQ(isoat, 0);
   EXPECT_EQ(ifocsatt("D", "$1I12\\U1", &com, &isoat), nullptr);
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "util/rkmsg.h"
+#include "wirelist/iwgbl.h"
 #include "wirelist/iwtable.h"
 
 IwSession iws;
@@ -17,6 +18,7 @@ void iwsession_reset() {
   }
   destroy_grp_table();
   if (iws.catalog) rkMsgFileClose(iws.catalog);
+  iwgblfree();
   iwqkpurge();
   iwinitflist();
   for (void* p : iws.heapmade) iwfree(p);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -23,6 +24,48 @@ struct RkSymTable;
 struct RkMsgFile;
 struct PrjProject;
 struct IwOatEntry;
+struct RkBusState;
+struct IwPord;
+struct IwPordList;
+struct IwGblEntry;
+struct IwGblGroup;
+
+/// A member of a named set: the text, and the copy that holds it when the
+/// set owns it.
+struct IwSetMember {
+  const char* text = nullptr;    // the member
+  std::unique_ptr<char[]> copy;  // the set's own copy, or null
+};
+
+/// A named set (inaddmem and friends): a number and 117 buckets chosen by
+/// iwhash; each bucket keeps its newest member last.
+struct IwNamedSet {
+  int number = 0;
+  std::vector<IwSetMember> buckets[iw::kNameSetBuckets];
+};
+
+/// Fast access to one group's pin-order entries: the entries in order and
+/// the first symbol pin index of each.
+struct IwPordIndex {
+  IwPordList* list = nullptr;    // the group's record on the pin-order list
+  std::vector<IwPord*> entries;  // entry p is entries[p - 1]
+  std::vector<long> first;       // first symbol pin of entry p
+};
+
+/// A bus-name (or word) iteration that survives between calls: iwexpstr
+/// keeps one of these, the readers make their own where two names are
+/// walked in step.
+struct IwExpIter {
+  const char* text = nullptr;   // the name being walked (caller's memory)
+  const char* rest = nullptr;   // word mode: where the next word starts
+  RkBusState* state = nullptr;  // bus mode: the expansion state
+  bool expand = false;          // bus expansion rather than words
+  bool done = true;             // no further element
+  IwExpIter() = default;
+  IwExpIter(const IwExpIter&) = delete;
+  IwExpIter& operator=(const IwExpIter&) = delete;
+  ~IwExpIter();
+};
 
 /// A registered message output.
 struct IwMsgOutput {
@@ -74,11 +117,29 @@ struct IwSession {
   int cursheet = 0;                   // sheet number the readers file objects under
   char token[iw::kTokenBuffer] = {};  // current token
   bool uniquestr = false;             // instance names copied instead of interned
+  std::FILE* input = nullptr;         // stream the wirelist reader reads
+  bool atlineend = false;             // the last token read was the line end
+  float version = 0.0f;               // format version of the file being read
+  bool loaderror = false;             // a wirelist was opened but failed to parse
+  bool busexpand = false;             // bus names are expanded bit by bit (iwexpbus)
+  IwPordList* pordlist = nullptr;     // pin orders recorded by PINORDER, newest first
+  std::unordered_map<const IwGrp*, IwPordIndex> pordindex;  // index beside pordlist
+  IwExpIter expstr;                                         // iteration of iwexpstr
+
+  // --- accessors ---
+  bool cossatown = true;  // igcossat is still in the component's own list
+  bool cospatown = true;  // igcospat is still in the pin's own list
+  std::vector<std::unique_ptr<IwNamedSet>> namedsets;  // named sets, newest last
+
+  // --- global nets ---
+  IwGblEntry* gblnets = nullptr;                           // table, newest first
+  std::unordered_map<std::string, IwGblEntry*> gblbyname;  // index by net name
+  IwGblEntry* gblcursor = nullptr;                         // position of iwgblnet
+  IwGblGroup* gblgrpcursor = nullptr;                      // position of iwgblgrp
 
   // --- session ---
   bool initialized = false;          // iwinit completed its first step
   std::vector<std::string> levels;   // bottom levels, upper case, newest first
-  bool expbus = false;               // bus names expanded bit by bit
   bool chktime = true;               // wirelists checked against their sources
   bool recache = false;              // libraries re-cached before loading
   bool cacheenabled = false;         // the store caches all libraries
