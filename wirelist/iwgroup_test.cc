@@ -73,8 +73,8 @@ class IwGroup : public testutil::IwDesign {
     Sheet("DEEP", 1, ports + inv + "M INV $1\nI $1 INV I O\n");
     // Files of groups that must never be opened: reading one would add
     // sheets to it.
-    for (const char* g : {"LEAF", "INV", "IN", "PLDX", "UNKN"}) Sheet(g, 1, "");
-    Write("lib/wir/pldx.pld", "V 4.09\nDW PLDX\nEW\n");
+    for (const char* g : {"LEAF", "INV", "IN", "PLDX", "UNKN"}) Sheet(g, 1, "M INV $X\n");
+    Write("lib/wir/pldx.pld", "V 4.09\nDW PLDX\nM INV $X\nEW\n");
   }
 };
 
