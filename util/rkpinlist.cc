@@ -118,7 +118,8 @@ const char* rkMergePinToSigAtt(const char* signal, const char* kind, const char*
   if (!ours) {
     pl.buf = joined ? joined : "";
     pl.runnable = false;
-    if (pl.buf.empty() && kind && *kind && std::strcmp(kind, "NC") != 0) pl.buf = std::string(kind) + ";";
+    if (pl.buf.empty() && kind && *kind && std::strcmp(kind, "NC") != 0)
+      pl.buf = std::string(kind) + ";";
   }
   pl.valid = true;
   if (!signal || !*signal) return pl.buf.c_str();

@@ -25,6 +25,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -59,24 +60,25 @@ constexpr const char* kTieError = "Internal Error: break_tie_for_primary";
 constexpr std::size_t kBatchAdds = 16;
 
 // Bits of Member::rules: the primary-name rules a member satisfies.
-constexpr int kChosen = 1;       // its net has CHOSEN=THIS
-constexpr int kPortNamed = 2;    // its net is tied to a port of the net's name
-constexpr int kPortCovers = 4;   // its net is tied to a port whose name covers the net's
-constexpr int kGlobal = 8;       // its net is global
+constexpr int kChosen = 1;      // its net has CHOSEN=THIS
+constexpr int kPortNamed = 2;   // its net is tied to a port of the net's name
+constexpr int kPortCovers = 4;  // its net is tied to a port whose name covers the net's
+constexpr int kGlobal = 8;      // its net is global
 
 struct Chain;
+struct Set;
 
 struct Member {
-  std::string name;      // the alias name (a copy)
-  IwNet* net = nullptr;  // the group's net of that name, or none
-  bool chosen = false;   // the net carries CHOSEN=THIS
-  int width = -1;        // signals in the name; -1 until measured
-  int rules = -1;        // kChosen...; -1 until evaluated
-  int covered = -1;      // another net of the group covers the name; -1 until asked
+  std::string name;        // the alias name (a copy)
+  IwNet* net = nullptr;    // the group's net of that name, or none
+  bool chosen = false;     // the net carries CHOSEN=THIS
+  int width = -1;          // signals in the name; -1 until measured
+  int rules = -1;          // kChosen...; -1 until evaluated
+  int covered = -1;        // another net of the group covers the name; -1 until asked
   Chain* chain = nullptr;  // where the member is kept while sets are built
+  Set* set = nullptr;      // its set, once the sets are built
+  long rank = 0;           // orders the members of a set: list order is ascending rank
 };
-
-struct Set;
 
 // A member list while sets are built: the logical order is the order of
 // items, or the reverse of it when flipped.
@@ -94,11 +96,11 @@ struct Chain {
 };
 
 struct Set {
-  Chain* chain = nullptr;                    // members while building
-  bool alive = true;                         // not joined into another set
-  int pos = 0;                               // place in the set list (0 first)
-  std::deque<Member*> members;               // members in list order, after building
-  std::deque<Member*> buses;                 // the members wider than one signal, in order
+  Chain* chain = nullptr;                      // members while building
+  bool alive = true;                           // not joined into another set
+  int pos = 0;                                 // place in the set list (0 first)
+  std::deque<Member*> members;                 // members in list order, after building
+  long headrank = 0;                           // rank of the head member
   std::unordered_set<std::string_view> names;  // member names, made on first use
 };
 
@@ -106,17 +108,18 @@ struct Set {
 struct GroupPass {
   IwGrp* grp = nullptr;
   std::vector<std::pair<const char*, const char*>> raw;  // (value, net name), oldest first
-  std::deque<Member> arena;                               // every member
+  std::deque<Member> arena;                              // every member
   std::deque<Chain> chains;
-  std::deque<Set> sets;                                   // in creation order
-  std::vector<Set*> order;                                // the set list, newest first
-  std::unordered_map<std::string_view, Member*> byname;   // member of each name while building
-  std::map<int, Set*> bussets;                            // sets with bus members, by place
-  std::unordered_set<const IwNet*> dead;                  // nets merged away
-  std::vector<IwNet*> doomed;                             // the same, to free at the end
+  std::deque<Set> sets;                                  // in creation order
+  std::vector<Set*> order;                               // the set list, newest first
+  std::unordered_map<std::string_view, Member*> byname;  // member of each name while building
+  std::unordered_map<std::string, std::vector<Member*>> buses;  // signal or name -> bus members
+  std::unordered_set<const IwNet*> dead;                        // nets merged away
+  std::vector<IwNet*> doomed;                                   // the same, to free at the end
   bool portsmade = false;
-  std::unordered_map<const IwNet*, std::vector<IwSpn*>> ports;  // symbol pins tied to a net, in order
-  std::unordered_map<const IwSpn*, int> portpos;                // place of a symbol pin
+  std::unordered_map<const IwNet*, std::vector<IwSpn*>>
+      ports;                                      // symbol pins tied to a net, in order
+  std::unordered_map<const IwSpn*, int> portpos;  // place of a symbol pin
   bool covermade = false;
   std::unordered_map<std::string, std::vector<IwNet*>> cover;  // signal or name -> nets holding it
 };
@@ -138,10 +141,10 @@ int width_of(Member* m) {
 // with buffers of size bytes; stops early when fn returns false.
 template <typename Fn>
 void expand(const char* name, int size, Fn fn) {
-  std::vector<char> buf(static_cast<std::size_t>(size));
+  std::unique_ptr<char[]> buf(new char[static_cast<std::size_t>(size)]);
   RkBusState* st = nullptr;
-  while ((st = rkBusExpand(st, name, buf.data(), size)) != nullptr) {
-    if (!fn(static_cast<const char*>(buf.data()))) {
+  while ((st = rkBusExpand(st, name, buf.get(), size)) != nullptr) {
+    if (!fn(static_cast<const char*>(buf.get()))) {
       rkBusExpandFree(st);
       return;
     }
@@ -205,16 +208,54 @@ void build_sets(GroupPass& gp) {
     s->pos = static_cast<int>(gp.order.size());
     gp.order.push_back(s);
     for (Member* m : s->chain->ordered()) {
+      m->set = s;
+      m->rank = static_cast<long>(s->members.size());
       s->members.push_back(m);
-      if (width_of(m) > 1) s->buses.push_back(m);
     }
-    if (!s->buses.empty()) gp.bussets.emplace(s->pos, s);
   }
   gp.byname.clear();
   gp.chains.clear();
 }
 
 // --- bus aliases --------------------------------------------------------------------
+//
+// Every member m1 is tested against every member m2 wider than one signal
+// of every set, sets and members in list order.  Only a bus holding m1's
+// first signal (or named exactly like m1) can cover it, so the buses are
+// indexed by their signals and each m1 visits just those, in the order
+// (place of the set, place in the set) the full walk would meet them.
+
+using Place = std::pair<int, long>;  // place of the set, rank in the set
+
+Place place(const Member* m) { return {m->set->pos, m->rank}; }
+
+void index_bus(GroupPass& gp, Member* m) {
+  auto add = [&](const std::string& key) {
+    std::vector<Member*>& v = gp.buses[key];
+    if (v.empty() || v.back() != m) v.push_back(m);
+  };
+  add(m->name);
+  expand(m->name.c_str(), iw::kAliasBitBuffer, [&](const char* sig) {
+    add(sig);
+    return true;
+  });
+}
+
+// The buses that may cover m, by place.
+std::map<Place, Member*> bus_candidates(GroupPass& gp, const Member* m) {
+  std::vector<std::string> keys{m->name};
+  expand(m->name.c_str(), iw::kAliasBitBuffer, [&](const char* sig) {
+    keys.emplace_back(sig);
+    return false;
+  });
+  std::map<Place, Member*> found;
+  for (const std::string& key : keys) {
+    auto it = gp.buses.find(key);
+    if (it == gp.buses.end()) continue;
+    for (Member* b : it->second) found.emplace(place(b), b);
+  }
+  return found;
+}
 
 bool has_name(Set* s, const std::string& name) {
   if (s->names.empty())
@@ -222,26 +263,23 @@ bool has_name(Set* s, const std::string& name) {
   return s->names.count(name) != 0;
 }
 
-// Adds name at the head of s; counts what went to the head of its member
-// and bus lists, so that walks over them keep their place.
-void add_member(GroupPass& gp, Set* s, const std::string& name, int* heads, int* busheads) {
+Member* add_member(GroupPass& gp, Set* s, const std::string& name) {
   Member* m = &gp.arena.emplace_back();
   m->name = name;
+  m->set = s;
+  m->rank = --s->headrank;
   s->members.push_front(m);
   s->names.insert(m->name);
-  ++*heads;
-  if (width_of(m) > 1) {
-    s->buses.push_front(m);
-    ++*busheads;
-    gp.bussets.emplace(s->pos, s);
-  }
+  if (width_of(m) > 1) index_bus(gp, m);
+  return m;
 }
 
 // m1's signals lie inside the wider bus m2: every alias of m2 (the members
-// of s2) gives the part at the same positions to s1.
-void transfer(GroupPass& gp, Set* s1, Set* s2, Member* m1, Member* m2, int* heads,
-              int* busheads) {
+// of its set) gives the part at the same positions to m1's set.  Returns
+// the members added, at the head of m1's set.
+std::vector<Member*> transfer(GroupPass& gp, Member* m1, Member* m2) {
   constexpr int kBuf = iw::kBitNameBuffer;
+  std::vector<Member*> added;
   std::string first, last;
   if (width_of(m1) == 1) {
     first = last = m1->name.substr(0, kBuf - 1);
@@ -265,14 +303,15 @@ void transfer(GroupPass& gp, Set* s1, Set* s2, Member* m1, Member* m2, int* head
   });
   if (pos == 0 || !from || !to) {
     iwmsghndlr(4, NDX_ALIASERROR, kTransferError);
-    return;
+    return added;
   }
   if (from > to) {
     iwmsghndlr(4, NDX_ALIASERROR, kTransferError2);
-    return;
+    return added;
   }
-  // s2 may be s1: members added now must not be walked again here.
-  std::vector<Member*> aliases(s2->members.begin(), s2->members.end());
+  Set* s1 = m1->set;
+  // m2's set may be s1: members added now are not walked again here.
+  std::vector<Member*> aliases(m2->set->members.begin(), m2->set->members.end());
   for (Member* alias : aliases) {
     const char* joined = nullptr;
     int k = 0;
@@ -283,25 +322,30 @@ void transfer(GroupPass& gp, Set* s1, Set* s2, Member* m1, Member* m2, int* head
     });
     std::string part = joined ? joined : "";
     rkMergePinToSigAtt(nullptr, nullptr, nullptr);
-    if (!part.empty() && !has_name(s1, part)) add_member(gp, s1, part, heads, busheads);
+    if (!part.empty() && !has_name(s1, part)) added.push_back(add_member(gp, s1, part));
   }
+  return added;
 }
 
 void transfer_buses(GroupPass& gp) {
-  if (gp.bussets.empty()) return;
+  for (Set* s : gp.order)
+    for (Member* m : s->members)
+      if (width_of(m) > 1) index_bus(gp, m);
+  if (gp.buses.empty()) return;
   for (Set* s1 : gp.order) {
     for (std::size_t i = 0; i < s1->members.size(); ++i) {
       Member* m1 = s1->members[i];
-      for (auto it = gp.bussets.begin(); it != gp.bussets.end(); ++it) {
-        Set* s2 = it->second;
-        for (std::size_t j = 0; j < s2->buses.size(); ++j) {
-          Member* m2 = s2->buses[j];
-          if (m2 == m1 || !rkBusExpandSubset(m2->name.c_str(), m1->name.c_str())) continue;
-          int heads = 0, busheads = 0;
-          transfer(gp, s1, s2, m1, m2, &heads, &busheads);
-          i += heads;
-          if (s2 == s1) j += busheads;
-        }
+      std::map<Place, Member*> todo = bus_candidates(gp, m1);
+      for (auto it = todo.begin(); it != todo.end(); it = todo.upper_bound(it->first)) {
+        Member* m2 = it->second;
+        if (m2 == m1 || !rkBusExpandSubset(m2->name.c_str(), m1->name.c_str())) continue;
+        Place at = it->first;
+        std::vector<Member*> added = transfer(gp, m1, m2);
+        i += added.size();
+        // A new bus placed after the current one is still met by this walk.
+        for (Member* m : added)
+          if (width_of(m) > 1 && place(m) > at) todo.emplace(place(m), m);
+        it = todo.find(at);
       }
     }
   }
@@ -629,7 +673,8 @@ void fix_group(IwGrp* g) {
   GroupPass gp;
   gp.grp = g;
   for (IwNet* net = g->nets; net; net = net->next)
-    for (IwAtt* a = iwgetatt(net->atts, kAlias); a && std::strcmp(a->name, kAlias) == 0; a = a->next)
+    for (IwAtt* a = iwgetatt(net->atts, kAlias); a && std::strcmp(a->name, kAlias) == 0;
+         a = a->next)
       if (a->value && net->name) gp.raw.emplace_back(a->value, net->name);
   if (gp.raw.empty()) return;
   build_sets(gp);

@@ -46,25 +46,42 @@ TEST_F(IwAlias, PrimaryNameRulesInOrder) {
   struct Case {
     const char* what;
     std::string body;
-    Strings nets;       // nets with a component
-    Strings after;      // nets of TOP afterwards
-    const char* kept;   // the net that carries the others
-    Strings atts;       // its attributes
+    Strings nets;      // nets with a component
+    Strings after;     // nets of TOP afterwards
+    const char* kept;  // the net that carries the others
+    Strings atts;      // its attributes
   } cases[] = {
-      {"chosen beats everything", ports + "AN P NET_ALIAS=Z\nAN Z CHOSEN=THIS\nG G\nAN G NET_ALIAS=Z\n",
-       {"Z", "G"}, {"D[1:2]", "Z"}, "Z",
+      {"chosen beats everything",
+       ports + "AN P NET_ALIAS=Z\nAN Z CHOSEN=THIS\nG G\nAN G NET_ALIAS=Z\n",
+       {"Z", "G"},
+       {"D[1:2]", "Z"},
+       "Z",
        {"CHOSEN=THIS", "NET_ALIAS=G", "NET_ALIAS=P"}},
-      {"port of the same name beats global", ports + "G G\nAN G NET_ALIAS=P\n", {"G"},
-       {"D[1:2]", "P"}, "P", {"NET_ALIAS=G"}},
-      {"covering port beats byte order", ports + "AN A[0:1] NET_ALIAS=D[1:2]\n", {"A[0:1]"},
-       {"D[1:2]", "P"}, "D[1:2]", {"NET_ALIAS=A[0:1]"}},
-      {"global beats ordinary", "G G\nAN A NET_ALIAS=G\n", {"A", "G"}, {"G"}, "G",
-       {"NET_ALIAS=A"}},
-      {"a name another net covers beats byte order", "AN B[0:1] NET_ALIAS=A[0:1]\n",
-       {"A[0:1]", "B[0:1]", "B[0:7]"}, {"B[0:1]", "B[0:7]"}, "B[0:1]", {"NET_ALIAS=A[0:1]"}},
-      {"smallest name otherwise", "AN B NET_ALIAS=A\n", {"A", "B"}, {"A"}, "A",
-       {"NET_ALIAS=B"}},
-      {"a name without a net renames the survivor", "AN B NET_ALIAS=A\n", {"B"}, {"A"}, "A",
+      {"port of the same name beats global",
+       ports + "G G\nAN G NET_ALIAS=P\n",
+       {"G"},
+       {"D[1:2]", "P"},
+       "P",
+       {"NET_ALIAS=G"}},
+      {"covering port beats byte order",
+       ports + "AN A[0:1] NET_ALIAS=D[1:2]\n",
+       {"A[0:1]"},
+       {"D[1:2]", "P"},
+       "D[1:2]",
+       {"NET_ALIAS=A[0:1]"}},
+      {"global beats ordinary", "G G\nAN A NET_ALIAS=G\n", {"A", "G"}, {"G"}, "G", {"NET_ALIAS=A"}},
+      {"a name another net covers beats byte order",
+       "AN B[0:1] NET_ALIAS=A[0:1]\n",
+       {"A[0:1]", "B[0:1]", "B[0:7]"},
+       {"B[0:1]", "B[0:7]"},
+       "B[0:1]",
+       {"NET_ALIAS=A[0:1]"}},
+      {"smallest name otherwise", "AN B NET_ALIAS=A\n", {"A", "B"}, {"A"}, "A", {"NET_ALIAS=B"}},
+      {"a name without a net renames the survivor",
+       "AN B NET_ALIAS=A\n",
+       {"B"},
+       {"A"},
+       "A",
        {"NET_ALIAS=B"}},
       {"a net is not its own alias", "AN B NET_ALIAS=B\n", {"B"}, {"B"}, "B", {}},
   };

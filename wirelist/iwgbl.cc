@@ -18,9 +18,9 @@
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
-#include "wirelist/iwtable.h"
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
+#include "wirelist/iwtable.h"
 #include "wirelist/limits.h"
 
 namespace {
@@ -285,8 +285,8 @@ int iwgblren(IwGrp* group) {
   // call stack, and skips a group already on the path, so a design that
   // instantiates itself ends.
   struct Frame {
-    IwGrp* grp;    // group of this level
-    IwCom* next;   // its component to look at next, null when done
+    IwGrp* grp;   // group of this level
+    IwCom* next;  // its component to look at next, null when done
   };
   std::vector<Frame> stack{{group, iggrpcom(group, nullptr)}};
   std::unordered_set<const IwGrp*> onpath{group};

@@ -41,8 +41,8 @@
 
 /// The groups iwnextgroup may still choose, in reference-list order.
 struct IwNextIndex {
-  std::list<IwGrp*> pending;                // candidates, head of the list first
-  std::unordered_set<const IwGrp*> known;   // every group taken over so far
+  std::list<IwGrp*> pending;               // candidates, head of the list first
+  std::unordered_set<const IwGrp*> known;  // every group taken over so far
 };
 
 namespace {

@@ -63,13 +63,16 @@ class IwGroup : public testutil::IwDesign {
           "W BLKA $0\nI $0 BLKA N3 N4\n");
     std::string ports = "P IN I\nI I IN I\nP OUT O\nI O OUT O\n";
     std::string inv = "AS INV PINORDER=I O\n";
-    Sheet("BLKB", 1, ports + "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n" + inv +
-                         "M INV $2\nI $2 INV X O\n");
+    Sheet(
+        "BLKB", 1,
+        ports + "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n" + inv + "M INV $2\nI $2 INV X O\n");
     Sheet("BLKB", 2, inv + "M INV $3\nI $3 INV O X\n");
     Sheet("BLKB", 4, "AS NEVER PINORDER=I O\nW NEVER $9\nI $9 NEVER I O\n");
     Sheet("SUB", 1, ports + inv + "M INV $1\nI $1 INV I O\n");
-    Sheet("BLKA", 1, ports + "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n"
-                             "AS DEEP PINORDER=I O\nW DEEP $2\nI $2 DEEP X O\n");
+    Sheet("BLKA", 1,
+          ports +
+              "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n"
+              "AS DEEP PINORDER=I O\nW DEEP $2\nI $2 DEEP X O\n");
     Sheet("DEEP", 1, ports + inv + "M INV $1\nI $1 INV I O\n");
     // Files of groups that must never be opened: reading one would add
     // sheets to it.
@@ -140,8 +143,7 @@ TEST_F(IwGroup, FailuresEndTheLoadWithoutAResult) {
        {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"}},
        {"nodex-E-222"}},
       {"broken lower sheet",
-       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"},
-        {"lib/wir/sub.1", "V 4.09\nDW SUB\n"}},
+       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"}, {"lib/wir/sub.1", "V 4.09\nDW SUB\n"}},
        {"nodex-E-205"}},
       {"broken second sheet",
        {{"lib/wir/top.1", "V 4.09\nDW TOP\nEW\n"}, {"lib/wir/top.2", "V 4.09\nDW TOP\n"}},
@@ -221,9 +223,12 @@ TEST_F(IwGroup, SingleFilesAndMissingSheets) {
     bool found;
     Strings codes;
   } cases[] = {
-      {"X", 0, true, {}},          {"Y", -1, true, {}},
-      {"Z", 0, false, {"nodex-E-222"}}, {"Z", -1, false, {"nodex-E-222"}},
-      {"Z", 1, false, {"nodex-E-222"}}, {"Z", 2, false, {}},
+      {"X", 0, true, {}},
+      {"Y", -1, true, {}},
+      {"Z", 0, false, {"nodex-E-222"}},
+      {"Z", -1, false, {"nodex-E-222"}},
+      {"Z", 1, false, {"nodex-E-222"}},
+      {"Z", 2, false, {}},
       {"", 1, false, {}},
   };
   for (const Case& c : cases) {
@@ -257,7 +262,8 @@ TEST_F(IwGroup, CombineHeteroTakesOnlyZeroOrOne) {
 
 TEST_F(IwGroup, OwnersNamesAndAttributeListsOfObjects) {
   Sheet("TOP", 1,
-        "AS AND2 PINORDER=A B Y\nAS AND2 DELAY=1\nAP AND2 1 CAP=1P\nM AND2 U1\nI U1 AND2 N1 N2 N3 LABEL=G1\n"
+        "AS AND2 PINORDER=A B Y\nAS AND2 DELAY=1\nAP AND2 1 CAP=1P\nM AND2 U1\nI U1 AND2 N1 N2 N3 "
+        "LABEL=G1\n"
         "API U1 AND2 2 LOAD=2\nAN N1 RISE=3\nSA TITLE=T\n");
   Start();
   ASSERT_NE(iwgroup("TOP"), nullptr);
@@ -284,11 +290,16 @@ TEST_F(IwGroup, OwnersNamesAndAttributeListsOfObjects) {
     const char* name;
     const IwAtt* atts;
   } cases[] = {
-      {pin2, NX_PINS, "B", pin2->atts}, {u1->pins, NX_PINS, nullptr, nullptr},
-      {n1, NX_NETS, "N1", n1->atts},    {u1, NX_COMPONENTS, "G1", u1->atts},
-      {sch, NX_SCHEMATICS, "TOP", sch->atts}, {spn, NX_SYMPINS, "A", spn->atts},
-      {sym, NX_SYMBOLS, "AND2", sym->atts},   {top, NX_GROUPS, "TOP", nullptr},
-      {n1->atts, NX_ATTRIBUTES, "RISE", nullptr}, {nullptr, IW_NULLOBJ, nullptr, nullptr},
+      {pin2, NX_PINS, "B", pin2->atts},
+      {u1->pins, NX_PINS, nullptr, nullptr},
+      {n1, NX_NETS, "N1", n1->atts},
+      {u1, NX_COMPONENTS, "G1", u1->atts},
+      {sch, NX_SCHEMATICS, "TOP", sch->atts},
+      {spn, NX_SYMPINS, "A", spn->atts},
+      {sym, NX_SYMBOLS, "AND2", sym->atts},
+      {top, NX_GROUPS, "TOP", nullptr},
+      {n1->atts, NX_ATTRIBUTES, "RISE", nullptr},
+      {nullptr, IW_NULLOBJ, nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
