@@ -116,12 +116,15 @@ struct GroupPass {
   std::unordered_map<std::string, std::vector<Member*>> buses;  // signal or name -> bus members
   std::unordered_set<const IwNet*> dead;                        // nets merged away
   std::vector<IwNet*> doomed;                                   // the same, to free at the end
+  // The symbol pins tied to each net, in symbol order, and the place of
+  // each symbol pin; made when first needed.
   bool portsmade = false;
-  std::unordered_map<const IwNet*, std::vector<IwSpn*>>
-      ports;                                      // symbol pins tied to a net, in order
-  std::unordered_map<const IwSpn*, int> portpos;  // place of a symbol pin
+  std::unordered_map<const IwNet*, std::vector<IwSpn*>> ports;
+  std::unordered_map<const IwSpn*, int> portpos;
+  // The nets holding each signal, and each net under its own name; made
+  // when first needed.
   bool covermade = false;
-  std::unordered_map<std::string, std::vector<IwNet*>> cover;  // signal or name -> nets holding it
+  std::unordered_map<std::string, std::vector<IwNet*>> cover;
 };
 
 const char* gname(const IwGrp* g) { return g && g->name ? g->name : ""; }
@@ -137,8 +140,8 @@ int width_of(Member* m) {
   return m->width;
 }
 
-// Calls fn(signal) for each signal of name, at most limit of them (0: all),
-// with buffers of size bytes; stops early when fn returns false.
+// Calls fn(signal) for each signal of name, expanded into a buffer of
+// size bytes; stops early when fn returns false.
 template <typename Fn>
 void expand(const char* name, int size, Fn fn) {
   std::unique_ptr<char[]> buf(new char[static_cast<std::size_t>(size)]);
