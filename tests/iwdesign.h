@@ -46,14 +46,6 @@ class IwDesign : public IwProject {
           "V 4.09\nDW " + group + "\n" + body + "EW\n");
   }
 
-  // Writes the symbol file <group>.1 with the given type number and pins.
-  void Symbol(const std::string& group, int type, const std::vector<std::string>& pins,
-              const std::string& extra = "") {
-    std::string text = "V 4\nY " + std::to_string(type) + "\n";
-    for (const std::string& p : pins) text += "P 0 0 10 0 1 0\nL 0 0 1 1 0 0 0 0 " + p + "\n";
-    Write("lib/sym/" + Lower(group) + ".1", text + extra + "E\n");
-  }
-
   static std::string Lower(std::string s) {
     rkStrLoc(s.data());
     return s;

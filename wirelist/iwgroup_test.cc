@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -270,43 +271,26 @@ TEST_F(IwGroup, OwnersNamesAndAttributeListsOfObjects) {
   IwGrp* top = Group("TOP");
   IwSch* sch = top->schs;
   IwCom* u1 = sch->coms;
-  IwGrp* and2 = Group("AND2");
-  IwSym* sym = and2->sym;
+  IwSym* sym = Group("AND2")->sym;
   IwSpn* spn = sym->spns;
   IwPin* pin2 = igpincnx(igcompin(u1));
   IwNet* n1 = Net("TOP", "N1");
 
   EXPECT_EQ(igspnown(spn->next), sym);
-  EXPECT_EQ(igattown(spn->atts), spn);
-  EXPECT_EQ(igattown(u1->atts), u1);
-  EXPECT_EQ(igattown(pin2->atts), pin2);
-  EXPECT_EQ(igattown(n1->atts), n1);
-  EXPECT_EQ(igattown(sch->atts), sch);
-  EXPECT_EQ(igattown(sym->atts), sym);
-
-  struct Case {
-    const void* obj;
-    int type;
-    const char* name;
-    const IwAtt* atts;
-  } cases[] = {
-      {pin2, NX_PINS, "B", pin2->atts},
-      {u1->pins, NX_PINS, nullptr, nullptr},
-      {n1, NX_NETS, "N1", n1->atts},
-      {u1, NX_COMPONENTS, "G1", u1->atts},
-      {sch, NX_SCHEMATICS, "TOP", sch->atts},
-      {spn, NX_SYMPINS, "A", spn->atts},
-      {sym, NX_SYMBOLS, "AND2", sym->atts},
-      {top, NX_GROUPS, "TOP", nullptr},
-      {n1->atts, NX_ATTRIBUTES, "RISE", nullptr},
-      {nullptr, IW_NULLOBJ, nullptr, nullptr},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.type);
-    EXPECT_EQ(igobjtyp(c.obj), c.type);
-    EXPECT_STREQ(igobjnam(c.obj), c.name);
-    EXPECT_EQ(igobjatt(c.obj), c.atts);
+  for (const void* obj : std::initializer_list<const void*>{spn, u1, pin2, n1, sch, sym}) {
+    SCOPED_TRACE(igobjtyp(obj));
+    EXPECT_EQ(igattown(igobjatt(obj)), obj);
   }
+  // Names that are not the object's own: a pin's symbol pin, a
+  // component's label, the group of a sheet or symbol.
+  EXPECT_STREQ(igobjnam(pin2), "B");
+  EXPECT_STREQ(igobjnam(u1), "G1");
+  EXPECT_STREQ(igobjnam(sch), "TOP");
+  EXPECT_STREQ(igobjnam(sym), "AND2");
+  EXPECT_EQ(igobjnam(u1->pins), nullptr);  // the head of a pin array
+  EXPECT_EQ(igobjatt(u1->pins), nullptr);
+  EXPECT_EQ(igobjatt(top), nullptr);
+  EXPECT_EQ(igobjtyp(nullptr), IW_NULLOBJ);
 
   // A group without a symbol stops the symbol pin owner look-up.
   IwSpn* orphan = iwmkspin("Q");
