@@ -18,5 +18,15 @@
 #define NDX_NOMEMORY 233 /* "[E] The wirelist database ran out of memory." */  // (none)
 #define NDX_QKUNKNOWN 251 /* "[E] A scratch buffer that the wirelist database never handed out was released." */  // (none)
 #define NDX_TYPECONFLICT 282 /* "[E] Group %3$s is used as a %2$s symbol but was first used as a %1$s symbol; it stays a %1$s." */  // old symbol type name, new symbol type name, group name
+#define NDX_VARSUCCESS 334 /* "[I] success" */  // (none); 334..345 are the texts of the variable store's codes 0..11
+#define NDX_VARNOPUSH 335 /* "[W] no variable level left to open" */  // (none)
+#define NDX_VARNOPOP 336 /* "[W] no variable level left to close" */  // (none)
+#define NDX_VARCONFLICT 337 /* "[E] conflicting or invalid variable definition" */  // (none)
+#define NDX_VARUNDEFINED 338 /* "[E] reference to an undefined variable" */  // (none)
+#define NDX_VARTOOLONG 339 /* "[E] substituted text too long" */  // (none)
+#define NDX_VARRECURSIVE 342 /* "[E] recursive variable reference" */  // (none)
+#define NDX_VARNONAME 343 /* "[E] variable definition without a name" */  // (none)
+#define NDX_VARNOFILE 344 /* "[E] variable definition file not found" */  // (none)
+#define NDX_VARNOSTORE 345 /* "[E] variable store not initialised" */  // (none)
 #define NDX_NOPOOL 400 /* "[E] Memory pool %d of the wirelist database does not exist." */  // pool number
 #define NDX_NAMETABLE 414 /* "[E] The name %s could not be placed in the name table." */  // the name

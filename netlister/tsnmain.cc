@@ -13,6 +13,7 @@
 #include <new>
 
 #include "catalogs/tsn.h"
+#include "expr/ipvar.h"
 #include "netlister/tsncomp.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnfsim.h"
@@ -244,7 +245,7 @@ void tsn_exit(int code) {
     printDtbStructures();
     dtbFree();
     clr_attr_flt();
-    tsn_free_varstore();
+    ipfinish();
     pinsetclr();
     tsn_purge_cntxt();
     tsn_free_levels();

@@ -6,4 +6,3 @@
 
 int iwmsgcount(int) { return 0; }
 IwNet* iwgblnet(IwNet*) { return nullptr; }
-void tsn_free_varstore() {}

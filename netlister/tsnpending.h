@@ -9,4 +9,3 @@ struct IwSym;
 
 int iwmsgcount(int mask);
 IwNet* iwgblnet(IwNet* previous);
-void tsn_free_varstore();

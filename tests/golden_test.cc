@@ -1,0 +1,144 @@
+// tests/golden_test.cc - end-to-end runs of tsn over small design folders.
+//
+// Each folder tests/golden/<case>/ holds a design (drafta.ini, library
+// folders, optional tsn.ini and .var files), an `args` file with one
+// argument per line, an optional `env` file of NAME=value lines, and
+// `expected/` with every file the run leaves behind plus `stdout`,
+// `stderr` and `exit_code`.  The case is copied to a fresh directory, tsn
+// runs there as a child process (it ends through exit, so each run starts
+// with fresh global state), and everything is compared byte for byte: the
+// exit code, both output streams, and the set of files the run created
+// with their contents (so a log that should have been deleted fails the
+// case).  The only filter: the run directory's absolute path is replaced
+// by "$DIR" wherever it appears.
+//
+// TSN_GOLDEN_UPDATE=1 writes the actual results into expected/ instead of
+// comparing; review every regenerated file line by line.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kGoldenRoot = fs::path(TSN_SOURCE_DIR) / "tests" / "golden";
+
+std::vector<std::string> Cases() {
+  std::vector<std::string> cases;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(kGoldenRoot, ec))
+    if (e.is_directory() && fs::exists(e.path() / "args")) cases.push_back(e.path().filename());
+  std::sort(cases.begin(), cases.end());
+  return cases;
+}
+
+std::vector<std::string> Lines(const fs::path& file) {
+  std::vector<std::string> lines;
+  std::istringstream in(testutil::ReadFile(file.string()));
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::string Mask(std::string text, const std::string& dir) {
+  for (std::size_t p = 0; (p = text.find(dir, p)) != std::string::npos;)
+    text.replace(p, dir.size(), "$DIR");
+  return text;
+}
+
+// The first line where the two texts differ, for the failure message.
+std::string FirstDifference(const std::string& want, const std::string& got) {
+  std::istringstream a(want), b(got);
+  std::string la, lb;
+  for (int n = 1;; ++n) {
+    bool ha = static_cast<bool>(std::getline(a, la));
+    bool hb = static_cast<bool>(std::getline(b, lb));
+    if (!ha && !hb) return "(differ only in the final line end)";
+    if (la != lb || ha != hb)
+      return "line " + std::to_string(n) + ":\n  expected: " + (ha ? la : "<end>") +
+             "\n  actual:   " + (hb ? lb : "<end>");
+  }
+}
+
+std::set<std::string> RelativeFiles(const fs::path& root) {
+  std::set<std::string> files;
+  std::error_code ec;
+  for (const auto& e : fs::recursive_directory_iterator(root, ec))
+    if (e.is_regular_file() || e.is_symlink())
+      files.insert(fs::relative(e.path(), root).generic_string());
+  return files;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, MatchesExpectedOutput) {
+  const fs::path source = kGoldenRoot / GetParam();
+  testutil::ScopedTempDir tmp;
+  const fs::path run = fs::path(tmp.path()) / "run";
+  fs::create_directories(run);
+  for (const auto& e : fs::directory_iterator(source)) {
+    std::string name = e.path().filename();
+    if (name == "expected" || name == "args" || name == "env") continue;
+    fs::copy(e.path(), run / name, fs::copy_options::recursive);
+  }
+  const std::set<std::string> inputs = RelativeFiles(run);
+
+  std::vector<std::string> argv = {TSN_BINARY};
+  for (const auto& a : Lines(source / "args")) argv.push_back(a);
+  std::vector<std::string> env;
+  if (fs::exists(source / "env")) env = Lines(source / "env");
+  // Searches must not wander outside the case folder.
+  env.push_back("WDIR=" + run.string());
+  auto r = testutil::RunProgram(argv, run.string(), env);
+
+  const std::string dir = run.string();
+  std::map<std::string, std::string> actual = {
+      {"stdout", Mask(r.out, dir)},
+      {"stderr", Mask(r.err, dir)},
+      {"exit_code", std::to_string(r.exit_code) + "\n"},
+  };
+  for (const auto& f : RelativeFiles(run))
+    if (!inputs.count(f)) actual[f] = Mask(testutil::ReadFile((run / f).string()), dir);
+
+  const fs::path expected_dir = source / "expected";
+  if (const char* u = std::getenv("TSN_GOLDEN_UPDATE"); u && std::string(u) == "1") {
+    fs::remove_all(expected_dir);
+    for (const auto& [name, text] : actual) testutil::WriteFile((expected_dir / name).string(), text);
+    GTEST_SKIP() << "expected output rewritten";
+  }
+  std::set<std::string> expected_names = RelativeFiles(expected_dir);
+  for (const auto& name : expected_names) {
+    SCOPED_TRACE(name);
+    auto it = actual.find(name);
+    if (it == actual.end()) {
+      ADD_FAILURE() << "the run did not produce " << name;
+      continue;
+    }
+    std::string want = testutil::ReadFile((expected_dir / name).string());
+    EXPECT_TRUE(want == it->second) << name << " differs at " << FirstDifference(want, it->second);
+  }
+  for (const auto& [name, text] : actual)
+    EXPECT_TRUE(expected_names.count(name)) << "the run also produced " << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string n = info.param;
+                           for (char& c : n)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Golden);
+
+}  // namespace
