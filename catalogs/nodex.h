@@ -14,10 +14,66 @@
 #define NODEX_CATALOG_RELEASE -2 /* "5.2" */
 #define NODEX_CATALOG_VERSION -3 /* "5.2.0" */
 
+#define NDX_SIGNALNOSEMI 128 /* "[E] The SIGNAL attribute of %s %s has no ';' between its kind and its signal names; it is dropped." */  // "component" or "symbol", instance or group name
+#define NDX_NOWIRSCH 175 /* "[E] Its schematic exists: check the schematic with the checker to write the wirelist." */  // (none)
+#define NDX_REGENFAIL 200 /* "[W] Checking %s sheet %d again did not bring its wirelist up to date; wirelists are no longer regenerated in this run." */  // group name, sheet number
+#define NDX_EOFBEFOREEW 205 /* "[E] The wirelist file %s ends before its EW record." */  // file name
 #define NDX_QKFREEAGAIN 217 /* "[W] A scratch buffer of the wirelist database was released twice; the second release is ignored." */  // (none)
+#define NDX_SRCLIB 218 /* "[W] The sources of wirelist %s are not in the library of the wirelist itself." */  // wirelist file name
+#define NDX_SRCPATH 219 /* "[W] The %s file is %s." */  // directory kind, path
+#define NDX_OUTOFDATE 220 /* "[W] The wirelist is older than its %s %s." */  // "schematic" or "symbol", source name followed by its path in parentheses
+#define NDX_READASIS 221 /* "[W] The out-of-date wirelist %s is read as it is." */  // wirelist path
+#define NDX_NOWIRELIST 222 /* "[E] Wirelist %s was not found in the libraries of the project." */  // wirelist file name
 #define NDX_NOMEMORY 233 /* "[E] The wirelist database ran out of memory." */  // (none)
+#define NDX_BROKENFILE 234 /* "[E] Wirelist %s sheet %d is marked as broken by the program that wrote it; it is not read." */  // file name, sheet number
+#define NDX_BROKENFILE2 235 /* "[E] Check its schematic and write the wirelist again." */  // (none)
+#define NDX_DWNONAME 241 /* "[E] The DW record of wirelist %s names no group." */  // file name
+#define NDX_BUSTOOLONG 249 /* "[E] A signal name of the bus %s is too long." */  // bus name
+#define NDX_BUSNULLARG 250 /* "[E] The bus name %s could not be expanded: a name or buffer was missing." */  // bus name
 #define NDX_QKUNKNOWN 251 /* "[E] A scratch buffer that the wirelist database never handed out was released." */  // (none)
+#define NDX_INIDIR 253 /* "[E] The initialization directory %s cannot be made into a path." */  // directory
+#define NDX_TELLFAIL 256 /* "[E] The read position of wirelist %s cannot be read, so its pin orders cannot be checked; it is taken as out of date." */  // wirelist file name
+#define NDX_SEEKFAIL 257 /* "[E] The read position of wirelist %s cannot be restored after its pin orders were checked; it is taken as out of date." */  // wirelist file name
+#define NDX_BUSBRACKETS 269 /* "[E] The brackets or braces of the bus name %s do not match." */  // bus name
+#define NDX_BUSILLEGAL 270 /* "[E] The bus name %s has an illegal character or radix letter in a subscript." */  // bus name
+#define NDX_BUSMALFORMED 271 /* "[E] The bus name %s has an empty, extra or malformed subscript field or repetition count." */  // bus name
+#define NDX_BUSDIGIT 272 /* "[E] The bus name %s has a subscript digit that does not belong to its radix." */  // bus name
+#define NDX_BUSRANGE 273 /* "[E] The bus name %s has a subscript value, field or width that is too large." */  // bus name
+#define NDX_BUSZEROSTEP 274 /* "[E] The bus name %s has a subscript step of 0." */  // bus name
+#define NDX_PINORDERCOUNT 277 /* "[E] The PINORDER attribute of group %s names a different number of pins than its symbol has." */  // group name
+#define NDX_APPINNUMBER 278 /* "[E] Pin number %d in an AP record of group %s names no pin; the record is dropped." */  // pin number, group name
+#define NDX_APINOPIN 279 /* "[E] Pin %d named by an API record of group %s on sheet %d does not exist; the attribute is not added to it." */  // pin index, group name, sheet number
+#define NDX_UNKNOWNRECORD 281 /* "[E] Unknown record %s in wirelist %s sheet %d; the rest of its line is skipped." */  // first word of the record, file name, sheet number
 #define NDX_TYPECONFLICT 282 /* "[E] Group %3$s is used as a %2$s symbol but was first used as a %1$s symbol; it stays a %1$s." */  // old symbol type name, new symbol type name, group name
+#define NDX_TOOFEWNETS 285 /* "[E] The I record of component %s in group %s has fewer nets than the component has pins." */  // instance name, group name
+#define NDX_UNKNOWNINST 286 /* "[E] The I record names component %s, which no M or W record placed on group %s sheet %d." */  // instance name, group name, sheet number
+#define NDX_PORTNOI 287 /* "[E] A P record of group %s sheet %d is not followed by its I line; the port is dropped." */  // group name, sheet number
+#define NDX_PORDCOUNT 293 /* "[E] The pin order of group %2$s does not name as many pins as its symbol has (%1$d); the pins keep the order of the symbol file." */  // pin count, group name
+#define NDX_PORDCOUNT2 294 /* "[E] The pin order names %d pins." */  // number of names in the pin order
+#define NDX_PORDNOPIN 295 /* "[E] The pin order names %s, which is not a pin of the symbol." */  // the name
+#define NDX_PORDNOPIN2 296 /* "[E] The name is ignored in symbol %s.%d." */  // group name, symbol number
+#define NDX_SYMBADLABEL 297 /* "[E] Line %d of symbol %s.%d: the L record has no pin or no label; it is ignored." */  // line number, group name, symbol number
+#define NDX_SYMBADPINATT 298 /* "[E] Line %d of symbol %s.%d: the A record has no pin or no attribute; it is ignored." */  // line number, group name, symbol number
+#define NDX_SYMBADSYMATT 299 /* "[E] Line %d of symbol %s.%d: the U record has no attribute; it is ignored." */  // line number, group name, symbol number
+#define NDX_SYMEMPTYCONT 300 /* "[E] Line %d of symbol %s.%d: the continuation line is empty." */  // line number, group name, symbol number
+#define NDX_APIFEWBITS 302 /* "[W] Pin %s of width %d of component %s gets fewer pin numbers than it has bits." */  // pin name, pin width, instance name
+#define NDX_APIFEWBITS2 303 /* "[W] The pin numbers %s give only %d values." */  // pin numbers, their count
+#define NDX_APIMANYBITS 304 /* "[W] The pin numbers %1$s give %2$d values, more than the %4$d bits of pin %3$s." */  // pin numbers, their count, pin name, pin width
+#define NDX_APIMANYBITS2 305 /* "[W] The extra pin numbers of component %s are ignored." */  // instance name
+#define NDX_SECONDLABEL 313 /* "[W] Component %s of group %s has two labels, %s and %s; both are kept." */  // instance name, group name, old label, new label
+#define NDX_APFEWBITS 315 /* "[W] Pin %s of width %d of group %s gets fewer pin numbers than it has bits." */  // pin name, pin width, group name
+#define NDX_APFEWBITS2 316 /* "[W] The pin numbers %s give only %d values." */  // pin numbers, their count
+#define NDX_APMANYBITS 317 /* "[W] The pin numbers %1$s give %2$d values, more than the %4$d bits of pin %3$s." */  // pin numbers, their count, pin name, pin width
+#define NDX_APMANYBITS2 318 /* "[W] The extra pin numbers of group %s are ignored." */  // group name
+#define NDX_PORTNETWIDER 319 /* "[W] The net %s of a port is %d bits wide, %d bits more than its pin; the extra bits stay unconnected." */  // net name, net width, difference
+#define NDX_PORTNETWIDER2 320 /* "[W] The port pin is %s, %d bits wide." */  // pin name, pin width
+#define NDX_PORTPINWIDER 321 /* "[W] Port pin %s is %d bits wide, but its net %s has only %d bits." */  // pin name, pin width, net name, net width
+#define NDX_PORTPINWIDER2 322 /* "[W] The pin bits beyond the width of the net stay unconnected." */  // (none)
+#define NDX_INSTWIDTH 323 /* "[W] Pin %2$s of component %1$s is %3$d bits wide, but the net given for it is not." */  // instance name, pin name, pin width
+#define NDX_INSTWIDTH2 324 /* "[W] The net %s given for it has %d bits." */  // net name as written, its number of bits
+#define NDX_INSTSHORT 325 /* "[W] The last %d bits of the pin stay unconnected." */  // number of unconnected bits
+#define NDX_INSTEXCESS 326 /* "[W] The last %d bits of the net are ignored." */  // number of ignored bits
+#define NDX_NOPINORDER 327 /* "[E] Group %s has no pin order for this pin position, so its bus pins cannot be matched." */  // group name
 #define NDX_VARSUCCESS 334 /* "[I] success" */  // (none); 334..345 are the texts of the variable store's codes 0..11
 #define NDX_VARNOPUSH 335 /* "[W] no variable level left to open" */  // (none)
 #define NDX_VARNOPOP 336 /* "[W] no variable level left to close" */  // (none)
@@ -28,5 +84,30 @@
 #define NDX_VARNONAME 343 /* "[E] variable definition without a name" */  // (none)
 #define NDX_VARNOFILE 344 /* "[E] variable definition file not found" */  // (none)
 #define NDX_VARNOSTORE 345 /* "[E] variable store not initialised" */  // (none)
+#define NDX_TOKENLONG 347 /* "[E] A text longer than %d characters was read; the rest of it is dropped." */  // the limit
+#define NDX_OLDVERSION 363 /* "[W] Wirelist %s sheet %d has the old format version %g." */  // file name, sheet number, version
+#define NDX_OLDVERSION2 364 /* "[W] Commas in its PINORDER attributes separate pin names." */  // (none)
+#define NDX_DWMISMATCH 376 /* "[E] The DW record names the group %s." */  // group name of the record
+#define NDX_DWMISMATCH2 377 /* "[E] That is not the group of the wirelist %s, so the file is not read." */  // file name
+#define NDX_KMISPLACED 379 /* "[E] The K record of wirelist %s does not directly follow its V record." */  // file name
+#define NDX_SYMNOVERSION 380 /* "[E] The symbol file %s does not start with a V line." */  // file name
+#define NDX_SYMKMISPLACED 381 /* "[E] The symbol file %s has a K record that is not the first record after its V line." */  // file name
+#define NDX_BADVERSION 382 /* "[E] Wirelist %s has a misplaced V record or a format version this program cannot read." */  // file name
+#define NDX_SECONDDW 383 /* "[E] Wirelist %s has more than one DW record." */  // file name
+#define NDX_SYMBADNUMBER 398 /* "[E] The symbol file name %s has no valid symbol number after its last dot." */  // file name
+#define NDX_SYMBADTYPE 399 /* "[E] Symbol type %s in the symbol file %s is not known; the type is not changed." */  // type number as written, file name
 #define NDX_NOPOOL 400 /* "[E] Memory pool %d of the wirelist database does not exist." */  // pool number
+#define NDX_ATTNAMELONG 411 /* "[E] An attribute name of %d characters or more, %s..., was found in %s; the rest of the record's attributes is ignored." */  // the limit, the name so far, the attribute text
+#define NDX_REGENHINT 412 /* "[W] Run the checker on the schematic by hand to see why it cannot write the wirelist." */  // (none)
+#define NDX_PORTNOPIN 413 /* "[E] Port %s is not a pin of the symbol of group %s (sheet %d); the port is dropped." */  // pin name, group name, sheet number
 #define NDX_NAMETABLE 414 /* "[E] The name %s could not be placed in the name table." */  // the name
+#define NDX_NOINIFILE 415 /* "[E] The %s file %s was found neither in the working directory nor in the directories of WDIR." */  // "initialization", file name
+#define NDX_NOINIDIR 416 /* "[E] It is not in the initialization directory %s either (looked for %s there)." */  // directory, file name
+#define NDX_PRJINIT 417 /* "[E] The project store cannot be started: %s." */  // what the store reports
+#define NDX_BADINI 418 /* "[E] The library declarations of initialization file %s cannot be read." */  // file name
+#define NDX_BADLIB 419 /* "[E] Library %s declared in %s cannot be used: %s (%s)." */  // library name, file name, what is wrong, where
+#define NDX_NOPROJECT 420 /* "[E] The project in the working directory cannot be opened (project store status %d)." */  // store status
+#define NDX_INITFAIL 421 /* "[E] The wirelist database cannot be initialized." */  // (none)
+#define NDX_NOOATTAB 422 /* "[E] The occurrence-attribute table cannot be created." */  // (none)
+#define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
+#define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status

@@ -30,6 +30,9 @@ struct DtbState {
 };
 DtbState dtb;
 
+// Occurrence paths are only needed when occurrence attributes exist.
+bool oats_loaded() { return iwgetcnt(2) + iwgetcnt(4) + iwgetcnt(8) > 0; }
+
 bool annotated(const char* name) {
   for (IwAtt* a = dtb.current; a; a = a->next)
     if (std::strcmp(a->name, name) == 0) return true;
@@ -111,17 +114,17 @@ void tsnLoadPin(TsnContext*, IwPin*) { dtb.current = nullptr; }
 void tsnUnloadPin() { dtb.current = nullptr; }
 
 IwAtt* tsngcossat(TsnContext* context, IwCom* com, IwAtt* previous) {
-  if (!previous) dtb.path = iwoatused() ? lgcomp(context, com, 1) : "";
+  if (!previous) dtb.path = oats_loaded() ? lgcomp(context, com, 1) : "";
   return iterate(previous, [&](IwAtt* p) { return igocsatt(dtb.path.c_str(), com, &dtb.isoat, p); });
 }
 
 IwAtt* tsngcospat(TsnContext* context, IwPin* pin, IwAtt* previous) {
-  if (!previous) dtb.path = iwoatused() ? lgpin(context, pin, 1) : "";
+  if (!previous) dtb.path = oats_loaded() ? lgpin(context, pin, 1) : "";
   return iterate(previous, [&](IwAtt* p) { return igopsatt(dtb.path.c_str(), pin, &dtb.isoat, p); });
 }
 
 IwAtt* tsngnetatt(TsnContext* context, IwNet* net, IwAtt* previous) {
-  if (!previous) dtb.path = iwoatused() ? lgnet(context, net, 0, 1) : "";
+  if (!previous) dtb.path = oats_loaded() ? lgnet(context, net, 0, 1) : "";
   return iterate(previous, [&](IwAtt* p) { return igonatt(dtb.path.c_str(), net, &dtb.isoat, p); });
 }
 

@@ -22,13 +22,14 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
-#include "netlister/tsnpending.h"
 #include "netlister/tsnspawn.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwgbl.h"
+#include "wirelist/iwmsg.h"
 #include "wirelist/iwobj.h"
 
 wirdata* w = nullptr;

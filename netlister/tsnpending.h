@@ -2,10 +2,7 @@
 // Each entry goes away when the subsystem it stands for lands.
 #pragma once
 
-struct IwAtt;
 struct IwGrp;
-struct IwNet;
-struct IwSym;
 
-int iwmsgcount(int mask);
-IwNet* iwgblnet(IwNet* previous);
+IwGrp* iwgroup(const char* name);
+int iwgblren(IwGrp* group);

@@ -508,9 +508,13 @@ bool generate(RkBusState* s, char* buf, int size) {
 // One step of the expansion of the list at base (used when s is null).
 RkBusState* expand(RkBusState* s, const char* base, std::size_t len, bool owned, char* buf,
                    int size) {
+  // A state parsed by this call belongs to nobody yet, even when owned: if
+  // it fails before it is handed back, it must be freed here.
+  bool fresh = false;
   if (!s) {
     s = parse_item(base, len, 0, owned);
     if (!s) return nullptr;
+    fresh = true;
   } else if (s->exhausted) {
     if (s->next) {
       s = s->next;
@@ -533,7 +537,7 @@ RkBusState* expand(RkBusState* s, const char* base, std::size_t len, bool owned,
   if (s->is_rep) {
     RkBusState* in = expand(s->inner_cur, s->inner_text, s->inner_len, true, buf, size);
     if (!in) {
-      if (!s->owned) free_state(s);
+      if (!s->owned || fresh) free_state(s);
       return nullptr;
     }
     if (!s->inner_head) s->inner_head = in;
@@ -550,7 +554,7 @@ RkBusState* expand(RkBusState* s, const char* base, std::size_t len, bool owned,
   }
 
   if (!generate(s, buf, size)) {
-    if (!s->owned) free_state(s);
+    if (!s->owned || fresh) free_state(s);
     return nullptr;
   }
   return s;
@@ -708,6 +712,11 @@ int rkBusExpandSubset(const char* a, const char* b) {
     for (std::size_t i = 0; a[i] && b[i] && a[i] != '[' && b[i] != '['; ++i)
       if (a[i] != b[i]) return 0;
   }
+
+  // Both names are walked whole below, so a name whose width cannot be
+  // counted (malformed, or more than 65535 signals) is refused first: it
+  // could stand for billions of names.
+  if (rkBusExpandWidth(a) == 0 || rkBusExpandWidth(b) == 0) return 0;
 
   // Expand a into a set ("wlib set"); look b's names up in it.
   int size = static_cast<int>(std::max(std::strlen(a), std::strlen(b)));

@@ -6,17 +6,73 @@
 // iws, so that tests can start from a clean state with iwsession_reset.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <set>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "wirelist/iwmem.h"
+#include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
 #include "wirelist/limits.h"
 
 struct RkSymTable;
+struct RkMsgFile;
+struct PrjProject;
+struct IwOatEntry;
+struct RkBusState;
+struct IwPord;
+struct IwPordList;
+struct IwGblEntry;
+struct IwGblGroup;
+
+/// A member of a named set: the text, and the copy that holds it when the
+/// set owns it.
+struct IwSetMember {
+  const char* text = nullptr;    // the member
+  std::unique_ptr<char[]> copy;  // the set's own copy, or null
+};
+
+/// A named set (inaddmem and friends): a number and 117 buckets chosen by
+/// iwhash; each bucket keeps its newest member last.
+struct IwNamedSet {
+  int number = 0;
+  std::vector<IwSetMember> buckets[iw::kNameSetBuckets];
+};
+
+/// Fast access to one group's pin-order entries: the entries in order and
+/// the first symbol pin index of each.
+struct IwPordIndex {
+  IwPordList* list = nullptr;    // the group's record on the pin-order list
+  std::vector<IwPord*> entries;  // entry p is entries[p - 1]
+  std::vector<long> first;       // first symbol pin of entry p
+};
+
+/// A bus-name (or word) iteration that survives between calls: iwexpstr
+/// keeps one of these, the readers make their own where two names are
+/// walked in step.
+struct IwExpIter {
+  const char* text = nullptr;   // the name being walked (caller's memory)
+  const char* rest = nullptr;   // word mode: where the next word starts
+  RkBusState* state = nullptr;  // bus mode: the expansion state
+  bool expand = false;          // bus expansion rather than words
+  bool done = true;             // no further element
+  IwExpIter() = default;
+  IwExpIter(const IwExpIter&) = delete;
+  IwExpIter& operator=(const IwExpIter&) = delete;
+  ~IwExpIter();
+};
+
+/// A registered message output.
+struct IwMsgOutput {
+  std::FILE* stream = nullptr;  // where the messages go (not owned)
+  std::string format;           // one %s, the message
+  int mask = 0;                 // severity bits written here
+};
 
 /// Orders name entries by their texts; also finds an entry by text.
 struct IwNameLess {
@@ -61,9 +117,71 @@ struct IwSession {
   int cursheet = 0;                   // sheet number the readers file objects under
   char token[iw::kTokenBuffer] = {};  // current token
   bool uniquestr = false;             // instance names copied instead of interned
+  std::FILE* input = nullptr;         // stream the wirelist reader reads
+  bool atlineend = false;             // the last token read was the line end
+  float version = 0.0f;               // format version of the file being read
+  bool loaderror = false;             // a wirelist was opened but failed to parse
+  bool busexpand = false;             // bus names are expanded bit by bit (iwexpbus)
+  IwPordList* pordlist = nullptr;     // pin orders recorded by PINORDER, newest first
+  std::unordered_map<const IwGrp*, IwPordIndex> pordindex;  // index beside pordlist
+  IwExpIter expstr;                                         // iteration of iwexpstr
+
+  // --- accessors ---
+  bool cossatown = true;  // igcossat is still in the component's own list
+  bool cospatown = true;  // igcospat is still in the pin's own list
+  std::vector<std::unique_ptr<IwNamedSet>> namedsets;  // named sets, newest last
+
+  // --- global nets ---
+  IwGblEntry* gblnets = nullptr;                           // table, newest first
+  std::unordered_map<std::string, IwGblEntry*> gblbyname;  // index by net name
+  IwGblEntry* gblcursor = nullptr;                         // position of iwgblnet
+  IwGblGroup* gblgrpcursor = nullptr;                      // position of iwgblgrp
+
+  // --- session ---
+  bool initialized = false;          // iwinit completed its first step
+  std::vector<std::string> levels;   // bottom levels, upper case, newest first
+  bool chktime = true;               // wirelists checked against their sources
+  bool recache = false;              // libraries re-cached before loading
+  bool cacheenabled = false;         // the store caches all libraries
+  bool killoat = false;              // orphan occurrence attributes commented out
+  bool regen[2] = {true, true};      // regeneration allowed: iwvopen, iwopen
+  bool nochkwritable = false;        // modifications skip the writability check
+  PrjProject* project = nullptr;     // the project store's project
+  RkMsgFile* catalog = nullptr;      // the message catalog
+  std::string inidir;                // second place of the initialization file
+  std::string ininame = "drafta.ini";  // initialization file name
+  std::string catname = "nodex";     // message catalog name
 
   // --- messages ---
-  long msgcount[3] = {};  // notes, warnings, errors issued
+  long msgcount[3] = {};               // notes, warnings, errors issued
+  std::vector<IwMsgOutput> msgout;     // registered outputs, newest first
+  IwMsgHandler msghandler = nullptr;   // installed handler, null for none
+  void* msgarg = nullptr;              // its argument
+  int msgseverity = 0;                 // severity of the message being issued
+  std::string msggen;                  // text of the last iwmsggen
+
+  // --- status line ---
+  std::FILE* statstream = nullptr;  // terminal the line goes to, null: off
+  int statmode = 0;                 // 0 off, 1 plain, 2 with counts
+  std::string stattext;             // current text (at most 256 characters)
+  int statlen = 0;                  // length of the last line drawn
+  int statprefix = 0;               // length of the last count prefix
+
+  // --- checker ---
+  std::string lastcmd;         // last checker command run
+  bool retry = false;          // the checker was searched for once already
+  std::string checker = "check";  // checker program
+
+  // --- libraries ---
+  IwLib* libs = nullptr;   // library list, newest first
+  int dirlib = 0;          // library reached by the directory walk, 0: none
+  std::string dirpattern;  // pattern of the directory walk
+
+  // --- occurrence attributes ---
+  IwOatEntry** oattab = nullptr;  // buckets (data pool); null until created
+  long oatcount[3] = {};          // component, pin, net entries made
+  int oatphase = 0;               // merged iteration: 1 occurrence list, 2 object
+  IwAtt* oatlist = nullptr;       // occurrence list of the merged iteration
 };
 
 /// The one session of the process.

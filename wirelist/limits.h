@@ -22,6 +22,39 @@ inline constexpr int kNameIndexThreshold = 16;
 /// characters, the rest of it is dropped.
 inline constexpr std::size_t kTokenBuffer = 16385;
 
+/// Most characters a token keeps; the rest of it is dropped (message 347).
+inline constexpr std::size_t kMaxTokenChars = kTokenBuffer - 1;
+
+/// Attribute name buffer of the readers: a name of this many characters
+/// or more is refused (message 411).
+inline constexpr std::size_t kAttNameBuffer = 256;
+
+/// Attribute value buffer of the readers: values keep at most 16383
+/// characters.
+inline constexpr std::size_t kAttValueBuffer = 16384;
+
+/// Buffer of one signal name produced by bus expansion in the readers; a
+/// longer signal name is a bus-name error (status 8, message 249).
+inline constexpr int kBitNameBuffer = 256;
+
+/// Buffer of one NET_ALIAS value signal, expanded beside the net's signals.
+inline constexpr int kAliasBitBuffer = 16384;
+
+/// Most characters of the net name of an "AN" record.
+inline constexpr std::size_t kNetNameChars = 255;
+
+/// Most pins a symbol can have: its pin count is a 16-bit number.  A
+/// PINORDER with more elements keeps the first ones (message 273), and
+/// pin numbers above it name no pin.
+inline constexpr int kMaxPins = 32767;
+
+/// Longest line of a symbol file; the rest of a longer line is dropped.
+inline constexpr std::size_t kSymLineChars = 16383;
+
+/// Longest text of a pin-order file; lines beyond it are not read
+/// (message 347).
+inline constexpr std::size_t kPinOrderChars = 16384;
+
 /// Initial slots of the group table and of each sheet's component table.
 inline constexpr int kGroupTableSlots = 2003;
 inline constexpr int kComTableSlots = 2003;
@@ -47,5 +80,28 @@ inline constexpr int kPoolSearchBlocks = 4;
 
 /// Free lists of pin arrays: one per pin count 0..18, one for the rest.
 inline constexpr int kPinFreeLists = 20;
+
+/// Bytes of each of the two buffers a message is formatted into; a longer
+/// message is cut.
+inline constexpr std::size_t kMsgBuffer = 16384;
+
+/// Longest status line text; longer texts are cut, and padding never goes
+/// past it.
+inline constexpr std::size_t kStatusText = 256;
+
+/// Longest line of the initialization file that is read; the rest of a
+/// longer line is dropped.
+inline constexpr std::size_t kIniLine = 255;
+
+/// Longest path or file name the file look-up handles (a path buffer of
+/// the store, the NUL included).
+inline constexpr std::size_t kFileName = 256;
+
+/// Longest line of a wirelist looked at by the pin-order scan; the rest
+/// of a longer line is skipped.
+inline constexpr std::size_t kScanLine = 512;
+
+/// Buckets of the occurrence-attribute table.
+inline constexpr int kOatBuckets = 731;
 
 }  // namespace iw

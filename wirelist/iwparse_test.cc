@@ -1,0 +1,404 @@
+// wirelist/iwparse_test.cc - the wirelist file reader.
+#include "wirelist/iwparse.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "wirelist/iwacc.h"
+#include "wirelist/iwgbl.h"
+#include "wirelist/iwsession.h"
+#include "wirelist/iwtable.h"
+#include "wirelist/iwtesting.h"
+
+namespace {
+
+using iwtest::Join;
+using iwtest::Parse;
+
+class IwParse : public iwtest::Fixture {
+ protected:
+  static std::string Atts(const IwAtt* a) {
+    std::string s;
+    for (; a; a = a->next) s += std::string(a->name) + "=" + (a->value ? a->value : "-") + ";";
+    return s;
+  }
+
+  // Net names of a component's pins, "?" for an open pin.
+  static std::string Nets(const IwCom* c) {
+    std::string s;
+    for (IwPin* p = igcompin(c); p; p = igpincnx(p)) {
+      IwNet* n = igpinnet(p);
+      s += std::string(n ? n->name : "?") + " ";
+    }
+    return s;
+  }
+
+  static std::string Pins(const IwSym* sym) {
+    std::string s;
+    for (const IwSpn* p = sym->spns; p; p = p->next)
+      s += std::string(p->name ? p->name : "-") + " ";
+    return s;
+  }
+
+  static IwCom* Com(IwGrp* g, const char* inst) {
+    iws.cursheet = 1;
+    return fetch_com(iwgetsch(g), inst);
+  }
+};
+
+TEST_F(IwParse, ExampleSheetReadsIntoTheModel) {
+  auto r = Parse(
+      "| Wirelist created using Nodex version 5.1.0.\n"
+      "V 4.09\n"
+      "DW ALU\n"
+      "AS ADD4 PINORDER=A B S CO\n"
+      "M ADD4 $1I12\n"
+      "I $1I12 ADD4 A0 B0 S0 ? LABEL=U1\n"
+      "P IN A0\n"
+      "I A0 IN A0 PINTYPE=IN\n"
+      "AN S0 NET_ALIAS=SUM0\n"
+      "API $1I12 ADD4 2 PINTYPE=OUT\n"
+      "SA TITLE=ALU SHEET 1\n"
+      "EW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "");
+  IwGrp* alu = r.group;
+  EXPECT_STREQ(alu->name, "ALU");
+  EXPECT_EQ(iws.topgrp, alu);
+  EXPECT_EQ(alu->sym->symtype, IW_COMPOSITE);
+  EXPECT_FLOAT_EQ(iws.version, 4.09f);
+
+  IwCom* u1 = Com(alu, "$1I12");
+  ASSERT_NE(u1, nullptr);
+  EXPECT_STREQ(igcomnam(u1), "U1");
+  EXPECT_EQ(u1->sym->symtype, IW_MODULE);
+  EXPECT_STREQ(u1->sym->grp->name, "ADD4");
+  EXPECT_EQ(Nets(u1), "A0 B0 S0 ? ");
+  EXPECT_EQ(Atts(ifpinpin(2, igcompin(u1))->atts), "PINTYPE=OUT;");
+
+  IwNet* a0 = fetch_net(alu, "A0");
+  ASSERT_NE(a0, nullptr);
+  EXPECT_EQ(igpinown(ignetpin(a0)), u1);
+  EXPECT_EQ(Atts(fetch_net(alu, "S0")->atts), "NET_ALIAS=SUM0;");
+
+  IwSpn* port = alu->sym->spns;
+  ASSERT_NE(port, nullptr);
+  EXPECT_STREQ(port->name, "A0");
+  EXPECT_EQ(port->net, a0);
+  EXPECT_EQ(ignetspn(a0), port);
+  EXPECT_EQ(Atts(port->atts), "PINTYPE=IN;");
+  EXPECT_EQ(alu->sym->npins, 1);
+  char in[] = "IN";
+  EXPECT_EQ(iwgrpref(in)->sym->symtype, IW_PIN);
+
+  EXPECT_EQ(alu->schs->number, 1);
+  EXPECT_EQ(Atts(alu->schs->atts), "TITLE=ALU SHEET 1;");
+  EXPECT_EQ(iwnetcount(), 3);  // A0, B0, S0 and nothing for "?"
+}
+
+TEST_F(IwParse, FormatVersions) {
+  struct Case {
+    const char* head;
+    bool ok;
+    const char* msgs;
+  } cases[] = {
+      {"V 2.55\n", true, "W363 W364"},  // single precision: 2.55 is below 2.55
+      {"V 5.29\n", true, ""},
+      {"V 5.3\n", false, "E382"},
+      {"V 5.30\n", false, "E382"},
+      {"V 4.09\nK\n", true, ""},
+      {"V 4.09\nK ANY\n", true, ""},
+      {"V 4.09\nV 4.09\n", false, "E382"},
+      {"K\n", false, "E379"},
+      {"V 4.09\n| note\nK\n", false, "E379"},
+      {"| WIRELIST PLD FILE 2.1\n", true, ""},
+      {"| WIRELIST CREATED BY TOOL 2.1.7\n", true, "W363 W364"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.head);
+    iwtest::Reset();
+    auto r = Parse(std::string(c.head) + "DW ALU\nEW\n");
+    EXPECT_EQ(r.group != nullptr, c.ok);
+    EXPECT_EQ(iws.loaderror, !c.ok);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+  }
+}
+
+TEST_F(IwParse, PinOrderCommasSeparatePinsOnlyInOldFiles) {
+  struct Case {
+    const char* head;
+    const char* pins;
+  } cases[] = {
+      {"", "A B C "},  // no version: 0.0
+      {"V 2.55\n", "A B C "},
+      {"V 4.09\n", "A,B C "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.head);
+    iwtest::Reset();
+    auto r = Parse(std::string(c.head) + "DW ALU\nAS ADD4 PINORDER=A,B C\nEW\n");
+    ASSERT_NE(r.group, nullptr);
+    char add4[] = "ADD4";
+    EXPECT_EQ(Pins(iwgrpref(add4)->sym), c.pins);
+  }
+}
+
+TEST_F(IwParse, FatalConditionsFailTheFile) {
+  const char* add4 = "AS ADD4 PINORDER=A B\nM ADD4 U1\n";
+  struct Case {
+    std::string text;
+    const char* msgs;
+  } cases[] = {
+      {"DW ALU\nM ADD4 U1\n", "E205"},
+      {"DW ALU\nV 4.09\nEW\n", "E382"},
+      {"DW ALU\nDW ALU\nEW\n", "E383"},
+      {"DW\nEW\n", "E241"},
+      {"DW ALU2\nEW\n", "E376 E377"},
+      {"| ERROR from the checker\nDW ALU\nEW\n", "E234 E235"},
+      {"DW ALU\n| SCH_ERROR\nEW\n", "E234 E235"},
+      {"DW ALU\nI U9 ADD4 X\nEW\n", "E286"},
+      {std::string("DW ALU\n") + add4 + "I U1 ADD4 X\nEW\n", "E285"},
+      {std::string("DW ALU\n") + add4 + "I U1 ADD4 X LABEL=U1`\nEW\n", "E285"},
+      {std::string("DW ALU\n") + add4 + "AS ADD4 PINORDER=A B C\nEW\n", "E277"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    iwtest::Reset();
+    auto r = Parse(c.text);
+    EXPECT_EQ(r.group, nullptr);
+    EXPECT_TRUE(iws.loaderror);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+  }
+}
+
+TEST_F(IwParse, RecoverableProblemsAreReportedAndReadingGoesOn) {
+  struct Case {
+    std::string body;
+    const char* msgs;
+  } cases[] = {
+      {"SX 1 2\n", "E281"},  // SX alone is passed over; 1 is the unknown record
+      {"XYZ 1 2\nWX A B\n", "E281 E281"},
+      {"F PAL16 $1I30 PAL16_1 DLY1 PALMOD\n", "E281"},
+      {"DESIGN_MAY_CONTAIN_RIPPERS__RECOMPILATION_AND_RELINKING_WITH_RIPPER_VERSION_OF_NODEX_"
+       "REQUIRED\n",
+       ""},
+      {"M INV U1\nI U1 INV SIGNAL=VSS\n", "E128"},
+      {"M INV U1\nI U1 INV LABEL=A`LABEL=B\n", "W313"},
+      {"P IN A0\nM X Y\n", "E287 E281"},
+      {"AP ADD4 0 PINTYPE=IN\n", "E278"},
+      {"AP ADD4 40000 PINTYPE=IN\n", "E278"},
+      {"API U5 ALU 3 PINTYPE=IN\n", "E279"},
+      {"API U5 NOSUCH 3 PINTYPE=IN\n", ""},
+      {"M INV U1\nI U1 INV LONG" + std::string(300, 'X') + "=1`X=2\nM INV U2\n", "E411"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    iwtest::Reset();
+    auto r = Parse(std::string("DW ALU\n") + c.body + "EW\n");
+    EXPECT_NE(r.group, nullptr);
+    EXPECT_FALSE(iws.loaderror);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+  }
+}
+
+TEST_F(IwParse, WordsBeforeTheGroupArePassedOverOneByOne) {
+  auto r = Parse("hello world V 4.09\nDW ALU\nEW\n");
+  EXPECT_NE(r.group, nullptr);
+  EXPECT_FLOAT_EQ(iws.version, 4.09f);
+
+  iwsession_reset();
+  r = Parse("V 4.09\nEW\n");  // "EW" before "DW": no group, but no failure
+  EXPECT_EQ(r.group, nullptr);
+  EXPECT_FALSE(iws.loaderror);
+  EXPECT_EQ(Join(r.msgs), "");
+}
+
+TEST_F(IwParse, GroupNameComparesWithoutLibraryOrCase) {
+  auto r = Parse("DW work:alu\nEW\n", "ALU");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_STREQ(r.group->name, "ALU");
+
+  // A second sheet fills the same group.
+  r = Parse("DW ALU\nSA PAGE=2\nEW\n", "ALU", 2);
+  ASSERT_NE(r.group, nullptr);
+  ASSERT_NE(r.group->schs, nullptr);  // the first file placed nothing on a sheet
+  EXPECT_EQ(r.group->schs->number, 2);
+  EXPECT_EQ(iws.grpref->next, nullptr);  // still one group
+}
+
+TEST_F(IwParse, AttributeSyntax) {
+  struct Case {
+    const char* text;
+    const char* atts;
+  } cases[] = {
+      {"A = B = C", "A=B = C;"},
+      {"  TITLE=ALU SHEET 1   ", "TITLE=ALU SHEET 1;"},
+      {"FLAG", "FLAG=;"},
+      {"X=1`", "X=1;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    iwtest::Reset();
+    auto r = Parse(std::string("DW ALU\nSA ") + c.text + "\nEW\n");
+    ASSERT_NE(r.group, nullptr);
+    EXPECT_EQ(Join(r.msgs), "");
+    EXPECT_EQ(Atts(r.group->schs->atts), c.atts);
+  }
+  EXPECT_EQ(iwsysatt("@SHEET"), 1);
+  EXPECT_EQ(iwsysatt("@SHEETS"), 0);
+}
+
+TEST_F(IwParse, InstanceAttributes) {
+  auto r = Parse(
+      "DW ALU\nM INV U1\n"
+      "I U1 INV GND_PIN=VSS,VSS2`SIGNAL=PWR;A[0:1]`PARAM=1`PARAM=1\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Atts(Com(r.group, "U1")->atts),
+            "PARAM=1;PARAM=1;SIGNAL=GND;VSS;SIGNAL=GND;VSS2;SIGNAL=PWR;A0;SIGNAL=PWR;A1;");
+}
+
+TEST_F(IwParse, PortsAreMadeOnlyInTheTopGroup) {
+  auto r = Parse("DW ALU\nAS PT PINORDER=X\nAP PT 1 LOAD=3\nP PT Q\nI Q PT NQ DIR=OUT\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  IwSpn* q = r.group->sym->spns;
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(Atts(q->atts), "DIR=OUT;LOAD=3;");  // the pin type's pin adds LOAD
+  EXPECT_STREQ(q->net->name, "NQ");
+
+  auto sub = Parse("DW SUB\nP IN Z\nI Z IN NZ\nEW\n", "SUB");
+  ASSERT_NE(sub.group, nullptr);
+  EXPECT_EQ(Join(sub.msgs), "E413");
+  EXPECT_EQ(sub.group->sym->spns, nullptr);
+}
+
+TEST_F(IwParse, OverlongTokensAreCut) {
+  std::string name(20000, 'N');
+  auto r = Parse("DW ALU\nAN " + name + " X=1\nSA " + name + "=1\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "E347 E347 E411");  // both tokens cut, then the name refused
+  ASSERT_NE(r.group->nets, nullptr);
+  EXPECT_EQ(std::string(r.group->nets->name).size(), 255u);  // AN keeps 255 characters
+}
+
+TEST_F(IwParse, GlobalNetsEnterTheTableOncePerGroup) {
+  auto r = Parse("DW ALU\nG VCC\nG VCC\nG ?\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  IwNet* vcc = fetch_net(r.group, "VCC");
+  ASSERT_NE(vcc, nullptr);
+  EXPECT_EQ(vcc->kind, IW_GLOBALNET);
+  auto s = Parse("DW SUB\nG VCC\nEW\n", "SUB");
+  ASSERT_NE(s.group, nullptr);
+
+  EXPECT_EQ(iwgblnet(nullptr), vcc);  // the entry keeps the first net
+  EXPECT_EQ(iwgblnet(vcc), nullptr);
+  EXPECT_EQ(iwgblgrp(vcc, 0), s.group);
+  EXPECT_EQ(iwgblgrp(vcc, 1), r.group);
+  EXPECT_EQ(iwgblgrp(vcc, 1), nullptr);
+}
+
+// --- bus expansion ---------------------------------------------------------------------
+
+class IwParseBus : public IwParse {
+ protected:
+  void SetUp() override {
+    IwParse::SetUp();
+    iws.busexpand = true;
+  }
+};
+
+TEST_F(IwParseBus, InstanceNetsFillBusPinsBitByBit) {
+  const char* head = "DW ALU\nAS REG PINORDER=D[0:3] CLK\n";
+  struct Case {
+    const char* nets;
+    const char* pins;
+    const char* msgs;
+  } cases[] = {
+      {"X[0:3] C", "X0 X1 X2 X3 C ", ""},
+      {"X[3:0] C", "X3 X2 X1 X0 C ", ""},
+      {"{A,B}2 C", "A B A B C ", ""},
+      {"X[0:1] C", "X0 X1 ? ? C ", "W323 W324 W325"},
+      {"? C", "? ? ? ? C ", ""},
+      {"X[0:5] C", "X0 X1 X2 X3 C ", "W323 W324 W326"},
+      {"X[0:3 C", "? ? ? ? C ", "E269 W323 W324 W325"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nets);
+    iwtest::Reset();
+    iws.busexpand = true;
+    auto r = Parse(std::string(head) + "M REG U1\nI U1 REG " + c.nets + "\nEW\n");
+    ASSERT_NE(r.group, nullptr);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+    EXPECT_EQ(Nets(Com(r.group, "U1")), c.pins);
+  }
+}
+
+TEST_F(IwParseBus, PinOrderEntriesGiveFirstPinAndWidth) {
+  auto r = Parse("DW ALU\nAS REG PINORDER=D[0:3] CLK Q[1:0]\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  char reg[] = "REG";
+  IwGrp* g = iwgrpref(reg);
+  EXPECT_EQ(Pins(g->sym), "D0 D1 D2 D3 CLK Q1 Q0 ");
+  char name[256];
+  int w = 0;
+  EXPECT_EQ(iwgetpord(g, 3, name, &w), 6);
+  EXPECT_STREQ(name, "Q[1:0]");
+  EXPECT_EQ(w, 2);
+  auto msgs = iwtest::Messages([&] { EXPECT_EQ(iwgetpord(g, 4, name, &w), 0); });
+  EXPECT_EQ(Join(msgs), "E327");
+  EXPECT_EQ(iwpinwidth("D[0:3] CLK", 1), 5);
+  EXPECT_EQ(iwpinwidth("D[0:3] CLK", 0), 2);
+}
+
+TEST_F(IwParseBus, AttributeRecordsSpreadOverBusPins) {
+  auto r = Parse(
+      "DW ALU\nAS REG PINORDER=D[0:2] CLK\n"
+      "AP REG 1 #=1,2\n"
+      "AP REG 2 PINTYPE=IN\n"
+      "M REG U1\nI U1 REG X[0:2] C\n"
+      "API U1 REG 1 #=7,8,9,10\n"
+      "API U1 REG 1 LOAD=2\n"
+      "AN X[0:2] NET_ALIAS=Y[0:1]\n"
+      "EW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "W315 W316 W304 W305");
+  char reg[] = "REG";
+  IwSpn* d = iwgrpref(reg)->sym->spns;
+  EXPECT_EQ(Atts(d->atts), "#=1;");
+  EXPECT_EQ(Atts(d->next->next->atts), "");
+  EXPECT_EQ(Atts(d->next->next->next->atts), "PINTYPE=IN;");
+
+  IwPin* p1 = igcompin(Com(r.group, "U1"));
+  EXPECT_EQ(Atts(p1->atts), "#=7;LOAD=2;");
+  EXPECT_EQ(Atts(ifpinpin(3, p1)->atts), "#=9;LOAD=2;");
+  EXPECT_EQ(Atts(ifpinpin(4, p1)->atts), "");
+  EXPECT_EQ(Atts(fetch_net(r.group, "X1")->atts), "NET_ALIAS=Y1;");
+  EXPECT_EQ(Atts(fetch_net(r.group, "X2")->atts), "");  // the alias ran out of bits
+}
+
+TEST_F(IwParseBus, PortBitsFollowTheirNetBits) {
+  auto r = Parse("DW ALU\nP IN D[0:1]\nI D[0:1] IN N[0:2]\nP IN E[0:2]\nI E[0:2] IN M\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "W319 W320 W321 W322");
+  IwSym* s = r.group->sym;
+  EXPECT_EQ(s->npins, 5);
+  EXPECT_STREQ(ifspnspn("D1", s->spns)->net->name, "N1");
+  EXPECT_STREQ(ifspnspn("E0", s->spns)->net->name, "M");
+  EXPECT_EQ(ifspnspn("E1", s->spns)->net, nullptr);
+}
+
+TEST_F(IwParseBus, SignalNamesExpandWhatever) {
+  std::vector<std::string> out;
+  char bit[256];
+  for (int first = 1; iwexpstr("A[0:1] B", bit, 1, first); first = 0) out.push_back(bit);
+  EXPECT_EQ(out, (std::vector<std::string>{"A0", "A1", "B"}));
+  out.clear();
+  for (int first = 1; iwexpstr(" A[0:1]  B ", bit, 0, first); first = 0) out.push_back(bit);
+  EXPECT_EQ(out, (std::vector<std::string>{"A[0:1]", "B"}));
+  // Wider than the expander counts: refused before a single name is made.
+  auto msgs = iwtest::Messages([&] { EXPECT_EQ(iwexpstr("A[0:255]B[0:255]", bit, 1, 1), 0); });
+  EXPECT_EQ(Join(msgs), "E273");
+}
+
+}  // namespace

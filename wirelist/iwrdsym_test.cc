@@ -1,0 +1,198 @@
+// wirelist/iwrdsym_test.cc - the symbol reader.
+#include "wirelist/iwrdsym.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "wirelist/iwacc.h"
+#include "wirelist/iwsession.h"
+#include "wirelist/iwtable.h"
+#include "wirelist/iwtesting.h"
+
+namespace {
+
+using iwtest::Join;
+
+// Pin geometry and display words the reader passes over.
+const std::string kP = "P 0 0 10 0 1 0\n";
+std::string L(const char* label, int inverted = 0) {
+  return "L 0 0 1 1 0 0 0 " + std::to_string(inverted) + " " + label + "\n";
+}
+std::string A(const char* att) { return std::string("A 0 0 1 1 0 0 ") + att + "\n"; }
+std::string U(const char* att) { return std::string("U 0 0 1 1 0 0 ") + att + "\n"; }
+
+class IwRdSym : public iwtest::Fixture {
+ protected:
+  struct Read {
+    IwSym* sym = nullptr;
+    std::vector<std::string> msgs;
+  };
+
+  static std::FILE* Open(std::string& text) {
+    return text.empty() ? nullptr : fmemopen(text.data(), text.size(), "r");
+  }
+
+  static Read ReadSym(std::string text, std::string pinfile = "", const char* name = "add4.1") {
+    std::string fname = name;
+    std::FILE* sym = Open(text);
+    std::FILE* pins = Open(pinfile);
+    Read r;
+    r.msgs = iwtest::Messages([&] { r.sym = iwrdsymstream(fname.data(), sym, pins); });
+    if (sym) std::fclose(sym);
+    if (pins) std::fclose(pins);
+    return r;
+  }
+
+  static std::string Pins(const IwSym* sym) {
+    std::string s;
+    for (const IwSpn* p = sym->spns; p; p = p->next)
+      s += std::string(p->name ? p->name : "-") + " ";
+    return s;
+  }
+
+  static std::string Atts(const IwAtt* a) {
+    std::string s;
+    for (; a; a = a->next) s += std::string(a->name) + "=" + (a->value ? a->value : "-") + ";";
+    return s;
+  }
+};
+
+TEST_F(IwRdSym, PinsComeInPinOrderFromAttributeFileOrAlphabet) {
+  const std::string pins_b_a = kP + L("B") + kP + L("A");  // read B, then A
+  struct Case {
+    std::string extra;    // records after the pins
+    std::string pinfile;  // the group's pin-order file
+    const char* order;
+    const char* msgs;
+  } cases[] = {
+      {U("PINORDER=B A"), "", "B A ", ""},
+      {"", "B\nA\n", "B A ", ""},
+      {"", "", "A B ", ""},
+      {U("PINORDER=B A"), "A\nB\n", "B A ", ""},       // the attribute wins over the file
+      {U("PINORDER=B ") + "+ A\n", "", "B A ", ""},    // the cut blank comes back
+      {U("PINORDER=A B C"), "", "A B ", "E293 E294"},  // reverse of the file order
+      {U("PINORDER=B X"), "", "B ", "E295 E296"},      // A is named by no word
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.extra + "|" + c.pinfile);
+    iwtest::Reset();
+    auto r = ReadSym("V 1\n" + pins_b_a + c.extra + "E\n", c.pinfile);
+    ASSERT_NE(r.sym, nullptr);
+    EXPECT_EQ(Pins(r.sym), c.order);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+  }
+}
+
+TEST_F(IwRdSym, RecordsAndContinuations) {
+  struct Case {
+    std::string body;
+    const char* pins;
+    const char* pinatts;  // of the first pin
+    const char* symatts;
+    const char* msgs;
+  } cases[] = {
+      {kP + L("clk", 1), "~CLK ", "", "", ""},
+      {kP + L("CL") + "+ K\n", "CLK ", "", "", ""},
+      {kP + L("A") + A("PINTYPE=IN") + "+ PUT\n", "A ", "PINTYPE=INPUT;", "", ""},
+      {kP + L("A") + A("DESC = TWO ") + "+ WORDS\n", "A ", "DESC=TWO WORDS;", "", ""},
+      {kP + L("A") + A("X") + "+ =1\n", "A ", "X=1;", "", ""},
+      {U("MODEL=AND4") + "Y 1\n", "", "", "MODEL=AND4;", ""},
+      {U("GND_PIN=VSS") + U("SIGNAL=PWR;A,B") + U("SIGNAL=PWR;B"), "", "",
+       "SIGNAL=GND;VSS;SIGNAL=PWR;A;SIGNAL=PWR;B;", ""},
+      {U("SIGNAL=VSS"), "", "", "", "E128"},
+      {kP + L("X") + kP + L("X") + kP + L("Y"), "X Y ", "", "", ""},  // repeated name dropped
+      {L("A") + kP + L("B"), "B ", "", "", "E297"},                   // nothing to label yet
+      {A("T=1") + kP + L("B"), "B ", "", "", "E298"},
+      {"L 0 0 1\n" + kP, "- ", "", "", "E297"},
+      {"U 0 0\n", "", "", "", "E299"},
+      {U("X=1") + "+ \n", "", "", "X=1;", "E300"},
+      {"K\n" + kP + L("A"), "A ", "", "", ""},
+      {"| note\nK\n", "", "", "", ""},  // comments do not count
+      {kP + "K\n", "- ", "", "", "E381"},
+      {"Y 9\n", "", "", "", "E399"},
+      {"PX not a record\n" + kP + L("A"), "A ", "", "", ""},
+      {kP + L("A") + "E\n" + kP + L("B"), "A ", "", "", ""},  // nothing after E
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    iwtest::Reset();
+    auto r = ReadSym("V 1\n" + c.body);
+    ASSERT_NE(r.sym, nullptr);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+    EXPECT_EQ(Pins(r.sym), c.pins);
+    std::string pins = c.pins;
+    EXPECT_EQ(r.sym->npins, std::count(pins.begin(), pins.end(), ' '));
+    EXPECT_EQ(r.sym->spns ? Atts(r.sym->spns->atts) : "", c.pinatts);
+    EXPECT_EQ(Atts(r.sym->atts), c.symatts);
+  }
+}
+
+TEST_F(IwRdSym, TypeNumbersMapToSymbolTypes) {
+  struct Case {
+    const char* y;
+    int type;
+  } cases[] = {
+      {"0", IW_COMPOSITE}, {"1", IW_MODULE}, {"4", IW_PIN}, {"2", IW_UNKNOWN}, {"3", IW_UNKNOWN}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.y);
+    iwtest::Reset();
+    auto r = ReadSym(std::string("V 1\nY ") + c.y + "\n");
+    ASSERT_NE(r.sym, nullptr);
+    EXPECT_EQ(r.sym->symtype, c.type);
+  }
+}
+
+TEST_F(IwRdSym, NamesAndFirstLinesThatGiveNoSymbol) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* msgs;
+  } cases[] = {
+      {"add4.0", "V 1\n", "E398"}, {"add4.x", "V 1\n", "E398"}, {"add4", "V 1\n", "E398"},
+      {"add4.1", "X 1\n", "E380"}, {"add4.1", "V1\n", "E380"},  {"add4.1", "", ""},  // no file
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name + ("|" + c.text));
+    iwtest::Reset();
+    auto r = ReadSym(c.text, "", c.name);
+    EXPECT_EQ(r.sym, nullptr);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+  }
+  // The group and symbol made for a missing file stay.
+  char add4[] = "ADD4";
+  IwGrp* g = iwgrpref(add4);
+  ASSERT_NE(g, nullptr);
+  EXPECT_NE(ifsymsym(1, g->sym), nullptr);
+}
+
+TEST_F(IwRdSym, SymbolsFileUnderTheirNumber) {
+  auto r1 = ReadSym("V 1\n" + kP + L("A"), "", "Mux.2");
+  ASSERT_NE(r1.sym, nullptr);
+  EXPECT_EQ(r1.sym->number, 2);
+  auto r2 = ReadSym("V 1\n" + kP + L("B"), "", "mux.2");
+  EXPECT_EQ(r2.sym, r1.sym);  // read again: the pins of the new file only
+  EXPECT_EQ(Pins(r2.sym), "B ");
+  EXPECT_STREQ(r1.sym->grp->name, "MUX");
+}
+
+TEST_F(IwRdSym, BusPinsSplitIntoBitsWithExpansionOn) {
+  iws.busexpand = true;
+  auto r = ReadSym("V 1\n" + kP + L("D[0:3]") + A("PINTYPE=IN") + kP + L("CLK") +
+                   U("PINORDER=D[0:3] CLK"));
+  ASSERT_NE(r.sym, nullptr);
+  EXPECT_EQ(Join(r.msgs), "");
+  EXPECT_EQ(Pins(r.sym), "D0 D1 D2 D3 CLK ");
+  EXPECT_EQ(r.sym->npins, 5);
+  EXPECT_EQ(Atts(ifspnspn("D3", r.sym->spns)->atts), "PINTYPE=IN;");
+
+  iws.busexpand = false;
+  r = ReadSym("V 1\n" + kP + L("D[0:3]"));
+  EXPECT_EQ(Pins(r.sym), "D[0:3] ");
+  EXPECT_EQ(r.sym->npins, 1);
+}
+
+}  // namespace
