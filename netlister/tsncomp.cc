@@ -220,7 +220,7 @@ void wirelist_records(TsnContext* context, IwCom* com) {
   ltokflush(out);
   if (!bad) {
     error = lw_api(context, com, out);
-    if (error != 0) bad = nullptr;
+    if (error != 0) bad = lw_api_failed();
   }
   tsnUnloadCom(context);
   if (bad) report(error, bad, context, com);

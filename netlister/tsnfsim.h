@@ -2,6 +2,7 @@
 // flattened wirelist output.
 #pragma once
 
+struct IwAtt;
 struct IwCom;
 struct IwSym;
 struct TsnContext;
@@ -17,3 +18,6 @@ void lw_p(wirdata* wd);
 
 /// "API" records of the component's pins; 0 or the first value error code.
 int lw_api(TsnContext* context, IwCom* com, outdata* out);
+
+/// The attribute whose value the last failing lw_api could not form.
+IwAtt* lw_api_failed();
