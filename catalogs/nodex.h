@@ -16,6 +16,10 @@
 
 #define NDX_SIGNALNOSEMI 128 /* "[E] The SIGNAL attribute of %s %s has no ';' between its kind and its signal names; it is dropped." */  // "component" or "symbol", instance or group name
 #define NDX_NOWIRSCH 175 /* "[E] Its schematic exists: check the schematic with the checker to write the wirelist." */  // (none)
+#define NDX_GBLRENAME 180 /* "[I] Net %s of group %s is connected through a port to a global net below it and takes its name." */  // net name, group name
+#define NDX_GBLRENAME2 181 /* "[I] The global net below is %s of group %s, reached through component %s." */  // lower net name, lower group name, component name
+#define NDX_GBLRENAME3 182 /* "[I] The net is renamed and becomes a global net." */  // (none)
+#define NDX_GBLCLASH 183 /* "[W] Local net %s of group %s has the name of a global net of the design." */  // net name, group name
 #define NDX_REGENFAIL 200 /* "[W] Checking %s sheet %d again did not bring its wirelist up to date; wirelists are no longer regenerated in this run." */  // group name, sheet number
 #define NDX_EOFBEFOREEW 205 /* "[E] The wirelist file %s ends before its EW record." */  // file name
 #define NDX_QKFREEAGAIN 217 /* "[W] A scratch buffer of the wirelist database was released twice; the second release is ignored." */  // (none)
@@ -24,10 +28,14 @@
 #define NDX_OUTOFDATE 220 /* "[W] The wirelist is older than its %s %s." */  // "schematic" or "symbol", source name followed by its path in parentheses
 #define NDX_READASIS 221 /* "[W] The out-of-date wirelist %s is read as it is." */  // wirelist path
 #define NDX_NOWIRELIST 222 /* "[E] Wirelist %s was not found in the libraries of the project." */  // wirelist file name
+#define NDX_CLOSEFAIL 226 /* "[E] Wirelist %s could not be closed after it was read." */  // file name
 #define NDX_NOMEMORY 233 /* "[E] The wirelist database ran out of memory." */  // (none)
 #define NDX_BROKENFILE 234 /* "[E] Wirelist %s sheet %d is marked as broken by the program that wrote it; it is not read." */  // file name, sheet number
 #define NDX_BROKENFILE2 235 /* "[E] Check its schematic and write the wirelist again." */  // (none)
 #define NDX_DWNONAME 241 /* "[E] The DW record of wirelist %s names no group." */  // file name
+#define NDX_GBLCONFLICT 246 /* "[W] Global net %s of group %s is connected through a port to a global net of another name below it." */  // net name, group name
+#define NDX_GBLCONFLICT2 247 /* "[W] The global net below is %s of group %s." */  // lower net name, lower group name
+#define NDX_GBLCONFLICT3 248 /* "[W] Net %s keeps its name, so the two global nets stay apart." */  // net name
 #define NDX_BUSTOOLONG 249 /* "[E] A signal name of the bus %s is too long." */  // bus name
 #define NDX_BUSNULLARG 250 /* "[E] The bus name %s could not be expanded: a name or buffer was missing." */  // bus name
 #define NDX_QKUNKNOWN 251 /* "[E] A scratch buffer that the wirelist database never handed out was released." */  // (none)
@@ -40,6 +48,7 @@
 #define NDX_BUSDIGIT 272 /* "[E] The bus name %s has a subscript digit that does not belong to its radix." */  // bus name
 #define NDX_BUSRANGE 273 /* "[E] The bus name %s has a subscript value, field or width that is too large." */  // bus name
 #define NDX_BUSZEROSTEP 274 /* "[E] The bus name %s has a subscript step of 0." */  // bus name
+#define NDX_NOGROUPNAME 275 /* "[E] No group name was given, so no design can be loaded." */  // (none)
 #define NDX_PINORDERCOUNT 277 /* "[E] The PINORDER attribute of group %s names a different number of pins than its symbol has." */  // group name
 #define NDX_APPINNUMBER 278 /* "[E] Pin number %d in an AP record of group %s names no pin; the record is dropped." */  // pin number, group name
 #define NDX_APINOPIN 279 /* "[E] Pin %d named by an API record of group %s on sheet %d does not exist; the attribute is not added to it." */  // pin index, group name, sheet number
@@ -109,5 +118,14 @@
 #define NDX_NOPROJECT 420 /* "[E] The project in the working directory cannot be opened (project store status %d)." */  // store status
 #define NDX_INITFAIL 421 /* "[E] The wirelist database cannot be initialized." */  // (none)
 #define NDX_NOOATTAB 422 /* "[E] The occurrence-attribute table cannot be created." */  // (none)
+#define NDX_ALIASMERGE 424 /* "[I] Net %s of group %s absorbs its alias, net %s of group %s." */  // surviving net name, its group name, absorbed net name, its group name
+#define NDX_ALIASMERGE2 425 /* "[I] The pins and attributes of net %2$s now belong to net %1$s, which keeps %2$s as a NET_ALIAS attribute." */  // surviving net name, absorbed net name
+#define NDX_ALIASPORTS 426 /* "[I] Net aliases in group %s would join nets tied to different ports of the group." */  // group name
+#define NDX_ALIASPORTS2 427 /* "[I] Net %s is tied to port %s." */  // net name, symbol pin name
+#define NDX_ALIASPORTS3 428 /* "[E] Nets tied to different ports cannot be aliased together; these aliases are not merged." */  // (none)
+#define NDX_ALIASWIDTH 429 /* "[I] In group %s the alias %s is %d bits wide, but its alias %s is %d bits wide." */  // group name, first member name, its width, member name, its width
+#define NDX_ALIASERROR 430 /* "[E] Net aliases: %s" */  // what is wrong, as a sentence
+#define NDX_SPNNOSYMBOL 467 /* "[W] %s: group %s has no symbol, so the symbol that owns the pin cannot be found." */  // the look-up that failed, group name
 #define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status
+#define NDX_BADHETEROFLAG 514 /* "[E] %d is not a setting for combining heterogeneous symbols (use 0 or 1); the setting is not changed." */  // the value given

@@ -55,3 +55,28 @@ void iwgnet(IwGrp* group);
 
 /// Rebuilds the name index after a net of the table was renamed.
 void iwgblreindex();
+
+/// Removes and frees the first entry (from the head) that holds net, with
+/// its group list; nothing when no entry holds it.
+void iwdelgblnet(IwNet* net);
+
+/// Every entry that holds oldnet holds newnet from now on.
+void iwreplacegblnet(IwNet* newnet, IwNet* oldnet);
+
+/// Removes group (the object) from the entry named like net; an entry
+/// left without groups is removed.  Null arguments do nothing.
+void iwgbldel(IwNet* net, IwGrp* group);
+
+/// Before net is deleted: every entry holding it takes the net of the
+/// same name of another declaring group instead (net's group leaves the
+/// entry), or is removed when no other group has one.
+void iwgblforget(IwNet* net);
+
+/// Carries global names up the hierarchy below group, bottom level
+/// first: a net tied through a port of a non-leaf component to a global
+/// net of the lower group takes that global name (messages 180-182); a
+/// net that is global already under another name is a conflict (246-248)
+/// and keeps its name.  Then every local net of group named like a global
+/// net is a clash (183).  Returns the conflicts and clashes of group
+/// itself; those of lower groups are reported but not counted.
+int iwgblren(IwGrp* group);

@@ -29,6 +29,7 @@ struct IwPord;
 struct IwPordList;
 struct IwGblEntry;
 struct IwGblGroup;
+struct IwNextIndex;
 
 /// A member of a named set: the text, and the copy that holds it when the
 /// set owns it.
@@ -182,6 +183,13 @@ struct IwSession {
   long oatcount[3] = {};          // component, pin, net entries made
   int oatphase = 0;               // merged iteration: 1 occurrence list, 2 object
   IwAtt* oatlist = nullptr;       // occurrence list of the merged iteration
+
+  // --- group assembly ---
+  std::vector<IwGrp*> completed;                    // completed list, oldest first
+  std::unordered_set<const IwGrp*> completedset;    // index beside it
+  bool designloaded = false;                        // iwgroup finished reading
+  bool combinehetero = false;                       // iwgroup ends with the heterogeneous pass
+  IwNextIndex* nextindex = nullptr;                 // iwnextgroup's index while iwgroup reads
 };
 
 /// The one session of the process.

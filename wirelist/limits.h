@@ -101,6 +101,10 @@ inline constexpr std::size_t kFileName = 256;
 /// of a longer line is skipped.
 inline constexpr std::size_t kScanLine = 512;
 
+/// Work buffer of the group reader for a group name: names keep at most
+/// 255 characters, longer ones are cut.
+inline constexpr std::size_t kGroupNameBuffer = 256;
+
 /// Buckets of the occurrence-attribute table.
 inline constexpr int kOatBuckets = 731;
 

@@ -1,0 +1,654 @@
+// wirelist/iwalias.cc - merging aliased nets.
+//
+// One group at a time: the NET_ALIAS attributes of its nets are collected
+// as raw pairs (value, net name), the pairs are joined into alias sets,
+// bus aliases are carried over to the sub-buses they cover, each member
+// of a set is given the net of its name, and each set is resolved to one
+// surviving net into which the other nets are merged.
+//
+// Orders that show in the result: the set list and each member list keep
+// their newest element first, and members are added at the head; which
+// net survives when the chosen name has no net of its own, and the order
+// of the messages, follow these lists.  Building keeps them exactly while
+// staying O(n log n): two sets are joined by moving the smaller list onto
+// the larger one, whose logical direction is flipped when the larger one
+// is the list that would have had to be reversed.
+//
+// Look-ups that a naive pass would make by walking the group (the port a
+// net is tied to, whether some other net covers a name, deleting a net
+// from the group's list) go through indexes made for the group's turn.
+// Merged nets are taken out of the group's net table at once and out of
+// its net list in one sweep at the end of the group's turn.
+#include "wirelist/iwalias.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "catalogs/nodex.h"
+#include "util/rkbus.h"
+#include "util/rkpinlist.h"
+#include "util/rkstr.h"
+#include "wirelist/iwacc.h"
+#include "wirelist/iwgbl.h"
+#include "wirelist/iwmem.h"
+#include "wirelist/iwmsg.h"
+#include "wirelist/iwname.h"
+#include "wirelist/iwsession.h"
+#include "wirelist/iwtable.h"
+#include "wirelist/limits.h"
+
+namespace {
+
+constexpr const char* kAlias = "NET_ALIAS";
+constexpr const char* kWidthError =
+    "Nets with different widths cannot be aliased together\n         Please fix schematic";
+constexpr const char* kTransferError = "Internal Error: transfer_bus_aias";
+constexpr const char* kTransferError2 = "Internal Error2: transfer_bus_aias";
+constexpr const char* kTieError = "Internal Error: break_tie_for_primary";
+
+// Attribute additions to one net at least this many are sorted in at once
+// instead of inserted one by one (same result, no quadratic walk).
+constexpr std::size_t kBatchAdds = 16;
+
+// Bits of Member::rules: the primary-name rules a member satisfies.
+constexpr int kChosen = 1;       // its net has CHOSEN=THIS
+constexpr int kPortNamed = 2;    // its net is tied to a port of the net's name
+constexpr int kPortCovers = 4;   // its net is tied to a port whose name covers the net's
+constexpr int kGlobal = 8;       // its net is global
+
+struct Chain;
+
+struct Member {
+  std::string name;      // the alias name (a copy)
+  IwNet* net = nullptr;  // the group's net of that name, or none
+  bool chosen = false;   // the net carries CHOSEN=THIS
+  int width = -1;        // signals in the name; -1 until measured
+  int rules = -1;        // kChosen...; -1 until evaluated
+  int covered = -1;      // another net of the group covers the name; -1 until asked
+  Chain* chain = nullptr;  // where the member is kept while sets are built
+};
+
+struct Set;
+
+// A member list while sets are built: the logical order is the order of
+// items, or the reverse of it when flipped.
+struct Chain {
+  std::deque<Member*> items;
+  bool flipped = false;
+  Set* owner = nullptr;
+  void push_front(Member* m) { flipped ? items.push_back(m) : items.push_front(m); }
+  void push_back(Member* m) { flipped ? items.push_front(m) : items.push_back(m); }
+  std::vector<Member*> ordered() const {
+    std::vector<Member*> v(items.begin(), items.end());
+    if (flipped) std::reverse(v.begin(), v.end());
+    return v;
+  }
+};
+
+struct Set {
+  Chain* chain = nullptr;                    // members while building
+  bool alive = true;                         // not joined into another set
+  int pos = 0;                               // place in the set list (0 first)
+  std::deque<Member*> members;               // members in list order, after building
+  std::deque<Member*> buses;                 // the members wider than one signal, in order
+  std::unordered_set<std::string_view> names;  // member names, made on first use
+};
+
+// Everything the pass keeps for the current group.
+struct GroupPass {
+  IwGrp* grp = nullptr;
+  std::vector<std::pair<const char*, const char*>> raw;  // (value, net name), oldest first
+  std::deque<Member> arena;                               // every member
+  std::deque<Chain> chains;
+  std::deque<Set> sets;                                   // in creation order
+  std::vector<Set*> order;                                // the set list, newest first
+  std::unordered_map<std::string_view, Member*> byname;   // member of each name while building
+  std::map<int, Set*> bussets;                            // sets with bus members, by place
+  std::unordered_set<const IwNet*> dead;                  // nets merged away
+  std::vector<IwNet*> doomed;                             // the same, to free at the end
+  bool portsmade = false;
+  std::unordered_map<const IwNet*, std::vector<IwSpn*>> ports;  // symbol pins tied to a net, in order
+  std::unordered_map<const IwSpn*, int> portpos;                // place of a symbol pin
+  bool covermade = false;
+  std::unordered_map<std::string, std::vector<IwNet*>> cover;  // signal or name -> nets holding it
+};
+
+const char* gname(const IwGrp* g) { return g && g->name ? g->name : ""; }
+
+std::string upper(const std::string& s) {
+  std::string u = s;
+  rkStrUpc(u.data());
+  return u;
+}
+
+int width_of(Member* m) {
+  if (m->width < 0) m->width = rkBusExpandWidth(m->name.c_str());
+  return m->width;
+}
+
+// Calls fn(signal) for each signal of name, at most limit of them (0: all),
+// with buffers of size bytes; stops early when fn returns false.
+template <typename Fn>
+void expand(const char* name, int size, Fn fn) {
+  std::vector<char> buf(static_cast<std::size_t>(size));
+  RkBusState* st = nullptr;
+  while ((st = rkBusExpand(st, name, buf.data(), size)) != nullptr) {
+    if (!fn(static_cast<const char*>(buf.data()))) {
+      rkBusExpandFree(st);
+      return;
+    }
+  }
+}
+
+// --- building the sets --------------------------------------------------------------
+
+Member* member_of(GroupPass& gp, const char* name) {
+  auto it = gp.byname.find(name);
+  if (it != gp.byname.end()) return it->second;
+  Member* m = &gp.arena.emplace_back();
+  m->name = name;
+  Set* s = &gp.sets.emplace_back();
+  Chain* c = &gp.chains.emplace_back();
+  c->items.push_back(m);
+  c->owner = s;
+  s->chain = c;
+  m->chain = c;
+  gp.byname.emplace(m->name, m);
+  return m;
+}
+
+// Joins s2 into s1: s1's list becomes s2's members, last to first, in
+// front of s1's own (each copied to the head in s2's order).  The two
+// sets never share a name, so every member of s2 moves.
+void join(Set* s1, Set* s2) {
+  Chain* a = s1->chain;
+  Chain* b = s2->chain;
+  if (b->items.size() <= a->items.size()) {
+    for (Member* m : b->ordered()) {
+      a->push_front(m);
+      m->chain = a;
+    }
+  } else {
+    b->flipped = !b->flipped;
+    for (Member* m : a->ordered()) {
+      b->push_back(m);
+      m->chain = b;
+    }
+    b->owner = s1;
+    s1->chain = b;
+    a->items.clear();
+  }
+  s2->alive = false;
+  s2->chain = nullptr;
+}
+
+void build_sets(GroupPass& gp) {
+  for (auto it = gp.raw.rbegin(); it != gp.raw.rend(); ++it) {
+    Member* a = member_of(gp, it->first);
+    Member* b = member_of(gp, it->second);
+    Set* s1 = a->chain->owner;
+    Set* s2 = b->chain->owner;
+    if (s1 != s2) join(s1, s2);
+  }
+  // Sets were created at the head of the list: newest first.
+  for (auto it = gp.sets.rbegin(); it != gp.sets.rend(); ++it) {
+    if (!it->alive) continue;
+    Set* s = &*it;
+    s->pos = static_cast<int>(gp.order.size());
+    gp.order.push_back(s);
+    for (Member* m : s->chain->ordered()) {
+      s->members.push_back(m);
+      if (width_of(m) > 1) s->buses.push_back(m);
+    }
+    if (!s->buses.empty()) gp.bussets.emplace(s->pos, s);
+  }
+  gp.byname.clear();
+  gp.chains.clear();
+}
+
+// --- bus aliases --------------------------------------------------------------------
+
+bool has_name(Set* s, const std::string& name) {
+  if (s->names.empty())
+    for (Member* m : s->members) s->names.insert(m->name);
+  return s->names.count(name) != 0;
+}
+
+// Adds name at the head of s; counts what went to the head of its member
+// and bus lists, so that walks over them keep their place.
+void add_member(GroupPass& gp, Set* s, const std::string& name, int* heads, int* busheads) {
+  Member* m = &gp.arena.emplace_back();
+  m->name = name;
+  s->members.push_front(m);
+  s->names.insert(m->name);
+  ++*heads;
+  if (width_of(m) > 1) {
+    s->buses.push_front(m);
+    ++*busheads;
+    gp.bussets.emplace(s->pos, s);
+  }
+}
+
+// m1's signals lie inside the wider bus m2: every alias of m2 (the members
+// of s2) gives the part at the same positions to s1.
+void transfer(GroupPass& gp, Set* s1, Set* s2, Member* m1, Member* m2, int* heads,
+              int* busheads) {
+  constexpr int kBuf = iw::kBitNameBuffer;
+  std::string first, last;
+  if (width_of(m1) == 1) {
+    first = last = m1->name.substr(0, kBuf - 1);
+  } else {
+    int k = 0;
+    expand(m1->name.c_str(), kBuf, [&](const char* sig) {
+      if (k++ == 0) first = sig;
+      last = sig;
+      return true;
+    });
+  }
+  int pos = 0, from = 0, to = 0;
+  expand(m2->name.c_str(), kBuf, [&](const char* sig) {
+    ++pos;
+    if (!from && first == sig) from = pos;
+    if (last == sig) {
+      to = pos;
+      return false;
+    }
+    return true;
+  });
+  if (pos == 0 || !from || !to) {
+    iwmsghndlr(4, NDX_ALIASERROR, kTransferError);
+    return;
+  }
+  if (from > to) {
+    iwmsghndlr(4, NDX_ALIASERROR, kTransferError2);
+    return;
+  }
+  // s2 may be s1: members added now must not be walked again here.
+  std::vector<Member*> aliases(s2->members.begin(), s2->members.end());
+  for (Member* alias : aliases) {
+    const char* joined = nullptr;
+    int k = 0;
+    expand(alias->name.c_str(), kBuf, [&](const char* sig) {
+      ++k;
+      if (k >= from) joined = rkMergePinToSigAtt(sig, "NC", joined);
+      return k < to;
+    });
+    std::string part = joined ? joined : "";
+    rkMergePinToSigAtt(nullptr, nullptr, nullptr);
+    if (!part.empty() && !has_name(s1, part)) add_member(gp, s1, part, heads, busheads);
+  }
+}
+
+void transfer_buses(GroupPass& gp) {
+  if (gp.bussets.empty()) return;
+  for (Set* s1 : gp.order) {
+    for (std::size_t i = 0; i < s1->members.size(); ++i) {
+      Member* m1 = s1->members[i];
+      for (auto it = gp.bussets.begin(); it != gp.bussets.end(); ++it) {
+        Set* s2 = it->second;
+        for (std::size_t j = 0; j < s2->buses.size(); ++j) {
+          Member* m2 = s2->buses[j];
+          if (m2 == m1 || !rkBusExpandSubset(m2->name.c_str(), m1->name.c_str())) continue;
+          int heads = 0, busheads = 0;
+          transfer(gp, s1, s2, m1, m2, &heads, &busheads);
+          i += heads;
+          if (s2 == s1) j += busheads;
+        }
+      }
+    }
+  }
+}
+
+// --- nets of the members --------------------------------------------------------------
+
+bool chosen(const IwNet* net) {
+  for (IwAtt* a = iwgetatt(net->atts, "CHOSEN"); a && std::strcmp(a->name, "CHOSEN") == 0;
+       a = a->next)
+    if (a->value && rkStrIcmp(a->value, "THIS") == 0) return true;
+  return false;
+}
+
+void attach(GroupPass& gp) {
+  for (Set* s : gp.order) {
+    for (Member* m : s->members) {
+      m->net = fetch_net(gp.grp, upper(m->name).c_str());
+      m->chosen = m->net && chosen(m->net);
+    }
+  }
+}
+
+void check_widths(GroupPass& gp) {
+  for (Set* s : gp.order) {
+    Member* head = s->members.front();
+    int w = width_of(head);
+    for (Member* m : s->members) {
+      if (width_of(m) == w) continue;
+      iwmsghndlr(1, NDX_ALIASWIDTH, gname(gp.grp), head->name.c_str(), w, m->name.c_str(),
+                 width_of(m));
+      iwmsghndlr(4, NDX_ALIASERROR, kWidthError);
+    }
+  }
+}
+
+// --- ports and covering nets ------------------------------------------------------------
+
+void make_ports(GroupPass& gp) {
+  if (gp.portsmade) return;
+  gp.portsmade = true;
+  int k = 0;
+  for (IwSpn* spn = gp.grp->sym ? gp.grp->sym->spns : nullptr; spn; spn = spn->next) {
+    gp.portpos[spn] = k++;
+    if (spn->net) gp.ports[spn->net].push_back(spn);
+  }
+}
+
+// The first symbol pin of the group tied to net, as ignetspn finds it.
+IwSpn* port_of(GroupPass& gp, const IwNet* net) {
+  if (!net) return nullptr;
+  make_ports(gp);
+  auto it = gp.ports.find(net);
+  return it == gp.ports.end() || it->second.empty() ? nullptr : it->second.front();
+}
+
+// Ties the symbol pins of n to survivor, keeping symbol order.
+void retie_ports(GroupPass& gp, const IwNet* n, IwNet* survivor) {
+  make_ports(gp);
+  auto it = gp.ports.find(n);
+  if (it == gp.ports.end()) return;
+  std::vector<IwSpn*> moved = std::move(it->second);
+  gp.ports.erase(it);
+  std::vector<IwSpn*>& into = gp.ports[survivor];
+  for (IwSpn* spn : moved) {
+    spn->net = survivor;
+    into.push_back(spn);
+  }
+  std::sort(into.begin(), into.end(),
+            [&](const IwSpn* a, const IwSpn* b) { return gp.portpos[a] < gp.portpos[b]; });
+}
+
+void index_cover(GroupPass& gp, IwNet* net) {
+  if (!net->name) return;
+  auto add = [&](const std::string& key) {
+    std::vector<IwNet*>& v = gp.cover[key];
+    if (v.empty() || v.back() != net) v.push_back(net);
+  };
+  add(net->name);
+  expand(net->name, iw::kAliasBitBuffer, [&](const char* sig) {
+    add(sig);
+    return true;
+  });
+}
+
+// Whether a net of the group other than m's own covers m's name.
+bool covered(GroupPass& gp, const Member* m) {
+  if (!gp.covermade) {
+    gp.covermade = true;
+    for (IwNet* n = gp.grp->nets; n; n = n->next)
+      if (!gp.dead.count(n)) index_cover(gp, n);
+  }
+  std::vector<std::string> keys{m->name};
+  expand(m->name.c_str(), iw::kAliasBitBuffer, [&](const char* sig) {
+    keys.emplace_back(sig);
+    return false;
+  });
+  for (const std::string& key : keys) {
+    auto it = gp.cover.find(key);
+    if (it == gp.cover.end()) continue;
+    for (IwNet* n : it->second) {
+      if (n == m->net || gp.dead.count(n) || !n->name) continue;
+      if (rkBusExpandSubset(n->name, m->name.c_str())) return true;
+    }
+  }
+  return false;
+}
+
+// --- resolving a set ------------------------------------------------------------------------
+
+int rules_of(GroupPass& gp, Member* m) {
+  if (m->rules >= 0) return m->rules;
+  int r = m->chosen ? kChosen : 0;
+  if (IwNet* net = m->net) {
+    IwSpn* spn = port_of(gp, net);
+    if (spn && spn->name && net->name && std::strcmp(spn->name, net->name) == 0) r |= kPortNamed;
+    if (spn && rkBusExpandSubset(spn->name, net->name)) r |= kPortCovers;
+    if (net->kind == IW_GLOBALNET) r |= kGlobal;
+  }
+  m->rules = r;
+  return r;
+}
+
+// The winner of a and b for the primary name.
+Member* better(GroupPass& gp, Member* a, Member* b) {
+  if (!a || !b) {
+    iwmsghndlr(4, NDX_ALIASERROR, kTieError);
+    return a ? a : b;
+  }
+  int ra = rules_of(gp, a), rb = rules_of(gp, b);
+  for (int bit : {kChosen, kPortNamed, kPortCovers, kGlobal}) {
+    if ((ra & bit) != (rb & bit)) return (ra & bit) ? a : b;
+  }
+  // Whether a wider net covers the name costs a look-up: asked only when
+  // the rules before it leave a tie.
+  for (Member* m : {a, b})
+    if (m->covered < 0) m->covered = covered(gp, m) ? 1 : 0;
+  if (a->covered != b->covered) return a->covered ? a : b;
+  return std::strcmp(a->name.c_str(), b->name.c_str()) < 0 ? a : b;
+}
+
+// (name, value) to add to a net; the value may be null.  The texts are
+// interned names or member names, which outlive the group's turn.
+using Adds = std::vector<std::pair<const char*, const char*>>;
+
+void rename_net(GroupPass& gp, IwNet* net, const char* name) {
+  ianetnam(net, name);
+  if (gp.covermade) index_cover(gp, net);
+}
+
+// The net the set merges into, renamed to the set's primary name; null
+// when the set is left as it is.
+IwNet* resolve(GroupPass& gp, Set* s, Adds* adds) {
+  // A member whose net was merged away by an earlier set takes the net
+  // that now carries its name, if any.
+  for (Member* m : s->members) {
+    if (m->net && gp.dead.count(m->net)) {
+      m->net = fetch_net(gp.grp, upper(m->name).c_str());
+      m->rules = m->covered = -1;
+    }
+  }
+  IwSpn* first = nullptr;
+  int ports = 0;
+  for (Member* m : s->members) {
+    IwSpn* spn = port_of(gp, m->net);
+    if (!spn) continue;
+    if (!first) {
+      first = spn;
+      ports = 1;
+    } else if (spn != first) {
+      ++ports;
+    }
+  }
+  if (ports > 1) {
+    iwmsghndlr(1, NDX_ALIASPORTS, gname(gp.grp));
+    for (Member* m : s->members)
+      if (IwSpn* spn = port_of(gp, m->net))
+        iwmsghndlr(1, NDX_ALIASPORTS2, m->net->name, spn->name ? spn->name : "");
+    iwmsghndlr(4, NDX_ALIASPORTS3);
+    return nullptr;
+  }
+  Member* primary = s->members.front();
+  for (std::size_t k = 1; k < s->members.size(); ++k) primary = better(gp, primary, s->members[k]);
+  IwNet* survivor = nullptr;
+  for (Member* m : s->members)
+    if (m->net && m->name == primary->name) survivor = m->net;
+  for (std::size_t k = 0; !survivor && k < s->members.size(); ++k) survivor = s->members[k]->net;
+  if (!survivor) return nullptr;
+  if (!survivor->name || primary->name != survivor->name) {
+    const char* old = survivor->name ? survivor->name : iwmkname("");
+    rename_net(gp, survivor, primary->name.c_str());
+    adds->emplace_back(kAlias, old);
+  }
+  return survivor;
+}
+
+// --- merging --------------------------------------------------------------------------------
+
+// Whether adds can be sorted into net's attributes at once: no value is
+// missing and the list is in (name, value) order, so inserting them one
+// by one would give the sorted list of all of them.
+bool sortable(const IwAtt* list, const Adds& adds) {
+  for (const auto& add : adds)
+    if (!add.first || !add.second) return false;
+  for (const IwAtt* a = list; a; a = a->next) {
+    if (!a->name || !a->value) return false;
+    if (a->next && a->next->name && a->next->value) {
+      int c = std::strcmp(a->name, a->next->name);
+      if (c > 0 || (c == 0 && std::strcmp(a->value, a->next->value) > 0)) return false;
+    }
+  }
+  return true;
+}
+
+std::string att_key(const char* name, const char* value) {
+  std::string k = name;
+  k += '\0';
+  k += value;
+  rkStrUpc(k.data() + std::strlen(name) + 1);
+  return k;
+}
+
+// Adds the attributes to net as iaaddatt would, one after the other.
+void add_atts(IwNet* net, const Adds& adds) {
+  if (adds.size() < kBatchAdds || !sortable(net->atts, adds)) {
+    for (const auto& [name, value] : adds) net->atts = iaaddatt(net->atts, name, value);
+    return;
+  }
+  std::vector<IwAtt*> all;
+  std::unordered_set<std::string> seen;
+  for (IwAtt* a = net->atts; a; a = a->next) {
+    all.push_back(a);
+    seen.insert(att_key(a->name, a->value));
+  }
+  for (const auto& [name, value] : adds) {
+    if (!seen.insert(att_key(name, value)).second) continue;
+    IwAtt* a = iwmakatt();
+    if (!a) continue;
+    a->name = iwmkname(name);
+    a->value = iwmkname(value);
+    all.push_back(a);
+  }
+  std::stable_sort(all.begin(), all.end(), [](const IwAtt* a, const IwAtt* b) {
+    int c = std::strcmp(a->name, b->name);
+    return c < 0 || (c == 0 && std::strcmp(a->value, b->value) < 0);
+  });
+  for (std::size_t k = 0; k + 1 < all.size(); ++k) all[k]->next = all[k + 1];
+  all.back()->next = nullptr;
+  net->atts = all.front();
+}
+
+void merge(GroupPass& gp, Set* s, IwNet* survivor, Adds* adds) {
+  for (Member* m : s->members) {
+    IwNet* n = m->net;
+    if (n == survivor) continue;
+    if (!n || gp.dead.count(n)) {
+      adds->emplace_back(kAlias, m->name.c_str());
+      continue;
+    }
+    while (IwPin* pin = ignetpin(n)) {
+      idnetpin(n, pin);
+      ianetpin(survivor, pin);
+    }
+    for (IwAtt* a = n->atts; a;) {
+      IwAtt* next = a->next;
+      if (a->name) adds->emplace_back(a->name, a->value);
+      iwfratt(a);
+      a = next;
+    }
+    n->atts = nullptr;
+    retie_ports(gp, n, survivor);
+    adds->emplace_back(kAlias, m->name.c_str());
+    iwmsghndlr(1, NDX_ALIASMERGE, survivor->name, gname(survivor->grp), n->name, gname(n->grp));
+    iwmsghndlr(1, NDX_ALIASMERGE2, survivor->name, n->name);
+    if (n->kind == IW_GLOBALNET) {
+      if (survivor->kind != IW_GLOBALNET) {
+        iwreplacegblnet(survivor, n);
+        survivor->kind = IW_GLOBALNET;
+        iwdelgblnet(n);
+      } else {
+        iwgblforget(n);
+      }
+    }
+    gp.dead.insert(n);
+    gp.doomed.push_back(n);
+    if (n->name && fetch_net(gp.grp, n->name) == n) remove_net(gp.grp, n->name);
+  }
+}
+
+// Takes the merged nets out of the group's net list and frees them.
+void sweep(GroupPass& gp) {
+  if (gp.doomed.empty()) return;
+  IwGrp* g = gp.grp;
+  IwNet* prev = nullptr;
+  for (IwNet** link = &g->nets; *link;) {
+    if (gp.dead.count(*link)) {
+      *link = (*link)->next;
+      continue;
+    }
+    prev = *link;
+    link = &(*link)->next;
+  }
+  g->lastnet = prev;
+  for (IwNet* n : gp.doomed) iwfrnet(n);
+}
+
+// A net is not its own alias.
+void drop_self_aliases(IwGrp* g) {
+  for (IwNet* net = g->nets; net; net = net->next) {
+    for (IwAtt** link = &net->atts; *link;) {
+      IwAtt* a = *link;
+      int c = std::strcmp(a->name ? a->name : "", kAlias);
+      if (c > 0) break;
+      if (c == 0 && a->value && net->name && std::strcmp(a->value, net->name) == 0) {
+        *link = a->next;
+        iwfratt(a);
+        continue;
+      }
+      link = &a->next;
+    }
+  }
+}
+
+void fix_group(IwGrp* g) {
+  GroupPass gp;
+  gp.grp = g;
+  for (IwNet* net = g->nets; net; net = net->next)
+    for (IwAtt* a = iwgetatt(net->atts, kAlias); a && std::strcmp(a->name, kAlias) == 0; a = a->next)
+      if (a->value && net->name) gp.raw.emplace_back(a->value, net->name);
+  if (gp.raw.empty()) return;
+  build_sets(gp);
+  transfer_buses(gp);
+  attach(gp);
+  check_widths(gp);
+  for (Set* s : gp.order) {
+    Adds adds;
+    if (IwNet* survivor = resolve(gp, s, &adds)) {
+      merge(gp, s, survivor, &adds);
+      add_atts(survivor, adds);
+    }
+  }
+  sweep(gp);
+  drop_self_aliases(g);
+}
+
+}  // namespace
+
+void iwfix_aliases() {
+  for (IwGrp* g = iws.grpref; g; g = g->next) fix_group(g);
+}

@@ -1,0 +1,327 @@
+// wirelist/iwgroup_test.cc - loading whole designs from a design folder:
+// the order groups are read in, which groups and sheets are read, the
+// canonical order, failures, and the owner look-ups.
+#include "wirelist/iwgroup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/iwdesign.h"
+#include "wirelist/iwacc.h"
+#include "wirelist/iwmem.h"
+#include "wirelist/iwname.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class IwGroup : public testutil::IwDesign {
+ protected:
+  // Names of the groups on the completed list, in the order completed.
+  static Strings Completed() {
+    Strings v;
+    for (const IwGrp* g : iws.completed) v.push_back(g->name);
+    return v;
+  }
+
+  static std::vector<int> SheetNumbers(const char* group) {
+    std::vector<int> v;
+    if (IwGrp* g = Group(group))
+      for (IwSch* s = g->schs; s; s = s->next) v.push_back(s->number);
+    return v;
+  }
+
+  static Strings Components(const char* group) {
+    Strings v;
+    if (IwGrp* g = Group(group))
+      for (IwCom* c = iggrpcom(g, nullptr); c; c = iggrpcom(g, c)) v.push_back(c->name);
+    return v;
+  }
+
+  // A group made through the modification API with the given symbol type,
+  // as the PLD handling makes them.
+  static IwGrp* MakeGroup(const char* name, int type) {
+    IwGrp* g = iwmakgrp(name);
+    g->sym = iwmaksym();
+    g->sym->grp = g;
+    g->sym->symtype = static_cast<std::int16_t>(type);
+    return g;
+  }
+
+  // The three-level design: TOP uses BLKA, BLKB and the leaf LEAF; both
+  // blocks use SUB; BLKA also uses DEEP; everything ends in INV.
+  void WriteDesign() {
+    Sheet("TOP", 1,
+          "AS BLKA PINORDER=I O\nAS BLKB PINORDER=I O\n"
+          "W BLKA $1\nI $1 BLKA N4 N2\nW BLKB $2\nI $2 BLKB N2 N1\n");
+    Sheet("TOP", 2,
+          "AS LEAF PINORDER=I O\nAS LEAF LEVEL=GATE\nW LEAF $3\nI $3 LEAF N1 N3\n"
+          "W BLKA $0\nI $0 BLKA N3 N4\n");
+    std::string ports = "P IN I\nI I IN I\nP OUT O\nI O OUT O\n";
+    std::string inv = "AS INV PINORDER=I O\n";
+    Sheet("BLKB", 1, ports + "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n" + inv +
+                         "M INV $2\nI $2 INV X O\n");
+    Sheet("BLKB", 2, inv + "M INV $3\nI $3 INV O X\n");
+    Sheet("BLKB", 4, "AS NEVER PINORDER=I O\nW NEVER $9\nI $9 NEVER I O\n");
+    Sheet("SUB", 1, ports + inv + "M INV $1\nI $1 INV I O\n");
+    Sheet("BLKA", 1, ports + "AS SUB PINORDER=I O\nW SUB $1\nI $1 SUB I X\n"
+                             "AS DEEP PINORDER=I O\nW DEEP $2\nI $2 DEEP X O\n");
+    Sheet("DEEP", 1, ports + inv + "M INV $1\nI $1 INV I O\n");
+    // Files of groups that must never be opened: reading one would add
+    // sheets to it.
+    for (const char* g : {"LEAF", "INV", "IN", "PLDX", "UNKN"}) Sheet(g, 1, "");
+    Write("lib/wir/pldx.pld", "V 4.09\nDW PLDX\nEW\n");
+  }
+};
+
+TEST_F(IwGroup, ReadsEachGroupOnceNewestReferenceFirst) {
+  WriteDesign();
+  Start({"GATE"});
+  MakeGroup("PLDX", IW_PLD);
+  MakeGroup("UNKN", IW_UNKNOWN);
+  IwGrp* top = iwgroup("top");
+  ASSERT_NE(top, nullptr);
+  EXPECT_STREQ(top->name, "TOP");
+  EXPECT_TRUE(Codes().empty());
+  EXPECT_EQ(iws.designloaded, true);
+
+  // LEAF is completed as a leaf when the walk first passes it.
+  EXPECT_EQ(Completed(), (Strings{"TOP", "LEAF", "BLKB", "SUB", "BLKA", "DEEP"}));
+  // SUB is used twice and DEEP below a second use of BLKA: read once each.
+  EXPECT_EQ(Components("SUB"), (Strings{"$1"}));
+  EXPECT_EQ(Components("BLKA"), (Strings{"$1", "$2"}));
+  // Sheets 1 and 2 of BLKB, not 4 (sheet 3 is missing).
+  EXPECT_EQ(SheetNumbers("BLKB"), (std::vector<int>{1, 2}));
+  EXPECT_EQ(Group("NEVER"), nullptr);
+  // A leaf, a primitive, a port symbol, a PLD and an unknown group.
+  for (const char* g : {"LEAF", "INV", "IN", "PLDX", "UNKN"}) {
+    SCOPED_TRACE(g);
+    ASSERT_NE(iwgengrpref(g), nullptr);
+    EXPECT_EQ(iwgengrpref(g)->schs, nullptr);
+  }
+  // Nothing is left to read.
+  char buf[256] = "X";
+  EXPECT_EQ(iwnextgroup(buf), -1);
+  EXPECT_STREQ(buf, "");
+}
+
+TEST_F(IwGroup, LoadedDesignIsInByteOrder) {
+  Sheet("TOP", 1,
+        "AS B PINORDER=I O\nM B $9\nI $9 B n9 N10\nM B $10\nI $10 B N_2 N10\nM B $1A\n"
+        "I $1A B N9 N_2\n");
+  Sheet("TOP", 2, "AS B PINORDER=I O\nM B Z\nI Z B N9 A\nM B $2\nI $2 B A N10\n");
+  Start();
+  ASSERT_NE(iwgroup("TOP"), nullptr);
+  EXPECT_EQ(Nets("TOP"), (Strings{"A", "N10", "N9", "N_2"}));
+  IwGrp* top = Group("TOP");
+  EXPECT_STREQ(top->lastnet->name, "N_2");
+  Strings sheets;
+  for (IwSch* s = top->schs; s; s = s->next) {
+    std::string names;
+    for (IwCom* c = s->coms; c; c = c->next) names += std::string(c->name) + " ";
+    names += "| last " + std::string(s->lastcom->name);
+    sheets.push_back(names);
+  }
+  EXPECT_EQ(sheets, (Strings{"$10 $1A $9 | last $9", "$2 Z | last Z"}));
+}
+
+TEST_F(IwGroup, FailuresEndTheLoadWithoutAResult) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, const char*>> files;  // path, text
+    Strings codes;
+  } cases[] = {
+      {"missing top sheet", {}, {"nodex-E-222"}},
+      {"missing sheet 1 of a lower group",
+       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"}},
+       {"nodex-E-222"}},
+      {"broken lower sheet",
+       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"},
+        {"lib/wir/sub.1", "V 4.09\nDW SUB\n"}},
+       {"nodex-E-205"}},
+      {"broken second sheet",
+       {{"lib/wir/top.1", "V 4.09\nDW TOP\nEW\n"}, {"lib/wir/top.2", "V 4.09\nDW TOP\n"}},
+       {"nodex-E-205"}},
+      {"second sheet of another group",
+       {{"lib/wir/top.1", "V 4.09\nDW TOP\nEW\n"}, {"lib/wir/top.2", "V 4.09\nDW SUB\nEW\n"}},
+       {"nodex-E-376", "nodex-E-377"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Restart();
+    for (const auto& [path, text] : c.files) Write(path, text);
+    Start();
+    EXPECT_EQ(iwgroup("TOP"), nullptr);
+    EXPECT_EQ(Codes(), c.codes);
+    EXPECT_FALSE(iws.designloaded);
+    for (const auto& f : c.files) std::remove((dir_.path() + "/" + f.first).c_str());
+  }
+}
+
+TEST_F(IwGroup, SecondCallReadsOnlyWhatIsPending) {
+  Sheet("TOP", 1, "W SUB $1\n");
+  Start();
+  EXPECT_EQ(iwgroup("TOP"), nullptr);
+  EXPECT_EQ(Codes(), (Strings{"nodex-E-222"}));
+  // TOP stays loaded; once SUB's wirelist is there only SUB is read.
+  Sheet("SUB", 1, "M INV $7\n");
+  Sheet("TOP", 1, "W SUB $1\nW OTHER $2\n");
+  IwGrp* top = iwgroup("TOP");
+  ASSERT_NE(top, nullptr);
+  EXPECT_STREQ(top->name, "TOP");
+  EXPECT_EQ(Components("SUB"), (Strings{"$7"}));
+  EXPECT_EQ(Components("TOP"), (Strings{"$1"}));
+  EXPECT_EQ(Completed(), (Strings{"TOP", "SUB"}));
+}
+
+TEST_F(IwGroup, PldComponentGroupComesFromOneFile) {
+  Sheet("TOP", 1, "M INV $1\n");
+  Write("lib/wir/pc.wir", "V 4.09\nDW PC\nM INV $W\nEW\n");
+  Sheet("PC", 1, "M INV $S\n");
+  Start();
+  IwGrp* pc = MakeGroup("PC", IW_PLDCOMP);
+  ASSERT_NE(iwgroup("TOP"), nullptr);
+  EXPECT_EQ(Components("PC"), (Strings{"$W"}));
+  EXPECT_EQ(SheetNumbers("PC"), (std::vector<int>{1}));
+  EXPECT_TRUE(iwdone(pc));
+}
+
+TEST_F(IwGroup, NextGroupNamesTheNewestPendingGroup) {
+  Start({"SIM"});
+  IwGrp* a = MakeGroup("A", IW_COMPOSITE);
+  MakeGroup("lib:p", IW_PLDCOMP);
+  IwGrp* leaf = MakeGroup("LEAFY", IW_COMPOSITE);
+  leaf->sym->atts = iaaddatt(nullptr, "LEVEL", "SIM");
+  MakeGroup("M", IW_MODULE);
+  char buf[256];
+  EXPECT_EQ(iwnextgroup(buf), 0);
+  EXPECT_STREQ(buf, "LIB:P");
+  EXPECT_TRUE(iwdone(leaf));
+  iwcomplete(iwgengrpref("LIB:P"));
+  EXPECT_EQ(iwnextgroup(buf), 1);
+  EXPECT_STREQ(buf, "A");
+  iwcomplete(a);
+  EXPECT_EQ(iwnextgroup(buf), -1);
+  iwdonefree();
+  EXPECT_FALSE(iwdone(a));
+  EXPECT_EQ(iwnextgroup(buf), 0);
+}
+
+TEST_F(IwGroup, SingleFilesAndMissingSheets) {
+  Write("lib/wir/x.wir", "V 4.09\nDW X\nM INV $1\nEW\n");
+  Write("lib/wir/y.pld", "V 4.09\nDW Y\nM INV $1\nEW\n");
+  Start();
+  struct Case {
+    const char* name;
+    int sheet;
+    bool found;
+    Strings codes;
+  } cases[] = {
+      {"X", 0, true, {}},          {"Y", -1, true, {}},
+      {"Z", 0, false, {"nodex-E-222"}}, {"Z", -1, false, {"nodex-E-222"}},
+      {"Z", 1, false, {"nodex-E-222"}}, {"Z", 2, false, {}},
+      {"", 1, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.sheet));
+    EXPECT_EQ(iwaddsheet(c.name, c.sheet) != nullptr, c.found);
+    EXPECT_EQ(Codes(), c.codes);
+  }
+  iwaddsheet("Z", 0);
+  Strings texts = Texts();
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_NE(texts[0].find("Z.wir"), std::string::npos) << texts[0];
+}
+
+TEST_F(IwGroup, RefusesToRunBeforeInitOrWithoutAName) {
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(iwgroup("TOP"), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Error: the iwinit() routine must be called before IWGROUP.\n");
+  Start();
+  EXPECT_EQ(iwgroup(nullptr), nullptr);
+  EXPECT_EQ(Codes(), (Strings{"nodex-E-275"}));
+}
+
+TEST_F(IwGroup, CombineHeteroTakesOnlyZeroOrOne) {
+  Start();
+  EXPECT_EQ(iwcombine_hetero(1), 1);
+  EXPECT_EQ(iwcombine_hetero(2), 1);
+  EXPECT_EQ(Codes(), (Strings{"nodex-E-514"}));
+  EXPECT_EQ(iwcombine_hetero(0), 0);
+}
+
+TEST_F(IwGroup, OwnersNamesAndAttributeListsOfObjects) {
+  Sheet("TOP", 1,
+        "AS AND2 PINORDER=A B Y\nAS AND2 DELAY=1\nAP AND2 1 CAP=1P\nM AND2 U1\nI U1 AND2 N1 N2 N3 LABEL=G1\n"
+        "API U1 AND2 2 LOAD=2\nAN N1 RISE=3\nSA TITLE=T\n");
+  Start();
+  ASSERT_NE(iwgroup("TOP"), nullptr);
+  IwGrp* top = Group("TOP");
+  IwSch* sch = top->schs;
+  IwCom* u1 = sch->coms;
+  IwGrp* and2 = Group("AND2");
+  IwSym* sym = and2->sym;
+  IwSpn* spn = sym->spns;
+  IwPin* pin2 = igpincnx(igcompin(u1));
+  IwNet* n1 = Net("TOP", "N1");
+
+  EXPECT_EQ(igspnown(spn->next), sym);
+  EXPECT_EQ(igattown(spn->atts), spn);
+  EXPECT_EQ(igattown(u1->atts), u1);
+  EXPECT_EQ(igattown(pin2->atts), pin2);
+  EXPECT_EQ(igattown(n1->atts), n1);
+  EXPECT_EQ(igattown(sch->atts), sch);
+  EXPECT_EQ(igattown(sym->atts), sym);
+
+  struct Case {
+    const void* obj;
+    int type;
+    const char* name;
+    const IwAtt* atts;
+  } cases[] = {
+      {pin2, NX_PINS, "B", pin2->atts}, {u1->pins, NX_PINS, nullptr, nullptr},
+      {n1, NX_NETS, "N1", n1->atts},    {u1, NX_COMPONENTS, "G1", u1->atts},
+      {sch, NX_SCHEMATICS, "TOP", sch->atts}, {spn, NX_SYMPINS, "A", spn->atts},
+      {sym, NX_SYMBOLS, "AND2", sym->atts},   {top, NX_GROUPS, "TOP", nullptr},
+      {n1->atts, NX_ATTRIBUTES, "RISE", nullptr}, {nullptr, IW_NULLOBJ, nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    EXPECT_EQ(igobjtyp(c.obj), c.type);
+    EXPECT_STREQ(igobjnam(c.obj), c.name);
+    EXPECT_EQ(igobjatt(c.obj), c.atts);
+  }
+
+  // A group without a symbol stops the symbol pin owner look-up.
+  IwSpn* orphan = iwmkspin("Q");
+  iwmakgrp("BARE");
+  EXPECT_EQ(igspnown(orphan), nullptr);
+  EXPECT_EQ(Codes(), (Strings{"nodex-W-467"}));
+}
+
+TEST_F(IwGroup, SortsAttributesByNameKeepingValueOrder) {
+  Start();
+  // An attribute list out of order, as a client may build it by hand.
+  IwNet* net = iwmaknet();
+  IwAtt** link = &net->atts;
+  for (const char* nv : {"B=3", "C=1", "A=9", "B=1"}) {
+    IwAtt* a = iwmakatt();
+    a->name = iwmkname(std::string(nv, 1).c_str());
+    a->value = iwmkname(nv + 2);
+    *link = a;
+    link = &a->next;
+  }
+  sort_obj_atts(net);
+  EXPECT_EQ(Atts(net->atts), (Strings{"A=9", "B=3", "B=1", "C=1"}));
+  // Objects without an attribute list of their own are left alone.
+  IwGrp* g = iwmakgrp("G");
+  sort_obj_atts(g);
+  sort_obj_atts(nullptr);
+}
+
+}  // namespace
