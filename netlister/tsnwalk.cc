@@ -370,9 +370,13 @@ const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
       net = up;
       context = context->next;
     }
-    rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
-    if (net->kind == IW_GLOBALNET || !context) return buf;
-    return hiername(context, buf, tsn::kNameBuffer, mode);
+    if (net->kind == IW_GLOBALNET) {
+      rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
+      return buf;
+    }
+    if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
+    std::strcpy(buf, net->name);
+    return context ? hiername(context, buf, tsn::kNameBuffer, mode) : buf;
   }
   if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
   std::strcpy(buf, net->name);
