@@ -22,14 +22,15 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
-#include "netlister/tsnpending.h"
 #include "netlister/tsnspawn.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwgbl.h"
 #include "wirelist/iwmsg.h"
+#include "wirelist/iwobj.h"
 
 wirdata* w = nullptr;
 
@@ -46,7 +47,7 @@ void set_string(char** field, const char* value) {
 }
 
 // Field 2 is only ever read through the wirelist accessors.
-const char* top_name(wirdata* wd) { return wd && wd->tgroup ? tsn_topname() : ""; }
+const char* top_name(wirdata* wd) { return wd && wd->tgroup && wd->tgroup->name ? wd->tgroup->name : ""; }
 
 void log_levels(outdata* out) {
   const char* level[4];
@@ -115,13 +116,13 @@ void count_component(int kind, TsnContext*, IwCom* com, void* data) {
 void count_levels(int kind, TsnContext*, IwCom* com, void*) {
   if (kind == 1) return;
   for (IwAtt* a = tsn_comlevel(com, nullptr); a; a = tsn_comlevel(com, a))
-    fsim_add_design_level(tsn_attvalue(a));
+    fsim_add_design_level(a->value);
 }
 
 void count_net(TsnContext*, IwNet* net, void* data) {
   wirdata* wd = static_cast<wirdata*>(data);
   ++wd->net_occurrences;
-  if (tsn_netisglobal(net)) ++wd->gnet_occurrences;
+  if (net->kind == IW_GLOBALNET) ++wd->gnet_occurrences;
 }
 
 }  // namespace
@@ -202,7 +203,7 @@ int tsn_do_netlist() {
     tsn_msg(kWirelisting, top_name(wd), file);
     lwrite_design_header(wd, out);
     lw_schatt(wd);
-    if (IwSym* sym = tsn_grpsym(wd->tgroup)) do_as_ap(sym, wd);
+    if (wd->tgroup && wd->tgroup->sym) do_as_ap(wd->tgroup->sym, wd);
     tsn_walkcomp(wd->tgroup, nullptr, lw_as_ap, wd);
     if (annotated_pins) do_pindlys(wd);
     wd->nets_done = 0;

@@ -15,9 +15,9 @@
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
-#include "netlister/tsnpending.h"
 #include "store/pxlib.h"
 #include "util/rkstr.h"
+#include "wirelist/iwobj.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ void lwrite_header(outdata* stream) {
 
 void lwrite_design_header(wirdata* wd, outdata* stream) {
   if (!stream || !stream->fp || !wd) return;
-  const char* top = wd->tgroup ? tsn_topname() : "";
+  const char* top = wd->tgroup && wd->tgroup->name ? wd->tgroup->name : "";
   switch (stream->type) {
     case LONG_TSN_FILE:
     case SHORT_TSN_FILE:

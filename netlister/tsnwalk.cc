@@ -6,10 +6,20 @@
 // the stored strings, so callers hand back exactly what it returned.
 #include "netlister/tsnwalk.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "catalogs/tsn.h"
+#include "netlister/limits.h"
+#include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnutil.h"
+#include "util/rkassert.h"
 #include "util/rkstr.h"
+#include "wirelist/iwacc.h"
+#include "wirelist/iwobj.h"
 
 namespace {
 
@@ -19,12 +29,77 @@ struct Level {
   int uses;        // fault-simulation design levels only: use count
 };
 
-// Process-wide state of the level lists.
+// Process-wide state of the level lists, the context free list and the
+// name slots.
 struct LevelState {
   Level* user_levels = nullptr;    // bottom levels named by the user
   Level* design_levels = nullptr;  // fault-simulation design levels
+  bool level_from_symbol = false;  // tsn_comlevel: previous LEVEL came from the symbol
 };
 LevelState levels;
+
+constexpr int kCellsPerRefill = 5;
+
+struct WalkState {
+  TsnContext* free_cells = nullptr;  // spare context cells
+  char names[4][tsn::kNameBuffer];   // nets, components, pins, pin numbers
+};
+WalkState walk;
+
+enum Slot { kNetSlot = 0, kComSlot = 1, kPinSlot = 2, kPinNumberSlot = 3 };
+
+TsnContext* take_cell() {
+  if (!walk.free_cells) {
+    for (int i = 0; i < kCellsPerRefill; ++i) {
+      TsnContext* c = static_cast<TsnContext*>(lalloc(sizeof(TsnContext)));
+      c->next = walk.free_cells;
+      c->com = nullptr;
+      walk.free_cells = c;
+    }
+  }
+  TsnContext* c = walk.free_cells;
+  walk.free_cells = c->next;
+  return c;
+}
+
+void give_cell(TsnContext* c) {
+  c->next = walk.free_cells;
+  c->com = nullptr;
+  walk.free_cells = c;
+}
+
+bool is_level(const IwAtt* a) { return a && rkStrIcmp(a->name, "LEVEL") == 0; }
+
+IwAtt* next_level(IwAtt* a) {
+  while (a && !is_level(a)) a = a->next;
+  return a;
+}
+
+int symtype(const IwCom* com) { return com && com->sym ? com->sym->symtype : IW_UNKNOWN; }
+
+IwGrp* group_of(const IwCom* com) { return com && com->sym ? com->sym->grp : nullptr; }
+
+// The name a component contributes to a path in the given naming mode.
+const char* path_name(IwCom* com, int mode) {
+  const char* n = mode == 0 ? igcomnam(com) : com->name;
+  return n ? n : "";
+}
+
+[[noreturn]] void label_too_long() {
+  llogmsg(w ? w->out : nullptr, "Error: label exceeds supported length");
+  tsn_exit(3);
+}
+
+// The pin one level up that the net reaches through its group's symbol,
+// or null.  The symbol's pins are counted from 1; the first bound to the
+// net decides the position among the pins of the context's component.
+IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
+  if (!context || !net || !net->grp || !net->grp->sym) return nullptr;
+  int k = 1;
+  for (IwSpn* spn = net->grp->sym->spns; spn; spn = spn->next, ++k)
+    if (spn->net == net) return ifpinpin(k, igcompin(context->com));
+  return nullptr;
+}
 
 const char* add_level(Level** list, const char* name) {
   if (!name) return name;
@@ -98,3 +173,255 @@ void tsn_free_levels() {
   free_list(&levels.user_levels);
   free_list(&levels.design_levels);
 }
+
+// --- levels of a component ---------------------------------------------
+
+IwAtt* tsn_comlevel(IwCom* com, IwAtt* prev) {
+  if (!com) return nullptr;
+  IwAtt* symbol_atts = com->sym ? com->sym->atts : nullptr;
+  if (!prev) {
+    if (IwAtt* own = next_level(com->atts)) {
+      levels.level_from_symbol = false;
+      return own;
+    }
+    levels.level_from_symbol = true;
+    return next_level(symbol_atts);
+  }
+  if (levels.level_from_symbol) return next_level(prev->next);
+  if (IwAtt* own = next_level(prev->next)) return own;
+  // The component's own LEVEL attributes replace the symbol's in override mode.
+  if (w && w->level_usage == LEVEL_OVERRIDE) return nullptr;
+  levels.level_from_symbol = true;
+  return next_level(symbol_atts);
+}
+
+int tsn_atbottom(IwCom* com) {
+  int type = symtype(com);
+  if (type != IW_COMPOSITE && type != IW_PLDCOMP) return 1;
+  for (IwAtt* a = tsn_comlevel(com, nullptr); a; a = tsn_comlevel(com, a)) {
+    if (!a->value) continue;
+    for (const char* l = tsn_getlevel(nullptr); l; l = tsn_getlevel(l))
+      if (rkStrIcmp(a->value, l) == 0) return 1;
+  }
+  return 0;
+}
+
+// --- contexts ------------------------------------------------------------
+
+void tsn_push_cntxt(TsnContext** context, IwCom* com) {
+  TsnContext* c = take_cell();
+  c->com = com;
+  c->next = *context;
+  *context = c;
+}
+
+IwCom* tsn_pop_cntxt(TsnContext** context) {
+  TsnContext* c = *context;
+  if (!c) return nullptr;
+  *context = c->next;
+  IwCom* com = c->com;
+  give_cell(c);
+  return com;
+}
+
+IwCom* tsn_get_cntxt_comp(TsnContext* context) { return context ? context->com : nullptr; }
+
+TsnContext* tsn_get_cntxt_next(TsnContext* context) { return context ? context->next : nullptr; }
+
+TsnContext* tsn_make_reverse_cntxt(TsnContext* context) {
+  TsnContext* r = nullptr;
+  for (TsnContext* c = context; c; c = c->next) tsn_push_cntxt(&r, c->com);
+  return r;
+}
+
+TsnContext* tsn_copy_cntxt(TsnContext* context) {
+  TsnContext* head = nullptr;
+  TsnContext** tail = &head;
+  for (TsnContext* c = context; c; c = c->next) {
+    TsnContext* n = take_cell();
+    n->com = c->com;
+    n->next = nullptr;
+    *tail = n;
+    tail = &n->next;
+  }
+  return head;
+}
+
+void tsn_free_cntxt(TsnContext* context) {
+  while (context) {
+    TsnContext* next = context->next;
+    give_cell(context);
+    context = next;
+  }
+}
+
+void tsn_purge_cntxt() {
+  while (TsnContext* c = walk.free_cells) {
+    walk.free_cells = c->next;
+    lfree(c, sizeof(TsnContext));
+  }
+}
+
+// --- upward mapping and walkers -------------------------------------------
+
+IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {
+  IwPin* pin = up_pin_of_net(context, net);
+  return pin ? igpinnet(pin) : nullptr;
+}
+
+IwPin* tsn_get_uppin(TsnContext* context, IwPin* pin) {
+  return pin ? up_pin_of_net(context, igpinnet(pin)) : nullptr;
+}
+
+void tsn_walknet(IwGrp* group, TsnContext* context, TsnNetFn fn, void* data) {
+  if (!group) return;
+  for (IwNet* net = group->nets; net; net = net->next)
+    if (!tsn_get_upnet(context, net)) fn(context, net, data);
+  for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
+    if (tsn_atbottom(com)) continue;
+    tsn_push_cntxt(&context, com);
+    tsn_walknet(group_of(com), context, fn, data);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+void tsn_walkcomp(IwGrp* group, TsnContext* context, TsnComFn fn, void* data) {
+  if (!group) return;
+  for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
+    if (!tsn_atbottom(com)) {
+      fn(2, context, com, data);
+      tsn_push_cntxt(&context, com);
+      tsn_walkcomp(group_of(com), context, fn, data);
+      tsn_pop_cntxt(&context);
+      fn(1, context, com, data);
+      continue;
+    }
+    int type = symtype(com);
+    if (!com->sym || type == IW_MODULE || type == IW_COMPOSITE || type == IW_PLDCOMP) {
+      fn(0, context, com, data);
+      continue;
+    }
+    // The simulator cannot model this component: the netlist would be
+    // incomplete, so the run ends here.
+    outdata* out = w ? w->out : nullptr;
+    bool pld_without_jedec = type == IW_PLD && !ifcossat("JEDEC", com);
+    llogmsg(out, "%s", tsnMsgBuild(pld_without_jedec ? TSN_MSG_PLD_NO_JEDEC : TSN_MSG_BAD_SYMTYPE));
+    std::string name = lgcomp(context, com, 0);
+    IwGrp* g = group_of(com);
+    llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_STOPS_HERE, name.c_str(), g && g->name ? g->name : ""));
+    tsn_exit(3);
+  }
+}
+
+void tsn_walkpins(IwNet* net, TsnContext* context, TsnPinFn fn, void* data) {
+  if (!net) return;
+  for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
+    IwCom* com = igpinown(pin);
+    if (tsn_atbottom(com)) {
+      fn(context, pin, data);
+      continue;
+    }
+    IwSpn* spn = igpinspn(pin);
+    if (!spn || !spn->net) continue;
+    tsn_push_cntxt(&context, com);
+    tsn_walkpins(spn->net, context, fn, data);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+// --- names -----------------------------------------------------------------
+
+char* hiername(TsnContext* context, char* buf, std::size_t size, int mode) {
+  std::size_t local = std::strlen(buf);
+  if (local + 1 > tsn::kNameBuffer) label_too_long();
+  if (!context) return buf;
+  std::vector<const char*> path;
+  for (TsnContext* c = context; c; c = c->next) path.push_back(path_name(c->com, mode));
+  std::size_t total = local;
+  for (const char* p : path) total += std::strlen(p) + 1;
+  if (total + 1 > size) label_too_long();
+  // Outermost first: the context holds the innermost component first.
+  std::string name;
+  name.reserve(total);
+  for (auto it = path.rbegin(); it != path.rend(); ++it) {
+    name += *it;
+    name += '\\';
+  }
+  name.append(buf, local);
+  std::memcpy(buf, name.c_str(), name.size() + 1);
+  return buf;
+}
+
+const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
+  char* buf = walk.names[kNetSlot];
+  if (!net) {
+    std::strcpy(buf, "?");
+    return buf;
+  }
+  if (net->kind == IW_GLOBALNET) {
+    rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
+    return buf;
+  }
+  if (type != LONG_TSN_FILE) {
+    rkAssertCheck(type == SHORT_TSN_FILE || type == WIR_FILE,
+                  "type == SHORT_TSN_FILE || type == WIR_FILE");
+    // Climb to the root segment: the highest level the net reaches.
+    while (IwNet* up = tsn_get_upnet(context, net)) {
+      net = up;
+      context = context->next;
+    }
+    if (net->kind == IW_GLOBALNET) {
+      rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
+      return buf;
+    }
+    if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
+    std::strcpy(buf, net->name);
+    return context ? hiername(context, buf, tsn::kNameBuffer, mode) : buf;
+  }
+  if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
+  std::strcpy(buf, net->name);
+  return hiername(context, buf, tsn::kNameBuffer, mode);
+}
+
+const char* lgcomp(TsnContext* context, IwCom* com, int mode) {
+  char* buf = walk.names[kComSlot];
+  buf[0] = '\0';
+  if (!com) return buf;
+  const char* own = mode == 1 ? com->name : igcomnam(com);
+  own = own ? own : "";
+  if (std::strlen(own) + 1 > tsn::kNameBuffer) label_too_long();
+  std::strcpy(buf, own);
+  return hiername(context, buf, tsn::kNameBuffer, mode);
+}
+
+const char* lgpin(TsnContext* context, IwPin* pin, int mode) {
+  char* buf = walk.names[kPinSlot];
+  buf[0] = '\0';
+  if (!pin) return buf;
+  const char* com = lgcomp(context, igpinown(pin), mode);
+  IwSpn* spn = igpinspn(pin);
+  int room = lstrncpy(buf, com, static_cast<int>(tsn::kNameBuffer));
+  if (room > 0) room = lstrncpy(buf + std::strlen(buf), "\\", room + 1);
+  if (room > 0 && spn && spn->name) lstrncpy(buf + std::strlen(buf), spn->name, room + 1);
+  return buf;
+}
+
+const char* lgpin_number_format(TsnContext* context, IwPin* pin) {
+  char* buf = walk.names[kPinNumberSlot];
+  buf[0] = '\0';
+  if (!pin) return buf;
+  std::snprintf(buf, tsn::kNameBuffer, "%s %d", lgcomp(context, igpinown(pin), 0),
+                static_cast<int>(pin->index));
+  return buf;
+}
+
+int lstrncpy(char* dst, const char* src, int size) {
+  if (size < 1 || !dst) return -1;
+  int len = src ? static_cast<int>(std::strlen(src)) : 0;
+  int n = len < size - 1 ? len : size - 1;
+  if (n > 0) std::memcpy(dst, src, static_cast<std::size_t>(n));
+  dst[n] = '\0';
+  return len <= size - 1 ? size - 1 - len : -1;
+}
+
+int tsn_is_dgtl_component(IwCom* com) { return ifcossat("PREFIX", com) ? 0 : 1; }

@@ -1,10 +1,11 @@
 // tests/golden_test.cc - end-to-end runs of tsn over small design folders.
 //
-// Each folder tests/golden/<case>/ holds a design (drafta.ini, library
-// folders, optional tsn.ini and .var files), an `args` file with one
-// argument per line, an optional `env` file of NAME=value lines, and
-// `expected/` with every file the run leaves behind plus `stdout`,
-// `stderr` and `exit_code`.  The case is copied to a fresh directory, tsn
+// Each folder tests/golden/<case>/ (and each examples/<design>/) holds a
+// design (drafta.ini, library folders, optional tsn.ini and .var files),
+// an `args` file with one argument per line, an optional `env` file of
+// NAME=value lines, and `expected/` with every file the run leaves behind
+// plus `stdout`, `stderr` and `exit_code`.  Further runs of the same
+// folder have their own `args.<variant>` and `expected.<variant>/`.  The case is copied to a fresh directory, tsn
 // runs there as a child process (it ends through exit, so each run starts
 // with fresh global state), and everything is compared byte for byte: the
 // exit code, both output streams, and the set of files the run created
@@ -32,14 +33,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kGoldenRoot = fs::path(TSN_SOURCE_DIR) / "tests" / "golden";
+const fs::path kSource = fs::path(TSN_SOURCE_DIR);
 
-std::vector<std::string> Cases() {
-  std::vector<std::string> cases;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(kGoldenRoot, ec))
-    if (e.is_directory() && fs::exists(e.path() / "args")) cases.push_back(e.path().filename());
-  std::sort(cases.begin(), cases.end());
+// A case: a folder relative to the source tree and the variant of its run
+// ("" for args/expected, "x" for args.x/expected.x).
+struct Case {
+  std::string folder;
+  std::string variant;
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> cases;
+  for (const char* root : {"tests/golden", "examples"}) {
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(kSource / root, ec)) {
+      if (!e.is_directory()) continue;
+      for (const auto& f : fs::directory_iterator(e.path(), ec)) {
+        std::string name = f.path().filename();
+        if (name == "args") cases.push_back({fs::relative(e.path(), kSource), ""});
+        if (name.rfind("args.", 0) == 0)
+          cases.push_back({fs::relative(e.path(), kSource), name.substr(5)});
+      }
+    }
+  }
+  std::sort(cases.begin(), cases.end(), [](const Case& a, const Case& b) {
+    return a.folder != b.folder ? a.folder < b.folder : a.variant < b.variant;
+  });
   return cases;
 }
 
@@ -80,22 +99,31 @@ std::set<std::string> RelativeFiles(const fs::path& root) {
   return files;
 }
 
-class Golden : public ::testing::TestWithParam<std::string> {};
+class Golden : public ::testing::TestWithParam<Case> {};
+
+bool IsCaseFile(const std::string& name) {
+  return name == "args" || name == "env" || name.rfind("args.", 0) == 0 ||
+         name.rfind("expected", 0) == 0;
+}
 
 TEST_P(Golden, MatchesExpectedOutput) {
-  const fs::path source = kGoldenRoot / GetParam();
+  const Case& c = GetParam();
+  const fs::path source = kSource / c.folder;
+  const std::string suffix = c.variant.empty() ? "" : "." + c.variant;
   testutil::ScopedTempDir tmp;
   const fs::path run = fs::path(tmp.path()) / "run";
   fs::create_directories(run);
   for (const auto& e : fs::directory_iterator(source)) {
     std::string name = e.path().filename();
-    if (name == "expected" || name == "args" || name == "env") continue;
+    // Outputs of a run by hand in the example folder are not inputs.
+    if (IsCaseFile(name) || name.ends_with(".tsn") || name.ends_with(".rkg"))
+      continue;
     fs::copy(e.path(), run / name, fs::copy_options::recursive);
   }
   const std::set<std::string> inputs = RelativeFiles(run);
 
   std::vector<std::string> argv = {TSN_BINARY};
-  for (const auto& a : Lines(source / "args")) argv.push_back(a);
+  for (const auto& a : Lines(source / ("args" + suffix))) argv.push_back(a);
   std::vector<std::string> env;
   if (fs::exists(source / "env")) env = Lines(source / "env");
   // Searches must not wander outside the case folder.
@@ -111,7 +139,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
   for (const auto& f : RelativeFiles(run))
     if (!inputs.count(f)) actual[f] = Mask(testutil::ReadFile((run / f).string()), dir);
 
-  const fs::path expected_dir = source / "expected";
+  const fs::path expected_dir = source / ("expected" + suffix);
   if (const char* u = std::getenv("TSN_GOLDEN_UPDATE"); u && std::string(u) == "1") {
     fs::remove_all(expected_dir);
     for (const auto& [name, text] : actual) testutil::WriteFile((expected_dir / name).string(), text);
@@ -133,8 +161,9 @@ TEST_P(Golden, MatchesExpectedOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                           std::string n = info.param;
+                         [](const ::testing::TestParamInfo<Case>& info) {
+                           std::string n = info.param.folder;
+                           if (!info.param.variant.empty()) n += "_" + info.param.variant;
                            for (char& c : n)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;

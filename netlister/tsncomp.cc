@@ -1,0 +1,250 @@
+// netlister/tsncomp.cc - module records.
+//
+// Every bottom-level component becomes one module record: instance name,
+// model name, the parenthesised attribute list and one net name per pin,
+// in pin order ("M U1 NAND2 ( ... ) A B Y").  A hierarchical block writes
+// no record of its own, but a DELAY on it opens an "AC" bracket before its
+// contents and closes it with "FAC" after them.  Attribute values are
+// evaluated in the variable scope of the occurrence (tsnLoadCom), and a
+// value that cannot be formed never stops the run: the record is completed
+// with what was written and messages 517 and 518 name the attribute and
+// the component.
+#include "netlister/tsncomp.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "catalogs/tsn.h"
+#include "expr/ipvar.h"
+#include "netlister/limits.h"
+#include "netlister/tsn.h"
+#include "netlister/tsndtb.h"
+#include "netlister/tsnfsim.h"
+#include "netlister/tsnini.h"
+#include "netlister/tsnmsg.h"
+#include "netlister/tsnnet.h"
+#include "netlister/tsnp2p.h"
+#include "netlister/tsnspawn.h"
+#include "netlister/tsnutil.h"
+#include "netlister/tsnwalk.h"
+#include "util/rkstr.h"
+#include "wirelist/iwacc.h"
+#include "wirelist/iwfile.h"
+#include "wirelist/iwobj.h"
+
+namespace {
+
+const char* group_name(IwCom* com) {
+  return com && com->sym && com->sym->grp ? iggrpnam(com->sym->grp) : "";
+}
+
+const char* library_name(IwCom* com) {
+  return com && com->sym && com->sym->grp ? iggrplnm(com->sym->grp) : "";
+}
+
+void report(int code, IwAtt* att, TsnContext* context, IwCom* com) {
+  // Both texts live in catalog buffers of their own: copy before building.
+  std::string why = ipgetmsg(code);
+  llogmsg(w->out, "%s",
+          tsnMsgBuild(TSN_MSG_ATTR_ERROR, why.c_str(), att->name, att->value ? att->value : ""));
+  std::string name = lgcomp(context, com, 0);
+  llogmsg(w->out, "%s", tsnMsgBuild(TSN_MSG_ATTR_COMP, name.c_str(), group_name(com)));
+}
+
+bool has_timing_file(IwCom* com) {
+  return ifcossat("TF", com) != nullptr || ifcossat("TIMING_FILE", com) != nullptr;
+}
+
+// "AC DELAY=<value>" of a block or a primitive; false when nothing was
+// written.  Reports a bad value when asked to.
+bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_errors) {
+  if (!delay || filterit(delay->name)) return false;
+  char value[tsn::kValueBuffer];
+  int code = lgetattr(delay, value, sizeof value);
+  if (code != 0) {
+    if (report_errors) report(code, delay, context, com);
+    return false;
+  }
+  std::string head = std::string("AC ") + delay->name + "=";
+  lformatted_tokout(w->out, head.c_str(), value);
+  ltokflush(w->out);
+  return true;
+}
+
+void block(int mode, TsnContext* context, IwCom* com) {
+  IwAtt* delay = ifcossat("DELAY", com);
+  if (mode == 2) {
+    open_delay(delay, context, com, true);
+    return;
+  }
+  if (has_timing_file(com)) put_p2p_module(context, com, w->out);
+  char value[tsn::kValueBuffer];
+  if (delay && !filterit(delay->name) && lgetattr(delay, value, sizeof value) == 0) {
+    ltokout(w->out, "FAC");
+    ltokflush(w->out);
+  }
+}
+
+// The net name written for pin: its delayed-pin name when pin delays are
+// active and it has one, else its net in the given naming of the output.
+std::string pin_net_name(TsnContext* context, IwPin* pin, int type) {
+  if (pinseton()) {
+    std::string back = pin_back(context, pin);
+    if (!back.empty() && pinsettst(back.c_str())) return back;
+  }
+  return lgnet(context, igpinnet(pin), type, 0);
+}
+
+void module_record(TsnContext* context, IwCom* com) {
+  outdata* out = w->out;
+  IwAtt* delay = ifcossat("DELAY", com);
+  bool local_delay = delay && !ifcossat("HWM", com) && !ifcossat("VHDL", com);
+  bool fac_owed = local_delay && open_delay(delay, context, com, true);
+
+  tsnLoadCom(context, com);
+  char value[tsn::kValueBuffer];
+  std::string model = group_name(com);
+  if (IwAtt* m = ifcossat("MODEL", com)) {
+    int code = lgetattr(m, value, sizeof value);
+    if (code == 0) {
+      model = value;
+    } else {
+      report(code, m, context, com);
+    }
+  }
+  {
+    std::string name = lgcomp(context, com, 0);
+    ltokout(out, "M %s %s (", name.c_str(), model.c_str());
+  }
+  IwAtt* accel = ifcossat("ACCEL", com);
+  bool prefix_allowed = !(accel && accel->value && std::strcmp(accel->value, "QUARTZO") == 0);
+  const char* library = library_name(com);
+
+  int error = 0;
+  IwAtt* bad = nullptr;
+  for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
+    if (local_delay && att == delay) continue;
+    if (ipvardef(att->name) || filterit(att->name)) continue;
+    if (rkStrIcmp(att->name, "TF") == 0 || rkStrIcmp(att->name, "TIMING_FILE") == 0) continue;
+    error = lgetattr(att, value, sizeof value);
+    if (error != 0) {
+      bad = att;
+      break;
+    }
+    if (!value[0]) {
+      ltokout(out, " %s", att->name);
+      continue;
+    }
+    std::string head = std::string(" ") + att->name + "=";
+    if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
+        prefix_allowed)
+      head += std::string(library) + ":";
+    lformatted_tokout(out, head.c_str(), value);
+  }
+  if (accel) {
+    spawn_addsym(com);
+    if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
+  }
+  ltokout(out, " )");
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
+    std::string net = pin_net_name(context, pin, w->filetype);
+    ltokout(out, " %s", net.c_str());
+  }
+  ltokflush(out);
+  if (bad) report(error, bad, context, com);
+  if (has_timing_file(com)) put_p2p_module(context, com, out);
+  if (fac_owed) {
+    ltokout(out, "FAC");
+    ltokflush(out);
+  }
+  tsnUnloadCom(context);
+}
+
+// The DELAY a primitive of the flattened wirelist inherits: its own, its
+// symbol's, then each enclosing block's up to the top.
+IwAtt* inherited_delay(TsnContext* context, IwCom* com) {
+  if (IwAtt* d = ifcossat("DELAY", com)) return d;
+  for (TsnContext* c = context; c; c = c->next)
+    if (IwAtt* d = ifcossat("DELAY", c->com)) return d;
+  return nullptr;
+}
+
+void wirelist_records(TsnContext* context, IwCom* com) {
+  outdata* out = w->out;
+  tsnLoadCom(context, com);
+  const char* group = group_name(com);
+  {
+    std::string name = lgcomp(context, com, 1);
+    ltokout(out, "M %s %s", group, name.c_str());
+    ltokflush(out);
+    ltokout(out, "I %s %s", name.c_str(), group);
+  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
+    std::string net = pin_net_name(context, pin, w->filetype);
+    ltokout(out, " %s", net.c_str());
+  }
+  // The attribute list is one token: a blank, then each attribute
+  // followed by a backquote.
+  std::string list;
+  char value[tsn::kValueBuffer];
+  int error = 0;
+  IwAtt* bad = nullptr;
+  IwAtt* delay = inherited_delay(context, com);
+  if (delay && !filterit(delay->name)) {
+    error = lgetattr(delay, value, sizeof value);
+    if (error != 0) {
+      bad = delay;
+    } else if (value[0]) {
+      list += std::string(delay->name) + "=" + value + "`";
+    }
+  }
+  if (!bad) {
+    for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
+      if (ipvardef(att->name) || filterit(att->name) || rkStrIcmp(att->name, "DELAY") == 0)
+        continue;
+      error = lgetattr(att, value, sizeof value);
+      if (error != 0) {
+        bad = att;
+        break;
+      }
+      list += att->name;
+      if (value[0]) {
+        list += "=";
+        list += rkStrIcmp(att->name, "LABEL") == 0 ? lgcomp(context, com, 0) : value;
+      }
+      list += "`";
+    }
+  }
+  if (!list.empty()) lformatted_tokout(out, " ", list.c_str());
+  ltokflush(out);
+  if (!bad) {
+    error = lw_api(context, com, out);
+    if (error != 0) bad = lw_api_failed();
+  }
+  tsnUnloadCom(context);
+  if (bad) report(error, bad, context, com);
+}
+
+}  // namespace
+
+void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
+  const int type = w->filetype;
+  if (type != LONG_TSN_FILE && type != SHORT_TSN_FILE && type != WIR_FILE) {
+    std::fputs("Unknown output file type\n", stdout);
+    if (mode == 0) lcomp_status("modules");
+    return;
+  }
+  if (mode != 0) {
+    if (type != WIR_FILE) block(mode, context, com);
+    return;
+  }
+  if (w->analog_filter == ANALOG_FILTER_ON && !tsn_is_dgtl_component(com)) {
+    ++w->nanalog_omitted;
+  } else if (type == WIR_FILE) {
+    wirelist_records(context, com);
+  } else {
+    module_record(context, com);
+  }
+  lcomp_status("modules");
+}

@@ -1,0 +1,208 @@
+// netlister/tsnnet.cc - net-attribute records and equivalence records.
+//
+// A net of the flattened design is made of segments, one per schematic
+// level it passes through, joined at the ports of hierarchical blocks.
+// The netlist names every net by its top-most (root) segment.  lputnet
+// writes, per root segment, the attributes found on any segment of the
+// net, in depth-first order ("NA <root> ( ... )", one record per segment
+// that carries attributes); loutequiv writes the records that declare the
+// other names of the net equal to the root name ("= <upper> <lower>").
+// In the short format a block whose inner net merely continues the outer
+// one produces no equivalence; the long format names every segment and
+// therefore declares each one.
+#include "netlister/tsnnet.h"
+
+#include <cstring>
+#include <string>
+
+#include "catalogs/tsn.h"
+#include "expr/ipvar.h"
+#include "netlister/limits.h"
+#include "netlister/tsn.h"
+#include "netlister/tsndtb.h"
+#include "netlister/tsnini.h"
+#include "netlister/tsnmsg.h"
+#include "netlister/tsnp2p.h"
+#include "netlister/tsnutil.h"
+#include "netlister/tsnwalk.h"
+#include "util/rkassert.h"
+#include "wirelist/iwacc.h"
+#include "wirelist/iwobj.h"
+
+namespace {
+
+// Characters that make a value need quotes in the netlist formats.
+constexpr const char kSeparators[] = " \t();,[]";
+
+// The symbol pin at the pin's position, counting from the symbol's first
+// pin and stopping early at the end of the list.
+IwSpn* symbol_pin(IwPin* pin) {
+  IwCom* com = igpinown(pin);
+  if (!com || !com->sym) return nullptr;
+  IwSpn* spn = com->sym->spns;
+  for (int k = 1; spn && k < pin->index; ++k) spn = spn->next;
+  return spn;
+}
+
+// The pin's symbol pin when the walk may descend through it; prints the
+// assertion line for a pin beyond the symbol's pins.
+IwSpn* descend_pin(IwPin* pin) {
+  if (tsn_atbottom(igpinown(pin))) return nullptr;
+  IwSpn* spn = symbol_pin(pin);
+  if (!rkAssertCheck(spn != nullptr, "spn != NULL")) return nullptr;
+  return spn->net ? spn : nullptr;
+}
+
+// Net-attribute records of one segment, then of the segments below it.
+// A value that cannot be formed ends the segment's attribute list; the
+// record is still closed before the error is reported.
+void put_segment(TsnContext* context, IwNet* net, const std::string& root) {
+  const bool wir = w->filetype == WIR_FILE;
+  char value[tsn::kValueBuffer];
+  tsnLoadNet(context, net);
+  bool written = false;
+  int error = 0;
+  IwAtt* bad = nullptr;
+  for (IwAtt* att = tsngnetatt(context, net, nullptr); att; att = tsngnetatt(context, net, att)) {
+    if (ipvardef(att->name) || filterit(att->name)) continue;
+    error = lgetattr(att, value, sizeof value);
+    if (error != 0) {
+      bad = att;
+      break;
+    }
+    if (wir) {
+      ltokout(w->out, "AN %s", root.c_str());
+    } else if (!written) {
+      ltokout(w->out, "NA %s (", root.c_str());
+    }
+    written = true;
+    if (value[0]) {
+      std::string head = std::string(" ") + att->name + "=";
+      lformatted_tokout(w->out, head.c_str(), value);
+    } else {
+      ltokout(w->out, " %s", att->name);
+    }
+    if (wir) ltokflush(w->out);
+  }
+  if (written && !wir) {
+    ltokout(w->out, " )");
+    ltokflush(w->out);
+  }
+  if (bad) {
+    // The code's text lives in a catalog buffer of its own: copy it first.
+    std::string why = ipgetmsg(error);
+    llogmsg(w->out, "%s",
+            tsnMsgBuild(TSN_MSG_ATTR_ERROR, why.c_str(), bad->name, bad->value ? bad->value : ""));
+    std::string name = lgnet(context, net, w->filetype, 0);
+    llogmsg(w->out, "%s", tsnMsgBuild(TSN_MSG_ATTR_NET, name.c_str()));
+  }
+  tsnUnloadNet();
+  for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
+    IwSpn* spn = descend_pin(pin);
+    if (!spn) continue;
+    tsn_push_cntxt(&context, igpinown(pin));
+    put_segment(context, spn->net, root);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+// "= <segment> <alias>" for every NET_ALIAS of the segment.
+void alias_records(TsnContext* context, IwNet* net) {
+  for (IwAtt* att = net->atts; att; att = att->next) {
+    if (std::strcmp(att->name, "NET_ALIAS") != 0) continue;
+    std::string segment = lgnet(context, net, LONG_TSN_FILE, 0);
+    char alias[tsn::kNameBuffer];
+    lstrncpy(alias, att->value ? att->value : "", sizeof alias);
+    if (net->kind != IW_GLOBALNET) hiername(context, alias, sizeof alias, 0);
+    ltokout(w->out, "= %s", segment.c_str());
+    ltokout(w->out, " %s", alias);
+    ltokflush(w->out);
+  }
+}
+
+// True when another pin of the component's symbol reaches the same inner
+// segment: two ports of the block are joined inside it.
+bool joined_inside(IwCom* com, IwSpn* spn) {
+  for (IwSpn* other = com->sym->spns; other; other = other->next)
+    if (other != spn && other->net == spn->net) return true;
+  return false;
+}
+
+void lower_segments(TsnContext* context, IwNet* net, const std::string& upper_in) {
+  const bool long_format = w->filetype == LONG_TSN_FILE;
+  for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
+    IwSpn* spn = descend_pin(pin);
+    if (!spn) continue;
+    IwCom* com = igpinown(pin);
+    std::string upper = upper_in;
+    if (pinseton()) {
+      const char* delayed = pinsettst(lgpin(context, pin, 0));
+      if (delayed) upper = delayed;
+    }
+    tsn_push_cntxt(&context, com);
+    IwNet* inner = spn->net;
+    if (long_format || inner->kind == IW_GLOBALNET || joined_inside(com, spn)) {
+      std::string lower = lgnet(context, inner, LONG_TSN_FILE, 0);
+      if (lower != upper) {
+        ltokout(w->out, "= %s", upper.c_str());
+        ltokout(w->out, " %s", lower.c_str());
+        ltokflush(w->out);
+        ++w->nequivs;
+      }
+    }
+    if (long_format) alias_records(context, inner);
+    lower_segments(context, inner, upper);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+}  // namespace
+
+int lgetattr(IwAtt* att, char* buf, std::size_t size) {
+  if (!att || !buf || size == 0) return 0;
+  buf[0] = '\0';
+  const char* raw = att->value ? att->value : "";
+  int code = 0;
+  if (ipvarref(raw)) {
+    code = ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  } else {
+    lstrncpy(buf, raw, static_cast<int>(size) - 2);
+  }
+  if (w && w->filetype == WIR_FILE) return code == 4 ? 0 : code;
+  if (code != 0) return code;
+  if (buf[0] != '"' && std::strpbrk(buf, kSeparators)) {
+    std::size_t len = std::strlen(buf);
+    std::memmove(buf + 1, buf, len);
+    buf[0] = '"';
+    buf[len + 1] = '"';
+    buf[len + 2] = '\0';
+  }
+  return 0;
+}
+
+void lputnet(TsnContext* context, IwNet* net, void*) {
+  std::string root = lgnet(context, net, SHORT_TSN_FILE, 0);
+  put_segment(context, net, root);
+  do_multi_driver_net_delays(context, net);
+  lnet_status("nets");
+}
+
+void loutequiv(TsnContext* context, IwNet* net, void*) {
+  std::string root = lgnet(context, net, LONG_TSN_FILE, 0);
+  alias_records(context, net);
+  lower_segments(context, net, root);
+  lnet_status("net equivalences");
+}
+
+int ltopequiv(IwGrp* top, void*) {
+  if (!top || !top->sym) return 0;
+  for (IwSpn* spn = top->sym->spns; spn; spn = spn->next) {
+    if (!spn->net) continue;
+    const char* pin = spn->name ? spn->name : "";
+    if (std::strcmp(pin, spn->net->name) == 0) continue;
+    ltokout(w->out, "= %s", pin);
+    ltokout(w->out, " %s", spn->net->name);
+    ltokflush(w->out);
+  }
+  return 0;
+}
