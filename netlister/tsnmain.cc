@@ -13,6 +13,7 @@
 #include <new>
 
 #include "catalogs/tsn.h"
+#include "expr/ipvar.h"
 #include "netlister/tsncomp.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnfsim.h"
@@ -28,6 +29,7 @@
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwmsg.h"
 
 wirdata* w = nullptr;
 
@@ -243,7 +245,7 @@ void tsn_exit(int code) {
     printDtbStructures();
     dtbFree();
     clr_attr_flt();
-    tsn_free_varstore();
+    ipfinish();
     pinsetclr();
     tsn_purge_cntxt();
     tsn_free_levels();

@@ -8,6 +8,4 @@ const char* tsn_topname() { return ""; }
 const char* tsn_attvalue(IwAtt*) { return ""; }
 int tsn_netisglobal(IwNet*) { return 0; }
 IwSym* tsn_grpsym(IwGrp*) { return nullptr; }
-int iwmsgcount(int) { return 0; }
 IwNet* iwgblnet(IwNet*) { return nullptr; }
-void tsn_free_varstore() {}

@@ -11,6 +11,4 @@ const char* tsn_topname();
 const char* tsn_attvalue(IwAtt* att);
 int tsn_netisglobal(IwNet* net);
 IwSym* tsn_grpsym(IwGrp* group);
-int iwmsgcount(int mask);
 IwNet* iwgblnet(IwNet* previous);
-void tsn_free_varstore();

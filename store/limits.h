@@ -25,3 +25,20 @@ inline constexpr std::size_t kMaxTrnlog = 2047;
 inline constexpr std::size_t kMaxWdirToken = 256;
 
 }  // namespace px
+
+namespace prj {
+
+/// Longest library declaration line of the project's initialization file;
+/// a longer line is refused (status 2), since its path could not fit.
+inline constexpr std::size_t kMaxDirLine = 255;
+
+/// Longest parenthesised library name; a longer one is status 37.
+inline constexpr std::size_t kMaxLibName = 32;
+
+/// Largest numeric library type; a larger number is status 12.
+inline constexpr int kMaxLibTypeNumber = 20;
+
+/// Longest directory kind ("wir", "sym", "sch", "dly", ...).
+inline constexpr std::size_t kMaxKind = 15;
+
+}  // namespace prj

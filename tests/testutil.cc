@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "store/pxlib.h"
 #include "util/rkmsgcmp.h"
 
 namespace testutil {
@@ -26,6 +27,33 @@ ScopedTempDir::ScopedTempDir() {
 ScopedTempDir::~ScopedTempDir() {
   std::error_code ec;
   if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+ScopedCwd::ScopedCwd(const std::string& dir) {
+  char buf[4096];
+  old_ = getcwd(buf, sizeof buf) ? buf : "";
+  EXPECT_EQ(pxSetdef(dir.c_str()), 0) << dir;
+}
+
+ScopedCwd::~ScopedCwd() {
+  if (!old_.empty()) pxSetdef(old_.c_str());
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  const char* old = std::getenv(name);
+  had_ = old != nullptr;
+  if (had_) old_ = old;
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_)
+    setenv(name_.c_str(), old_.c_str(), 1);
+  else
+    unsetenv(name_.c_str());
 }
 
 bool WriteFile(const std::string& path, const std::string& text) {

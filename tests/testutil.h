@@ -20,6 +20,33 @@ class ScopedTempDir {
   std::string path_;
 };
 
+/// Changes the working directory (through the path functions, so their
+/// cached current directory follows) and changes it back when it goes away.
+class ScopedCwd {
+ public:
+  explicit ScopedCwd(const std::string& dir);
+  ~ScopedCwd();
+  ScopedCwd(const ScopedCwd&) = delete;
+  ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+ private:
+  std::string old_;
+};
+
+/// Sets (or, with a null value, unsets) an environment variable and
+/// restores it when it goes away.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_, old_;
+  bool had_;
+};
+
 /// Writes text to path (creating parent directories); returns false on failure.
 bool WriteFile(const std::string& path, const std::string& text);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "wirelist/iwinit.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 
@@ -14,7 +15,13 @@ namespace {
 
 class IwMem : public testing::Test {
  protected:
-  void SetUp() override { iwsession_reset(); }
+  // Messages come out on standard output with their catalog texts, as
+  // after iwinit.
+  void SetUp() override {
+    iwsession_reset();
+    iwopenmsg(nullptr);
+    iws.msgout.push_back({stdout, "%s", 7});
+  }
   void TearDown() override { iwsession_reset(); }
 };
 

@@ -156,7 +156,7 @@ struct IwGrp {
 
 struct IwLib {
   std::int32_t type = NX_LIBS;
-  void* handle = nullptr;      // the library's object in the project store
+  int handle = 0;              // the library's handle in the project store (1, 2, ...)
   const char* name = nullptr;  // library name
   IwLib* next = nullptr;       // next library (newest first)
 };

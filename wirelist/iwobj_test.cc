@@ -10,6 +10,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwmem.h"
+#include "wirelist/iwinit.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 
@@ -17,7 +18,13 @@ namespace {
 
 class IwObj : public testing::Test {
  protected:
-  void SetUp() override { iwsession_reset(); }
+  // Messages come out on standard output with their catalog texts, as
+  // after iwinit.
+  void SetUp() override {
+    iwsession_reset();
+    iwopenmsg(nullptr);
+    iws.msgout.push_back({stdout, "%s", 7});
+  }
   void TearDown() override { iwsession_reset(); }
 
   // Names a new group through iwaddgroup(null, type), as the reader does.

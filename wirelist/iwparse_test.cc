@@ -118,7 +118,7 @@ TEST_F(IwParse, FormatVersions) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.head);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = Parse(std::string(c.head) + "DW ALU\nEW\n");
     EXPECT_EQ(r.group != nullptr, c.ok);
     EXPECT_EQ(iws.loaderror, !c.ok);
@@ -137,7 +137,7 @@ TEST_F(IwParse, PinOrderCommasSeparatePinsOnlyInOldFiles) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.head);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = Parse(std::string(c.head) + "DW ALU\nAS ADD4 PINORDER=A,B C\nEW\n");
     ASSERT_NE(r.group, nullptr);
     char add4[] = "ADD4";
@@ -165,7 +165,7 @@ TEST_F(IwParse, FatalConditionsFailTheFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = Parse(c.text);
     EXPECT_EQ(r.group, nullptr);
     EXPECT_TRUE(iws.loaderror);
@@ -195,7 +195,7 @@ TEST_F(IwParse, RecoverableProblemsAreReportedAndReadingGoesOn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = Parse(std::string("DW ALU\n") + c.body + "EW\n");
     EXPECT_NE(r.group, nullptr);
     EXPECT_FALSE(iws.loaderror);
@@ -240,7 +240,7 @@ TEST_F(IwParse, AttributeSyntax) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = Parse(std::string("DW ALU\nSA ") + c.text + "\nEW\n");
     ASSERT_NE(r.group, nullptr);
     EXPECT_EQ(Join(r.msgs), "");
@@ -325,7 +325,7 @@ TEST_F(IwParseBus, InstanceNetsFillBusPinsBitByBit) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.nets);
-    iwsession_reset();
+    iwtest::Reset();
     iws.busexpand = true;
     auto r = Parse(std::string(head) + "M REG U1\nI U1 REG " + c.nets + "\nEW\n");
     ASSERT_NE(r.group, nullptr);

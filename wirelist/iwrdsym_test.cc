@@ -79,7 +79,7 @@ TEST_F(IwRdSym, PinsComeInPinOrderFromAttributeFileOrAlphabet) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extra + "|" + c.pinfile);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = ReadSym("V 1\n" + pins_b_a + c.extra + "E\n", c.pinfile);
     ASSERT_NE(r.sym, nullptr);
     EXPECT_EQ(Pins(r.sym), c.order);
@@ -119,7 +119,7 @@ TEST_F(IwRdSym, RecordsAndContinuations) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = ReadSym("V 1\n" + c.body);
     ASSERT_NE(r.sym, nullptr);
     EXPECT_EQ(Join(r.msgs), c.msgs);
@@ -139,7 +139,7 @@ TEST_F(IwRdSym, TypeNumbersMapToSymbolTypes) {
       {"0", IW_COMPOSITE}, {"1", IW_MODULE}, {"4", IW_PIN}, {"2", IW_UNKNOWN}, {"3", IW_UNKNOWN}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.y);
-    iwsession_reset();
+    iwtest::Reset();
     auto r = ReadSym(std::string("V 1\nY ") + c.y + "\n");
     ASSERT_NE(r.sym, nullptr);
     EXPECT_EQ(r.sym->symtype, c.type);
@@ -157,7 +157,7 @@ TEST_F(IwRdSym, NamesAndFirstLinesThatGiveNoSymbol) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name + ("|" + c.text));
-    iwsession_reset();
+    iwtest::Reset();
     auto r = ReadSym(c.text, "", c.name);
     EXPECT_EQ(r.sym, nullptr);
     EXPECT_EQ(Join(r.msgs), c.msgs);

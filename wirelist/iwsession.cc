@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "util/rkmsg.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwtable.h"
 
@@ -16,6 +17,7 @@ void iwsession_reset() {
     for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
   }
   destroy_grp_table();
+  if (iws.catalog) rkMsgFileClose(iws.catalog);
   iwgblfree();
   iwqkpurge();
   iwinitflist();

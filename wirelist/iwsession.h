@@ -15,11 +15,15 @@
 #include <vector>
 
 #include "wirelist/iwmem.h"
+#include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
 #include "wirelist/limits.h"
 
 struct RkSymTable;
+struct RkMsgFile;
+struct PrjProject;
+struct IwOatEntry;
 struct RkBusState;
 struct IwPord;
 struct IwPordList;
@@ -61,6 +65,13 @@ struct IwExpIter {
   IwExpIter(const IwExpIter&) = delete;
   IwExpIter& operator=(const IwExpIter&) = delete;
   ~IwExpIter();
+};
+
+/// A registered message output.
+struct IwMsgOutput {
+  std::FILE* stream = nullptr;  // where the messages go (not owned)
+  std::string format;           // one %s, the message
+  int mask = 0;                 // severity bits written here
 };
 
 /// Orders name entries by their texts; also finds an entry by text.
@@ -126,8 +137,51 @@ struct IwSession {
   IwGblEntry* gblcursor = nullptr;                         // position of iwgblnet
   IwGblGroup* gblgrpcursor = nullptr;                      // position of iwgblgrp
 
+  // --- session ---
+  bool initialized = false;          // iwinit completed its first step
+  std::vector<std::string> levels;   // bottom levels, upper case, newest first
+  bool chktime = true;               // wirelists checked against their sources
+  bool recache = false;              // libraries re-cached before loading
+  bool cacheenabled = false;         // the store caches all libraries
+  bool killoat = false;              // orphan occurrence attributes commented out
+  bool regen[2] = {true, true};      // regeneration allowed: iwvopen, iwopen
+  bool nochkwritable = false;        // modifications skip the writability check
+  PrjProject* project = nullptr;     // the project store's project
+  RkMsgFile* catalog = nullptr;      // the message catalog
+  std::string inidir;                // second place of the initialization file
+  std::string ininame = "drafta.ini";  // initialization file name
+  std::string catname = "nodex";     // message catalog name
+
   // --- messages ---
-  long msgcount[3] = {};  // notes, warnings, errors issued
+  long msgcount[3] = {};               // notes, warnings, errors issued
+  std::vector<IwMsgOutput> msgout;     // registered outputs, newest first
+  IwMsgHandler msghandler = nullptr;   // installed handler, null for none
+  void* msgarg = nullptr;              // its argument
+  int msgseverity = 0;                 // severity of the message being issued
+  std::string msggen;                  // text of the last iwmsggen
+
+  // --- status line ---
+  std::FILE* statstream = nullptr;  // terminal the line goes to, null: off
+  int statmode = 0;                 // 0 off, 1 plain, 2 with counts
+  std::string stattext;             // current text (at most 256 characters)
+  int statlen = 0;                  // length of the last line drawn
+  int statprefix = 0;               // length of the last count prefix
+
+  // --- checker ---
+  std::string lastcmd;         // last checker command run
+  bool retry = false;          // the checker was searched for once already
+  std::string checker = "check";  // checker program
+
+  // --- libraries ---
+  IwLib* libs = nullptr;   // library list, newest first
+  int dirlib = 0;          // library reached by the directory walk, 0: none
+  std::string dirpattern;  // pattern of the directory walk
+
+  // --- occurrence attributes ---
+  IwOatEntry** oattab = nullptr;  // buckets (data pool); null until created
+  long oatcount[3] = {};          // component, pin, net entries made
+  int oatphase = 0;               // merged iteration: 1 occurrence list, 2 object
+  IwAtt* oatlist = nullptr;       // occurrence list of the merged iteration
 };
 
 /// The one session of the process.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "util/rkbus.h"
+#include "wirelist/iwinit.h"
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
 
@@ -69,15 +70,20 @@ inline std::string Join(const std::vector<std::string>& msgs) {
   return s;
 }
 
-/// Fresh database state for each test, with the bus separators the
-/// database uses.
+/// Fresh database state with the bus separators the database uses and its
+/// messages going to standard output, where Messages() picks them up.
+inline void Reset() {
+  iwsession_reset();
+  rkBusExpandReset();
+  rkBusExpandRepsep(" ,");
+  iwopenmsg(nullptr);
+  iws.msgout.push_back({stdout, "%s", 7});
+}
+
+/// Fresh database state for each test.
 class Fixture : public testing::Test {
  protected:
-  void SetUp() override {
-    iwsession_reset();
-    rkBusExpandReset();
-    rkBusExpandRepsep(" ,");
-  }
+  void SetUp() override { Reset(); }
   void TearDown() override {
     iwsession_reset();
     rkBusExpandReset();

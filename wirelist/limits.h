@@ -81,4 +81,27 @@ inline constexpr int kPoolSearchBlocks = 4;
 /// Free lists of pin arrays: one per pin count 0..18, one for the rest.
 inline constexpr int kPinFreeLists = 20;
 
+/// Bytes of each of the two buffers a message is formatted into; a longer
+/// message is cut.
+inline constexpr std::size_t kMsgBuffer = 16384;
+
+/// Longest status line text; longer texts are cut, and padding never goes
+/// past it.
+inline constexpr std::size_t kStatusText = 256;
+
+/// Longest line of the initialization file that is read; the rest of a
+/// longer line is dropped.
+inline constexpr std::size_t kIniLine = 255;
+
+/// Longest path or file name the file look-up handles (a path buffer of
+/// the store, the NUL included).
+inline constexpr std::size_t kFileName = 256;
+
+/// Longest line of a wirelist looked at by the pin-order scan; the rest
+/// of a longer line is skipped.
+inline constexpr std::size_t kScanLine = 512;
+
+/// Buckets of the occurrence-attribute table.
+inline constexpr int kOatBuckets = 731;
+
 }  // namespace iw

@@ -1,0 +1,264 @@
+// expr/ipvar_test.cc - tests of variable files, scoping and substitution.
+#include "expr/ipvar.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "tests/testutil.h"
+#include "wirelist/iwobj.h"
+
+namespace {
+
+class IpVar : public testing::Test {
+ protected:
+  void SetUp() override {
+    ipreset();
+    ASSERT_EQ(ipinit(nullptr), 0);
+  }
+  void TearDown() override { ipreset(); }
+
+  // Writes <dir>/<name>.var and returns the base name to load it with.
+  std::string VarFile(const std::string& name, const std::string& text) {
+    std::string base = dir_.path() + "/" + name;
+    EXPECT_TRUE(testutil::WriteFile(base + ".var", text));
+    return base;
+  }
+
+  // An attribute list in the given order; the records live with the test.
+  IwAtt* Atts(std::vector<std::pair<const char*, const char*>> pairs) {
+    IwAtt* head = nullptr;
+    for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
+      IwAtt& a = atts_.emplace_back();
+      a.name = it->first;
+      a.value = it->second;
+      a.next = head;
+      head = &a;
+    }
+    return head;
+  }
+
+  // Defines name=value at the current level with storage that outlives it.
+  void Def(std::string name, std::string value) {
+    strings_.push_back(std::move(name));
+    const char* n = strings_.back().c_str();
+    strings_.push_back(std::move(value));
+    ASSERT_EQ(ipadddef(n, strings_.back().c_str()), 0) << n;
+  }
+
+  testutil::ScopedTempDir dir_;
+  std::deque<IwAtt> atts_;
+  std::deque<std::string> strings_;
+};
+
+std::string Expand(const char* text, int* code, int size = 1024) {
+  std::vector<char> out(1024, '?');
+  *code = ipexpand(out.data(), text, size);
+  return out.data();
+}
+
+TEST_F(IpVar, FileLinesDefineUpperCaseNamesAndValues) {
+  std::string base = VarFile("a",
+                             "   @delay  =  5 ns  \t\n"
+                             "# a comment, then a blank line\n"
+                             "\n"
+                             "width = 3\n"
+                             "@width junk = 7\n"
+                             "@empty\n"
+                             "@novalue =   \n"
+                             "@@glob = g1\n"
+                             "@crlf=x y\r\n"
+                             "@last=end");
+  EXPECT_EQ(ipincfile(base.c_str()), 0);
+  const struct {
+    const char* name;
+    const char* value;
+  } cases[] = {{"@DELAY", "5 NS"}, {"@WIDTH", "7"},  {"@EMPTY", ""},  {"@NOVALUE", ""},
+               {"@GLOB", "G1"},    {"@CRLF", "X Y"}, {"@LAST", "END"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NE(ipgetvar(c.name), nullptr);
+    EXPECT_STREQ(ipgetvar(c.name), c.value);
+  }
+  EXPECT_EQ(ipgetvar("@delay"), nullptr);  // names are stored upper case only
+
+  // Withdrawing the file's lines leaves nothing that points into them.
+  ipfinfile();
+  EXPECT_EQ(ipgetvar("@DELAY"), nullptr);
+  EXPECT_EQ(ipgetvar("@GLOB"), nullptr);
+}
+
+TEST_F(IpVar, BadLinesMarkTheFileButTheRestStaysDefined) {
+  std::string first = VarFile("first", "@X = 1\n");
+  std::string second =
+      VarFile("second", "@X = 2\n@ = 9\n@Y = 3\n@X = 1\n" + std::string(1100, ' ') + "@LEAK=1\n@" +
+                            std::string(1100, 'Z') + "=1\n");
+  EXPECT_EQ(ipincfile(first.c_str()), 0);
+  EXPECT_EQ(ipincfile(second.c_str()), 3);
+  EXPECT_STREQ(ipgetvar("@X"), "1");  // the first file read keeps its value
+  EXPECT_STREQ(ipgetvar("@Y"), "3");
+  EXPECT_EQ(ipgetvar("@LEAK"), nullptr);  // the tail of an overlong line is no line
+  EXPECT_EQ(ipincfile((dir_.path() + "/absent").c_str()), 10);
+  EXPECT_EQ(ipincfile(std::string(120, 'n').c_str()), 10);  // name does not fit
+
+  // Any bytes at all read safely.
+  std::string junk;
+  for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) % 256);
+  EXPECT_NE(ipincfile(VarFile("junk", junk).c_str()), 10);
+}
+
+TEST_F(IpVar, SearchOrderAndScopes) {
+  ASSERT_EQ(ipincfile(VarFile("v", "@@G = FILE\n@D = TOP\n@T = TOP\n").c_str()), 0);
+  ASSERT_EQ(ippushlev(), 0);  // a block
+  EXPECT_EQ(ipaddlist(Atts({{"@D", "BLOCK"}, {"@G", "BLOCK"}, {"X", "1"}})), 0);
+  ASSERT_EQ(ippushlev(), 0);  // a component inside it
+  EXPECT_EQ(iaaddpatt(Atts({{"@D", "COMP"}})), 0);
+
+  EXPECT_STREQ(ipgetvar("@G"), "FILE");  // global definitions come first
+  EXPECT_STREQ(ipgetvar("@D"), "COMP");  // innermost wins
+  EXPECT_STREQ(ipgetvar("@T"), "TOP");
+  EXPECT_EQ(ipgetvar("X"), nullptr);  // not a variable definition
+  ipsetsdir(0);
+  EXPECT_STREQ(ipgetvar("@D"), "BLOCK");  // outermost first
+  ipsetsord(3, 0, 0);
+  EXPECT_STREQ(ipgetvar("@G"), nullptr);
+  EXPECT_STREQ(ipgetvar("@D"), "TOP");
+  ipsetsord(1, 2, 3);
+  ipsetsdir(5);
+
+  // A sibling component sees the block's value.
+  ipdelvardefs();
+  ASSERT_EQ(ippoplev(), 0);
+  ASSERT_EQ(ippushlev(), 0);
+  EXPECT_STREQ(ipgetvar("@D"), "BLOCK");
+  EXPECT_EQ(ipadddef("@D", "SIB"), 0);
+  EXPECT_EQ(ipadddef("@D", "SIB"), 0);    // the same value again is fine
+  EXPECT_EQ(ipadddef("@D", "OTHER"), 3);  // another one is refused
+  EXPECT_STREQ(ipgetvar("@D"), "SIB");
+  EXPECT_EQ(ipadddef(nullptr, "1"), 9);
+}
+
+TEST_F(IpVar, LevelsStayBetweenOneAnd98) {
+  int pushed = 0;
+  while (ippushlev() == 0) ++pushed;
+  EXPECT_EQ(pushed, 98);
+  EXPECT_EQ(ippushlev(), 1);
+  int popped = 0;
+  while (ippoplev() == 0) ++popped;
+  EXPECT_EQ(popped, 97);
+  EXPECT_EQ(ippoplev(), 2);
+}
+
+TEST_F(IpVar, InitDefinesTheTopSymbolsVariables) {
+  IwGrp grp;
+  IwSym sym1, sym2;
+  grp.sym = &sym1;
+  sym1.next = &sym2;
+  sym1.atts = Atts({{"@A", "1"}, {"@DATETIME", "NOW"}, {"REF", "U1"}});
+  sym2.atts = Atts({{"@A", "2"}, {"@B", "3"}});
+  EXPECT_EQ(ipinit(&grp), 3);  // the second symbol contradicts the first
+  EXPECT_STREQ(ipgetvar("@A"), "1");
+  EXPECT_EQ(ipgetvar("@DATETIME"), nullptr);  // system attributes are no variables
+  EXPECT_EQ(ipvardef("@DATETIME"), 0);
+  EXPECT_EQ(ipvardef("@A"), 6);
+
+  ipfinish();
+  EXPECT_EQ(iaaddpatt(Atts({{"@C", "1"}})), 11);
+  EXPECT_EQ(ipincfile("anything"), 11);
+}
+
+TEST_F(IpVar, Substitution) {
+  Def("@A", "5");
+  Def("@B", "@A+1");
+  Def("@P", "@Q");
+  Def("@Q", "1+@P");
+  Def("@SELF", "(@SELF)");
+  Def("@EMPTY", "");
+  const struct {
+    const char* text;
+    int ref;  // ipvarref
+    int code;
+    const char* result;
+  } cases[] = {
+      {"@A", 7, 0, "5"},          {"1+@A", 7, 0, "1+5"},  // after "+" an "@" starts a reference
+      {"X@A", 0, 0, "X@A"},                               // after a letter it does not
+      {"_@A", 0, 0, "_@A"},       {"\"@A\"#@A", 7, 0, "\"@A\"#5"},  // nor inside double quotes
+      {"\"@A\"", 0, 0, "\"@A\""}, {"@B*2", 7, 0, "5+1*2"},  // values are substituted in turn
+      {"(@EMPTY)", 7, 0, "()"},   {"@U+@A", 7, 4, "@U+5"},  // undefined: kept, and the rest goes on
+      {"@A@B", 7, 4, "@A@B"},                               // one name: "@" continues it
+      {"@P", 7, 8, "1+@P"},                                 // mutual references
+      {"2*@Q/3", 7, 8, "2*1+@Q"}, {"@SELF", 7, 8, "(@SELF"},       {"", 0, 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    int code = -99;
+    EXPECT_EQ(Expand(c.text, &code), c.result);
+    EXPECT_EQ(code, c.code);
+    EXPECT_EQ(ipvarref(c.text), c.ref);
+  }
+  int code = 0;
+  EXPECT_EQ(Expand("1+@A", &code, 3), "");  // needs four bytes
+  EXPECT_EQ(code, 5);
+}
+
+TEST_F(IpVar, EvaluateSubstitutesThenComputes) {
+  Def("@DELAY", "5");
+  Def("@NAME2", "\"U\"");
+  const struct {
+    const char* text;
+    int code;
+    const char* result;
+  } cases[] = {
+      {"@DELAY*2", 0, "10"},
+      {"@NAME2#@DELAY", 0, "U5"},
+      {"2*3", 0, "6"},  // no reference: evaluated as it is
+      {"@MISSING*2", 4, "@MISSING*2"},
+      {"@DELAY/0", -4, "5/0"},
+      {"", 0, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    char out[1024] = "?";
+    EXPECT_EQ(ipevaluate(out, c.text, sizeof out), c.code);
+    EXPECT_STREQ(out, c.result);
+  }
+}
+
+TEST_F(IpVar, HostileValuesStayBounded) {
+  // Long values overflow the 1023-character result, not the buffer.
+  Def("@L", std::string(1000, 'X'));
+  int code = 0;
+  EXPECT_EQ(Expand("@L+@L", &code), "");
+  EXPECT_EQ(code, 5);
+  char out[64];
+  EXPECT_EQ(ipevaluate(out, "@L+@L", sizeof out), 5);
+  EXPECT_EQ(std::string(out), std::string(63, 'X'));
+
+  // Each level doubles the text: only the buffer limit ends it.
+  for (int i = 0; i < 60; ++i)
+    Def("@E" + std::to_string(i), "@E" + std::to_string(i + 1) + "+@E" + std::to_string(i + 1));
+  EXPECT_EQ(Expand("@E0", &code), "");
+  EXPECT_EQ(code, 5);
+
+  // A very long chain of variables each naming the next.
+  constexpr int kChain = 200000;
+  for (int i = 0; i < kChain; ++i) Def("@C" + std::to_string(i), "@C" + std::to_string(i + 1));
+  Def("@C" + std::to_string(kChain), "END");
+  EXPECT_EQ(Expand("@C0", &code), "END");
+  EXPECT_EQ(code, 0);
+
+  // A text far beyond the buffer: one undefined name of 20000 "@".
+  std::string text(20000, '@');
+  EXPECT_EQ(ipevaluate(out, text.c_str(), sizeof out), 5);
+  EXPECT_EQ(std::string(out), std::string(63, '@'));
+}
+
+TEST_F(IpVar, MessagesNameTheCode) {
+  EXPECT_STREQ(ipgetmsg(4), "reference to an undefined variable");
+  EXPECT_STREQ(ipgetmsg(8), "recursive variable reference");
+  EXPECT_STREQ(ipgetmsg(-4), "Illegal operand types");
+}
+
+}  // namespace

@@ -1,0 +1,705 @@
+// store/prj.cc - the project store; see prj.h for the layout of a project.
+//
+// One project per process, held in prj_state with its libraries (in
+// declaration order, handle = index + 1), the errors of the last view
+// set-up and the objects handed out.  Objects live in a deque so their
+// addresses stay stable; a map from path to object makes a second look-up
+// of the same file return the same object.
+#include "store/prj.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "store/pxlib.h"
+#include "util/rkmem.h"
+#include "util/rkstr.h"
+
+namespace {
+
+struct Lib {
+  int type = 0;      // PrjLibType bits
+  std::string name;  // library name
+  std::string dir;   // absolute directory, with a trailing "/"
+  int line = 0;      // line of the initialization file declaring it
+};
+
+struct LibError {
+  std::string library;  // name, or what could be read of the declaration
+  std::string what;     // what is wrong
+  std::string where;    // where: line of the file, or the directory
+};
+
+// A class: where its files go and the suffix that tells them apart.
+struct ClassInfo {
+  const char* name;    // class name
+  const char* kind;    // directory kind
+  const char* suffix;  // appended to the file name ("" for none)
+};
+
+constexpr ClassInfo kClasses[] = {
+    {"prjClassWIRELIST", "wir", ""},
+    {"prjClassWIRELIST_SAV", "wir", ".sav"},
+    {"prjClassDLYBIN", "dly", ""},
+};
+constexpr int kClassCount = sizeof kClasses / sizeof kClasses[0];
+
+const ClassInfo* class_info(int classid) {
+  return classid >= 1 && classid <= kClassCount ? &kClasses[classid - 1] : nullptr;
+}
+
+}  // namespace
+
+struct PrjProject {
+  std::string dir;               // absolute, with a trailing "/"
+  bool view = false;             // libraries declared and usable
+  std::vector<Lib> libs;         // handle n is libs[n - 1]
+  std::vector<LibError> errors;  // of the last failed set-up
+};
+
+struct PrjObject {
+  int lib = 0;                  // handle of the library holding the file
+  int classid = 0;              // class it was opened by, 0 for a kind
+  std::string kind;             // directory kind
+  std::string base;             // file name without the class suffix
+  std::string path;             // absolute path
+  std::FILE* stream = nullptr;  // read stream, owned
+  void* user = nullptr;         // the user's word
+  bool open = false;            // between open and close
+};
+
+namespace {
+
+struct PrjState {
+  bool started = false;                                // prjInit was called
+  std::unique_ptr<PrjProject> project;                 // the one project
+  std::deque<PrjObject> objects;                       // every object handed out
+  std::unordered_map<std::string, PrjObject*> bypath;  // look-up only; never walked
+};
+
+PrjState prj_state;
+
+const Lib* lib_of(int handle) {
+  PrjProject* p = prj_state.project.get();
+  if (!p || !p->view || handle < 1 || handle > static_cast<int>(p->libs.size())) return nullptr;
+  return &p->libs[static_cast<std::size_t>(handle - 1)];
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string lower(std::string s) {
+  rkStrLoc(s.data());
+  return s;
+}
+
+// Case-insensitive glob: "*" any text, "?" one character.  Backtracks
+// only to the last star, so it stays linear in practice.
+bool glob_match(const char* pat, const char* s) {
+  const char* star = nullptr;
+  const char* resume = nullptr;
+  while (*s) {
+    if (*pat == '*') {
+      star = pat++;
+      resume = s;
+    } else if (*pat == '?' || (*pat && rkStrNicmp(pat, s, 1) == 0)) {
+      ++pat;
+      ++s;
+    } else if (star) {
+      pat = star + 1;
+      s = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*pat == '*') ++pat;
+  return *pat == '\0';
+}
+
+// A file name that stays inside its library directory.
+bool safe_file_name(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+bool copy_bounded(char* dst, std::size_t size, const char* src) {
+  if (!src) src = "";
+  if (std::strlen(src) >= size) return false;
+  std::strcpy(dst, src);
+  return true;
+}
+
+PrjObjRef* make_ref(const char* library, const char* kind, int classid, const char* name,
+                    const char* ext) {
+  auto* ref = static_cast<PrjObjRef*>(rkMemCalloc(sizeof(PrjObjRef), "prjObjRef"));
+  if (!ref) return nullptr;
+  if (!copy_bounded(ref->library, sizeof ref->library, library) ||
+      !copy_bounded(ref->kind, sizeof ref->kind, kind) ||
+      !copy_bounded(ref->name, sizeof ref->name, name) ||
+      !copy_bounded(ref->ext, sizeof ref->ext, ext)) {
+    rkMemFree(ref);
+    return nullptr;
+  }
+  ref->classid = classid;
+  return ref;
+}
+
+// The handle of the library named name (case ignored), 0 when none.
+int lib_named(const char* name) {
+  PrjProject* p = prj_state.project.get();
+  if (!p || !p->view) return 0;
+  for (std::size_t i = 0; i < p->libs.size(); ++i)
+    if (rkStrIcmp(p->libs[i].name.c_str(), name) == 0) return static_cast<int>(i + 1);
+  return 0;
+}
+
+// The file name a reference asks for, without and with its class suffix.
+bool ref_file(const PrjObjRef* ref, std::string* base, std::string* file, std::string* kind) {
+  *base = lower(ref->name);
+  if (ref->ext[0]) base->append(".").append(lower(ref->ext));
+  *kind = ref->kind;
+  std::string suffix;
+  if (ref->classid) {
+    const ClassInfo* c = class_info(ref->classid);
+    if (!c) return false;
+    *kind = c->kind;
+    suffix = c->suffix;
+  }
+  *file = *base + suffix;
+  return safe_file_name(*file) && safe_file_name(*kind);
+}
+
+PrjObject* object_for(const std::string& path) {
+  auto it = prj_state.bypath.find(path);
+  if (it != prj_state.bypath.end()) return it->second;
+  PrjObject& o = prj_state.objects.emplace_back();
+  o.path = path;
+  prj_state.bypath.emplace(path, &o);
+  return &o;
+}
+
+int close_stream(PrjObject* o) {
+  if (!o->stream) return PRJ_OK;
+  int rc = std::fclose(o->stream);
+  o->stream = nullptr;
+  return rc == 0 ? PRJ_OK : PRJ_TOO_LONG;
+}
+
+// --- declaration lines ------------------------------------------------------
+
+// r and m exclude w and p.
+bool type_valid(int bits) {
+  return !((bits & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) &&
+           (bits & (PRJ_LIB_WRITABLE | PRJ_LIB_PRIMARY)));
+}
+
+// Reads the bracketed type word at *p into *type.
+int parse_type(const char*& p, int* type) {
+  if (*p != '[') return PRJ_BAD_TYPE;
+  const char* close = std::strchr(p, ']');
+  if (!close) return PRJ_BAD_TYPE;
+  std::string word(p + 1, close);
+  p = close + 1;
+  int bits = 0;
+  if (!word.empty() && word.find_first_not_of("0123456789") == std::string::npos) {
+    word.erase(0, std::min(word.find_first_not_of('0'), word.size() - 1));
+    if (word.size() > 2) return PRJ_BAD_TYPE_NUMBER;
+    int n = std::stoi(word);
+    if (n > prj::kMaxLibTypeNumber) return PRJ_BAD_TYPE_NUMBER;
+    bits = n & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE | PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE);
+  } else {
+    if (word.empty() || word.size() > 3) return PRJ_BAD_TYPE;
+    // Letter i of "pwrm" is type bit 1 << i.
+    constexpr const char* kLetters = "pwrm";
+    for (char c : word) {
+      char lc = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      const char* at = lc ? std::strchr(kLetters, lc) : nullptr;
+      if (!at) return PRJ_BAD_TYPE;
+      int bit = 1 << (at - kLetters);
+      if (bits & bit) return PRJ_BAD_TYPE;
+      bits |= bit;
+    }
+  }
+  if (!type_valid(bits)) return PRJ_BAD_TYPE;
+  *type = bits;
+  return PRJ_OK;
+}
+
+// --- the view ---------------------------------------------------------------
+
+// Reads one line of any length; false at the end of the file.
+bool read_line(std::FILE* f, std::string* line) {
+  line->clear();
+  int c;
+  while ((c = std::getc(f)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+  if (c == EOF && line->empty()) return false;
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
+}
+
+bool is_dir_line(const std::string& line) {
+  const char* p = rkStrBlk(line.c_str());
+  return rkStrNicmp(p, "dir", 3) == 0 && (p[3] == '\0' || is_blank(p[3]) || p[3] == '[');
+}
+
+// A declaration as quoted in a library error: trimmed, and cut where no
+// valid declaration could go on.
+std::string shown_line(std::string line) {
+  rkStrTrim(line.data());
+  line.resize(std::strlen(line.c_str()));
+  if (line.size() > prj::kMaxDirLine) line.resize(prj::kMaxDirLine);
+  return line;
+}
+
+// The last component of an absolute directory with a trailing "/".
+std::string last_component(const std::string& dir) {
+  std::string d = dir;
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
+  std::size_t slash = d.rfind('/');
+  return slash == std::string::npos ? d : d.substr(slash + 1);
+}
+
+}  // namespace
+
+const char* prjStatusText(int status) {
+  switch (status) {
+    case PRJ_OK:
+      return "no error";
+    case PRJ_TOO_LONG:
+      return "a path or line is too long";
+    case PRJ_NOT_FOUND:
+      return "it does not exist";
+    case PRJ_INVALID:
+      return "the request is not valid";
+    case PRJ_BAD_TYPE_NUMBER:
+      return "the numeric library type is not between 0 and 20";
+    case PRJ_NO_PATH:
+      return "the library path is missing or malformed";
+    case PRJ_NO_WORDS:
+      return "the declaration is empty";
+    case PRJ_EXTRA_WORDS:
+      return "there are words after the end of the declaration";
+    case PRJ_BAD_TYPE:
+      return "the library type in square brackets is missing or not valid "
+             "(use p, w, r or m; r and m exclude p and w)";
+    case PRJ_BAD_NAME:
+      return "the library name in parentheses is empty, not closed, longer than 32 "
+             "characters or holds a blank or colon";
+    case PRJ_BAD_TEXT:
+      return "the text in braces is not closed";
+    case PRJ_ALREADY_OPEN:
+      return "it is already open";
+    case PRJ_BAD_INI:
+      return "the initialization file holds malformed library declarations";
+    case PRJ_LIB_ERRORS:
+      return "some declared libraries cannot be used";
+    case PRJ_NO_VIEW:
+      return "the project's libraries are not set up";
+    case PRJ_COPY_FAILED:
+      return "the file could not be copied";
+    case PRJ_NOT_WRITABLE:
+      return "the library is read-only";
+    case PRJ_STARTED:
+      return "the store was already started";
+  }
+  return "unknown project store status";
+}
+
+int prjInit(int, const char* version, int) {
+  if (!version || !*version) return PRJ_INVALID;
+  if (prj_state.started) return PRJ_STARTED;
+  prj_state.started = true;
+  return PRJ_OK;
+}
+
+PrjProject* prjOpenProject(const char* dir, const char*, const char*, int, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  char abs[px::kMaxPath];
+  if (!dir || pxAbsSysPath2(dir, abs) != PX_OK || pxExists(abs, PX_DIRECTORY) != PX_OK) {
+    *status = PRJ_NOT_FOUND;
+    return nullptr;
+  }
+  std::string d = abs;
+  if (d.empty() || d.back() != '/') d += '/';
+  PrjProject* p = prj_state.project.get();
+  if (p && p->dir == d) {
+    *status = p->view ? PRJ_ALREADY_OPEN : PRJ_OK;
+    return p;
+  }
+  prjReset();
+  prj_state.started = true;
+  prj_state.project = std::make_unique<PrjProject>();
+  prj_state.project->dir = d;
+  *status = PRJ_OK;
+  return prj_state.project.get();
+}
+
+int prjInitView(PrjProject* project, const char*, const char* inipath) {
+  if (!project || project != prj_state.project.get() || !inipath) return PRJ_INVALID;
+  if (project->view) return PRJ_ALREADY_OPEN;
+  std::FILE* f = std::fopen(inipath, "r");
+  if (!f) return PRJ_NOT_FOUND;
+  project->libs.clear();
+  project->errors.clear();
+  bool malformed = false;
+  std::string line;
+  for (int lineno = 1; read_line(f, &line); ++lineno) {
+    if (!is_dir_line(line)) continue;
+    std::string where = "line " + std::to_string(lineno) + " of " + inipath;
+    PrjDirLine d;
+    int st = prjParseDirLine(line.c_str(), &d);
+    if (st != PRJ_OK) {
+      malformed = true;
+      std::string shown = d.name[0] ? d.name : d.path[0] ? d.path : "(unnamed)";
+      project->errors.push_back({shown, prjStatusText(st), where + ": " + shown_line(line)});
+      continue;
+    }
+    std::string full = d.path[0] == '/' || d.path[0] == '~' ? d.path : project->dir + d.path;
+    char abs[px::kMaxPath];
+    if (pxAbsPath2(full.c_str(), abs) != PX_OK) {
+      malformed = true;
+      project->errors.push_back({d.name[0] ? d.name : d.path, prjStatusText(PRJ_TOO_LONG), where});
+      continue;
+    }
+    Lib lib;
+    lib.type = d.type;
+    lib.dir = abs;
+    if (lib.dir.back() != '/') lib.dir += '/';
+    lib.name = d.name[0] ? d.name : last_component(lib.dir);
+    lib.line = lineno;
+    project->libs.push_back(std::move(lib));
+  }
+  std::fclose(f);
+
+  for (std::size_t i = 0; i < project->libs.size(); ++i) {
+    const Lib& lib = project->libs[i];
+    std::string dir = lib.dir.substr(0, lib.dir.size() - 1);
+    if (pxExists(dir.c_str(), PX_DIRECTORY) != PX_OK)
+      project->errors.push_back({lib.name, "its directory does not exist", dir});
+    for (std::size_t j = 0; j < i; ++j) {
+      if (rkStrIcmp(project->libs[j].name.c_str(), lib.name.c_str()) == 0) {
+        project->errors.push_back({lib.name,
+                                   "a library of the same name is already declared on line " +
+                                       std::to_string(project->libs[j].line),
+                                   "line " + std::to_string(lib.line) + " of " + inipath});
+        break;
+      }
+    }
+  }
+  if (malformed || !project->errors.empty()) {
+    project->libs.clear();
+    return malformed ? PRJ_BAD_INI : PRJ_LIB_ERRORS;
+  }
+  bool has_primary = false;
+  for (const Lib& lib : project->libs) has_primary |= (lib.type & PRJ_LIB_PRIMARY) != 0;
+  if (!has_primary && !project->libs.empty()) project->libs.front().type |= PRJ_LIB_PRIMARY;
+  project->view = true;
+  return PRJ_OK;
+}
+
+int prjNextLibError(PrjProject* project, const char*, int cursor, const char** library,
+                    const char** what, const char** where) {
+  const char** outs[] = {library, what, where};
+  for (const char** o : outs)
+    if (o) *o = nullptr;
+  if (!project || cursor < 0 || cursor >= static_cast<int>(project->errors.size())) return 0;
+  const LibError& e = project->errors[static_cast<std::size_t>(cursor)];
+  if (library) *library = e.library.c_str();
+  if (what) *what = e.what.c_str();
+  if (where) *where = e.where.c_str();
+  return cursor + 1;
+}
+
+int prjKbCacheAllLibraries(PrjProject* project, const char*, int, int flag) {
+  if (!project || project != prj_state.project.get() || (flag != 0 && flag != 1))
+    return PRJ_INVALID;
+  return project->view ? PRJ_OK : PRJ_NO_VIEW;
+}
+
+PrjObjRef* prjMakeKbObjref2(const char* library, const char* kind, const char* name,
+                            const char* ext) {
+  if (!kind || !*kind || !name) return nullptr;
+  return make_ref(library, kind, 0, name, ext);
+}
+
+int prjGetClassId(const char*, const char* classname) {
+  if (!classname) return 0;
+  for (int i = 0; i < kClassCount; ++i)
+    if (std::strcmp(kClasses[i].name, classname) == 0) return i + 1;
+  return 0;
+}
+
+PrjObjRef* prjMakeKbObjref(const char* library, int classid, const char* name, const char* ext) {
+  const ClassInfo* c = class_info(classid);
+  if (!c || !name) return nullptr;
+  return make_ref(library, c->kind, classid, name, ext);
+}
+
+int prjCacheObject(const PrjObjRef* ref) {
+  if (!ref) return PRJ_INVALID;
+  if (!prj_state.project || !prj_state.project->view) return PRJ_NO_VIEW;
+  if (ref->library[0] && !lib_named(ref->library)) return PRJ_NOT_FOUND;
+  return PRJ_OK;
+}
+
+PrjObject* prjOpenObject(const PrjObjRef* ref, int, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_NOT_FOUND;
+  PrjProject* p = prj_state.project.get();
+  if (!ref || !p || !p->view) {
+    *status = ref ? PRJ_NO_VIEW : PRJ_INVALID;
+    return nullptr;
+  }
+  std::string base, file, kind;
+  if (!ref_file(ref, &base, &file, &kind)) return nullptr;
+  int only = 0;
+  if (ref->library[0] && !(only = lib_named(ref->library))) return nullptr;
+  for (std::size_t i = 0; i < p->libs.size(); ++i) {
+    int handle = static_cast<int>(i + 1);
+    if (only && handle != only) continue;
+    std::string path = p->libs[i].dir + kind + "/" + file;
+    if (path.size() >= px::kMaxPath || pxExists(path.c_str(), PX_REGULAR) != PX_OK) continue;
+    PrjObject* o = object_for(path);
+    o->lib = handle;
+    o->classid = ref->classid;
+    o->kind = kind;
+    o->base = base;
+    *status = o->open ? PRJ_ALREADY_OPEN : PRJ_OK;
+    o->open = true;
+    return o;
+  }
+  return nullptr;
+}
+
+PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* name, int number, int,
+                      int mode, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_INVALID;
+  int classid = prjGetClassId(nullptr, classname);
+  if (!project || !name || !classid) return nullptr;
+  std::string lib, group = name;
+  std::size_t colon = group.find(':');
+  if (colon != std::string::npos) {
+    lib = rkStrBlk(group.substr(0, colon).c_str());
+    group = group.substr(colon + 1);
+  }
+  PrjObjRef* ref =
+      prjMakeKbObjref(lib.c_str(), classid, group.c_str(), std::to_string(number).c_str());
+  if (!ref) return nullptr;
+  PrjObject* o = prjOpenObject(ref, mode, status);
+  rkMemFree(ref);
+  if (*status == PRJ_ALREADY_OPEN) *status = prjReopenObj(o, 1);
+  return o;
+}
+
+int prjReopenObj(PrjObject* object, int mode) {
+  if (!object) return PRJ_INVALID;
+  if (mode == 0) return close_stream(object);
+  object->open = true;
+  return PRJ_OK;
+}
+
+int prjCloseObj(PrjObject* object, int) {
+  if (!object || !object->open) return PRJ_INVALID;
+  object->open = false;
+  return close_stream(object);
+}
+
+PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_OK;
+  if (object) {
+    switch (property) {
+      case PRJ_PROP_PATH:
+        return {rkStrCpy(object->path.c_str()), 0};
+      case PRJ_PROP_TIME:
+        return {nullptr, pxFtime(object->path.c_str())};
+      case PRJ_PROP_LIBRARY:
+        return {nullptr, object->lib};
+    }
+  }
+  *status = PRJ_INVALID;
+  return {nullptr, 0};
+}
+
+PrjPropValue prjGetLibProp(int handle, int property, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  const Lib* lib = lib_of(handle);
+  if (!lib || property != PRJ_PROP_PATH) {
+    *status = lib ? PRJ_INVALID : PRJ_NOT_FOUND;
+    return {nullptr, 0};
+  }
+  *status = PRJ_OK;
+  return {rkStrCpy(lib->name.c_str()), 0};
+}
+
+std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_OK;
+  if (!object || !object->open) {
+    *status = PRJ_INVALID;
+    return nullptr;
+  }
+  if (!object->stream) object->stream = std::fopen(object->path.c_str(), "r");
+  if (!object->stream) *status = PRJ_NOT_FOUND;
+  return object->stream;
+}
+
+void prjObjSetUserData(PrjObject* object, void* data) {
+  if (object) object->user = data;
+}
+
+void* prjObjGetUserData(const PrjObject* object) { return object ? object->user : nullptr; }
+
+int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, int, int,
+               int replace) {
+  const ClassInfo* c = class_info(prjGetClassId(nullptr, classname));
+  const Lib* lib = object ? lib_of(object->lib) : nullptr;
+  if (!c || !lib || project != prj_state.project.get()) return PRJ_INVALID;
+  if (lib->type & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) return PRJ_NOT_WRITABLE;
+  std::string kinddir = lib->dir + c->kind;
+  std::string target = kinddir + "/" + object->base + c->suffix;
+  if (target == object->path) return PRJ_OK;
+  if (!replace && pxFexists(target.c_str())) return PRJ_COPY_FAILED;
+  if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK) return PRJ_COPY_FAILED;
+
+  // Copy into a temporary beside the target, then rename, so a failed copy
+  // never leaves a half-written wirelist behind.
+  std::string temp = target + ".tmp~";
+  std::FILE* in = std::fopen(object->path.c_str(), "rb");
+  std::FILE* out = in ? std::fopen(temp.c_str(), "wb") : nullptr;
+  bool ok = in && out;
+  char buf[8192];
+  std::size_t n;
+  while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
+  if (in) {
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+  }
+  if (out) ok = (std::fclose(out) == 0) && ok;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) std::remove(temp.c_str());
+  return ok ? PRJ_OK : PRJ_COPY_FAILED;
+}
+
+int prjObjWritable(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib && (lib->type & PRJ_LIB_WRITABLE) ? 1 : 0;
+}
+
+int prjObjReadonly(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib && (lib->type & PRJ_LIB_READONLY) ? 1 : 0;
+}
+
+int prjObjMegafile(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib && (lib->type & PRJ_LIB_MEGAFILE) ? 1 : 0;
+}
+
+int prjFindNextLib(PrjProject* project, int previous, const char* pattern, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_OK;
+  if (!project || project != prj_state.project.get() || !project->view) {
+    *status = PRJ_NO_VIEW;
+    return 0;
+  }
+  if (!pattern || !*pattern) pattern = "*";
+  for (int h = previous < 0 ? 1 : previous + 1; h <= static_cast<int>(project->libs.size()); ++h)
+    if (glob_match(pattern, project->libs[static_cast<std::size_t>(h - 1)].name.c_str())) return h;
+  return 0;
+}
+
+int prjGetPrimaryObj(PrjProject* project, const void*) {
+  if (!project || project != prj_state.project.get() || !project->view) return 0;
+  for (std::size_t i = 0; i < project->libs.size(); ++i)
+    if (project->libs[i].type & PRJ_LIB_PRIMARY) return static_cast<int>(i + 1);
+  return 0;
+}
+
+int prjParseDirLine(const char* line, PrjDirLine* out) {
+  if (!line || !out) return PRJ_INVALID;
+  *out = PrjDirLine{};
+  if (std::strlen(line) > prj::kMaxDirLine) return PRJ_TOO_LONG;
+  std::string content = line;
+  std::size_t bar = content.find('|');
+  if (bar != std::string::npos) content.resize(bar);
+  const char* p = rkStrBlk(content.c_str());
+  if (rkStrNicmp(p, "dir", 3) == 0 && (p[3] == '\0' || is_blank(p[3]) || p[3] == '[')) p += 3;
+  p = rkStrBlk(p);
+  if (!*p) return PRJ_NO_WORDS;
+
+  int st = parse_type(p, &out->type);
+  if (st != PRJ_OK) return st;
+
+  // The path runs to the next blank; it may not look like the name or the
+  // text, which would mean it is missing.
+  p = rkStrBlk(p);
+  const char* end = p;
+  while (*end && !is_blank(*end)) ++end;
+  std::string path(p, end);
+  p = end;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  if (path.empty() || path == "/" || std::strchr("([{", path.front()) ||
+      std::strchr(")]}", path.back()) || path.size() >= sizeof out->path)
+    return PRJ_NO_PATH;
+  std::strcpy(out->path, path.c_str());
+
+  p = rkStrBlk(p);
+  if (*p == '(') {
+    const char* close = std::strchr(p, ')');
+    if (!close) return PRJ_BAD_NAME;
+    std::string name(p + 1, close);
+    if (name.empty() || name.size() > prj::kMaxLibName ||
+        name.find_first_of(" \t:") != std::string::npos)
+      return PRJ_BAD_NAME;
+    std::strcpy(out->name, name.c_str());
+    p = rkStrBlk(close + 1);
+  }
+  if (*p == '{') {
+    const char* close = std::strchr(p, '}');
+    if (!close) return PRJ_BAD_TEXT;
+    std::string text(p + 1, close);
+    std::strcpy(out->text, text.c_str());  // shorter than the line
+    p = rkStrBlk(close + 1);
+  }
+  return *p ? PRJ_EXTRA_WORDS : PRJ_OK;
+}
+
+int prjBuildDirLine(const PrjDirLine* in, char* line, std::size_t size) {
+  if (!in || !line || size == 0) return PRJ_INVALID;
+  if (!type_valid(in->type)) return PRJ_BAD_TYPE;
+  char type[5] = {};
+  std::size_t n = 0;
+  if (in->type & PRJ_LIB_PRIMARY) type[n++] = 'p';
+  if (in->type & PRJ_LIB_WRITABLE) type[n++] = 'w';
+  if (in->type & PRJ_LIB_READONLY) type[n++] = 'r';
+  if (in->type & PRJ_LIB_MEGAFILE) type[n++] = 'm';
+  if (n == 0) type[0] = '0';
+  std::string s = "DIR [";
+  s.append(type).append("] ").append(in->path);
+  if (in->name[0]) s.append(" (").append(in->name).append(")");
+  if (in->text[0]) s.append(" {").append(in->text).append("}");
+  if (s.size() >= size) return PRJ_TOO_LONG;
+  std::strcpy(line, s.c_str());
+  return PRJ_OK;
+}
+
+void prjReset() {
+  for (PrjObject& o : prj_state.objects) close_stream(&o);
+  prj_state.objects.clear();
+  prj_state.bypath.clear();
+  prj_state.project.reset();
+  prj_state.started = false;
+}

@@ -1,0 +1,206 @@
+// store/prj_test.cc - library declarations, look-up order and library
+// errors of the project store.
+#include "store/prj.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/pxlib.h"
+#include "tests/testutil.h"
+#include "util/rkmem.h"
+
+namespace {
+
+using testutil::WriteFile;
+
+TEST(Prj, DeclarationLinesParseAndRebuild) {
+  struct Case {
+    const char* line;
+    int status;
+    int type;
+    const char* path;
+    const char* name;
+    const char* built;  // prjBuildDirLine of the result
+  } cases[] = {
+      {"DIR [w] lib1", 0, PRJ_LIB_WRITABLE, "lib1", "", "DIR [w] lib1"},
+      {"dir [WP] /abs/lib/ (work) {main library}", 0, PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE,
+       "/abs/lib", "work", "DIR [pw] /abs/lib (work) {main library}"},
+      {"  [mr] parts | comment", 0, PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE, "parts", "",
+       "DIR [rm] parts"},
+      {"DIR [3] lib", 0, PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE, "lib", "", "DIR [pw] lib"},
+      {"DIR [012] lib", 0, PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE, "lib", "", "DIR [rm] lib"},
+      {"DIR [16] lib", 0, 0, "lib", "", "DIR [0] lib"},
+      {"DIR [5] lib", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [21] lib", PRJ_BAD_TYPE_NUMBER, 0, "", "", nullptr},
+      {"DIR", PRJ_NO_WORDS, 0, "", "", nullptr},
+      {"DIR [w]", PRJ_NO_PATH, 0, "", "", nullptr},
+      {"DIR [w] (name)", PRJ_NO_PATH, 0, "", "", nullptr},
+      {"DIR lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [wr] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [pm] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [ww] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [x] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
+      {"DIR [w] lib1 (a:b)", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
+      {"DIR [w] lib1 (abcdefghijklmnopqrstuvwxyz0123456)", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
+      {"DIR [w] lib1 (open", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
+      {"DIR [w] lib1 {open", PRJ_BAD_TEXT, 0, "lib1", "", nullptr},
+      {"DIR [w] lib1 lib2", PRJ_EXTRA_WORDS, 0, "lib1", "", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    PrjDirLine d;
+    int st = prjParseDirLine(c.line, &d);
+    EXPECT_EQ(st, c.status);
+    EXPECT_STREQ(d.path, c.path);
+    EXPECT_STREQ(d.name, c.name);
+    if (st != 0) continue;
+    EXPECT_EQ(d.type, c.type);
+    char line[prj::kMaxDirLine + 1];
+    ASSERT_EQ(prjBuildDirLine(&d, line, sizeof line), 0);
+    EXPECT_STREQ(line, c.built);
+  }
+}
+
+class PrjView : public testing::Test {
+ protected:
+  void SetUp() override {
+    prjReset();
+    pxReset();
+    cwd_ = std::make_unique<testutil::ScopedCwd>(dir_.path());
+  }
+  void TearDown() override {
+    prjReset();
+    cwd_.reset();
+    pxReset();
+  }
+
+  // Opens the project and sets up the view from the given ini text.
+  int View(const std::string& ini) {
+    WriteFile(dir_.path() + "/drafta.ini", ini);
+    int status = -1;
+    project_ = prjOpenProject(".", nullptr, "", 3, &status);
+    EXPECT_EQ(status, 0);
+    return prjInitView(project_, "Drafta", "drafta.ini");
+  }
+
+  // The path of file name.ext of kind, or "" when the store finds none.
+  std::string Find(const char* lib, const char* kind, const char* name, const char* ext) {
+    PrjObjRef* ref = prjMakeKbObjref2(lib, kind, name, ext);
+    int status;
+    PrjObject* obj = prjOpenObject(ref, 1, &status);
+    rkMemFree(ref);
+    if (!obj) return "";
+    PrjPropValue v = prjGetObjProp(obj, PRJ_PROP_PATH, &status);
+    std::string path = v.text;
+    rkMemFree(v.text);
+    prjCloseObj(obj, 0);
+    return path.substr(dir_.path().size() + 1);
+  }
+
+  std::vector<std::string> Errors() {
+    std::vector<std::string> out;
+    const char *lib, *what, *where;
+    for (int c = prjNextLibError(project_, "Drafta", 0, &lib, &what, &where); c;
+         c = prjNextLibError(project_, "Drafta", c, &lib, &what, &where))
+      out.push_back(std::string(lib) + " | " + what + " | " + where);
+    return out;
+  }
+
+  testutil::ScopedTempDir dir_;
+  std::unique_ptr<testutil::ScopedCwd> cwd_;
+  PrjProject* project_ = nullptr;
+};
+
+TEST_F(PrjView, FirstDeclaredLibraryHoldingTheFileWins) {
+  WriteFile(dir_.path() + "/one/wir/alu.1", "V 4.09\n");
+  WriteFile(dir_.path() + "/two/wir/alu.1", "V 4.09\n");
+  WriteFile(dir_.path() + "/two/sym/add4.1", "");
+  ASSERT_EQ(View("OATS 1\nDIR [w] one\ndir [r] two (Parts) {vendor parts}\n"), 0);
+  EXPECT_EQ(Find("", "wir", "ALU", "1"), "one/wir/alu.1");
+  EXPECT_EQ(Find("parts", "wir", "alu", "1"), "two/wir/alu.1");
+  EXPECT_EQ(Find("", "sym", "add4", "1"), "two/sym/add4.1");
+  EXPECT_EQ(Find("one", "sym", "add4", "1"), "");
+  EXPECT_EQ(Find("nosuch", "wir", "alu", "1"), "");
+  EXPECT_EQ(Find("", "wir", "../two/wir/alu", "1"), "");  // names stay inside a library
+
+  // Handles follow the declarations; without a p library the first is
+  // primary.
+  int status;
+  EXPECT_EQ(prjFindNextLib(project_, 0, "*", &status), 1);
+  EXPECT_EQ(prjFindNextLib(project_, 1, "*", &status), 2);
+  EXPECT_EQ(prjFindNextLib(project_, 2, "*", &status), 0);
+  EXPECT_EQ(prjFindNextLib(project_, 0, "p?RTS", &status), 2);
+  EXPECT_EQ(prjGetPrimaryObj(project_, nullptr), 1);
+  EXPECT_EQ(prjObjWritable(1), 1);
+  EXPECT_EQ(prjObjReadonly(2), 1);
+  PrjPropValue name = prjGetLibProp(1, PRJ_PROP_PATH, &status);
+  EXPECT_STREQ(name.text, "one");
+  rkMemFree(name.text);
+}
+
+TEST_F(PrjView, AnObjectLookedUpAgainIsTheSameAndAsksToBeReopened) {
+  WriteFile(dir_.path() + "/lib/sch/top.oat", "x\n");
+  ASSERT_EQ(View("DIR [p] lib\n"), 0);
+  PrjObjRef* ref = prjMakeKbObjref2("", "sch", "top", "oat");
+  int st1, st2;
+  PrjObject* a = prjOpenObject(ref, 1, &st1);
+  PrjObject* b = prjOpenObject(ref, 1, &st2);
+  rkMemFree(ref);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(st1, 0);
+  EXPECT_EQ(st2, PRJ_ALREADY_OPEN);
+  EXPECT_NE(prjObjGetFilePtr(a, 0, &st1), nullptr);
+  EXPECT_EQ(prjCloseObj(a, 0), 0);
+  EXPECT_EQ(prjCloseObj(a, 0), PRJ_INVALID);
+}
+
+TEST_F(PrjView, LibraryErrorsNameEachFailingLibrary) {
+  std::filesystem::create_directories(dir_.path() + "/good");
+  std::filesystem::create_directories(dir_.path() + "/Good");
+
+  EXPECT_EQ(View("DIR [w] good\nDIR [w] misspelt\n"), PRJ_LIB_ERRORS);
+  std::vector<std::string> errors = Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "misspelt | its directory does not exist | " + dir_.path() + "/misspelt");
+
+  prjReset();
+  EXPECT_EQ(View("DIR [w] good\nDIR [q] other (lib2)\nDIR [w] Good\n"), PRJ_BAD_INI);
+  errors = Errors();
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0].rfind("(unnamed) | the library type", 0), 0u) << errors[0];
+  EXPECT_NE(errors[0].find("line 2 of drafta.ini: DIR [q] other (lib2)"), std::string::npos);
+  EXPECT_EQ(errors[1],
+            "Good | a library of the same name is already declared on line 1 | line 3 of "
+            "drafta.ini");
+  int status;
+  EXPECT_EQ(prjFindNextLib(project_, 0, "*", &status), 0);  // no view, no libraries
+}
+
+TEST_F(PrjView, WirelistsCopyToTheirSavedCopyOnlyInWritableLibraries) {
+  WriteFile(dir_.path() + "/work/wir/alu.1", "new\n");
+  WriteFile(dir_.path() + "/ro/wir/cpu.1", "cpu\n");
+  ASSERT_EQ(View("DIR [w] work\nDIR [r] ro\n"), 0);
+  int status;
+  PrjObject* alu = prjOpenObj(project_, "prjClassWIRELIST", "ALU", 1, 0, 1, &status);
+  ASSERT_NE(alu, nullptr);
+  EXPECT_EQ(prjCopyObj(alu, project_, "prjClassWIRELIST_SAV", 0, 0, 1), 0);
+  EXPECT_EQ(testutil::ReadFile(dir_.path() + "/work/wir/alu.1.sav"), "new\n");
+
+  WriteFile(dir_.path() + "/work/wir/alu.1", "changed\n");
+  PrjObject* sav = prjOpenObj(project_, "prjClassWIRELIST_SAV", "work:alu", 1, 0, 1, &status);
+  ASSERT_NE(sav, nullptr);
+  EXPECT_EQ(prjCopyObj(sav, project_, "prjClassWIRELIST", 0, 0, 1), 0);
+  EXPECT_EQ(testutil::ReadFile(dir_.path() + "/work/wir/alu.1"), "new\n");
+
+  PrjObject* cpu = prjOpenObj(project_, "prjClassWIRELIST", "CPU", 1, 0, 1, &status);
+  ASSERT_NE(cpu, nullptr);
+  EXPECT_EQ(prjCopyObj(cpu, project_, "prjClassWIRELIST_SAV", 0, 0, 1), PRJ_NOT_WRITABLE);
+  EXPECT_EQ(prjOpenObj(project_, "prjClassWIRELIST", "CPU", 2, 0, 1, &status), nullptr);
+  EXPECT_EQ(status, PRJ_NOT_FOUND);
+}
+
+}  // namespace
