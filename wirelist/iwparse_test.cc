@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/iwproject.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwsession.h"
@@ -402,3 +403,33 @@ TEST_F(IwParseBus, SignalNamesExpandWhatever) {
 }
 
 }  // namespace
+
+// --- message texts from the catalog ---------------------------------------------------
+
+class IwParseCatalog : public testutil::IwProject {};
+
+TEST_F(IwParseCatalog, MessagesCarryTheirArguments) {
+  Write("work/wir/.keep", "");
+  Write("drafta.ini", "DIR [w] work\n");
+  ASSERT_EQ(iwinit(), 1);
+  iws.busexpand = true;
+  std::string text =
+      "V 2.55\nDW ALU\nXYZ\nAS REG PINORDER=D[0:3]\nM REG U1\nI U1 REG X[0:5]\n"
+      "API U1 REG 1 #=1,2,3,4,5\nEW\n";
+  iws.input = fmemopen(text.data(), text.size(), "r");
+  iws.cursheet = 1;
+  ASSERT_NE(iwparse("ALU", 0), nullptr);
+  std::fclose(iws.input);
+  iws.input = nullptr;
+  std::string all;
+  for (const auto& m : messages_) all += m + "\n";
+  for (const char* want : {
+           "has the old format version 2.55.",
+           "Unknown record XYZ in wirelist ALU sheet 1;",
+           "Pin D[0:3] of component U1 is 4 bits wide,",
+           "The net X[0:5] given for it has 6 bits.",
+           "The last 2 bits of the net are ignored.",
+           "The pin numbers 1,2,3,4,5 give 5 values, more than the 4 bits of pin D[0:3].",
+       })
+    EXPECT_NE(all.find(want), std::string::npos) << want << "\nin:\n" << all;
+}
