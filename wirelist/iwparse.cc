@@ -27,6 +27,7 @@
 #include "util/rkbus.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
+#include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
@@ -72,14 +73,6 @@ int next_word() {
 }
 
 const char* safe(const char* s) { return s ? s : ""; }
-
-// The part of a name after its library prefix, or the name without
-// leading blanks: the reader compares group names by this part only.
-const char* name_part(const char* name) {
-  if (const char* colon = std::strchr(name, ':')) return colon + 1;
-  while (*name == ' ') ++name;
-  return name;
-}
 
 // A group first named by a record: made, linked at the head of the
 // reference list and stored in the group table.
@@ -441,7 +434,7 @@ bool read_dw(ParseState& st) {
     iwmsghndlr(4, NDX_DWNONAME, st.filename);
     return fail();
   }
-  if (rkStrIcmp(name_part(st.filename), name_part(iws.token)) != 0) {
+  if (rkStrIcmp(iwparsename(st.filename), iwparsename(iws.token)) != 0) {
     iwmsghndlr(4, NDX_DWMISMATCH, iws.token);
     iwmsghndlr(12, NDX_DWMISMATCH2, st.filename);
     return fail();
