@@ -260,6 +260,17 @@ TEST_F(IwParse, InstanceAttributes) {
             "PARAM=1;PARAM=1;SIGNAL=GND;VSS;SIGNAL=GND;VSS2;SIGNAL=PWR;A0;SIGNAL=PWR;A1;");
 }
 
+TEST_F(IwParse, ARepeatedInstanceRecordReconnectsThePins) {
+  auto r = Parse("DW ALU\nAS INV PINORDER=A Y\nM INV U1\nI U1 INV N1 N2\nI U1 INV N3 N1\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Nets(Com(r.group, "U1")), "N3 N1 ");
+  EXPECT_EQ(ignetpin(fetch_net(r.group, "N2")), nullptr);  // no pin of the old wiring stays
+  IwPin* p = ignetpin(fetch_net(r.group, "N1"));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->index, 2);
+  EXPECT_EQ(igpinnnx(p), nullptr);
+}
+
 TEST_F(IwParse, PortsAreMadeOnlyInTheTopGroup) {
   auto r = Parse("DW ALU\nAS PT PINORDER=X\nAP PT 1 LOAD=3\nP PT Q\nI Q PT NQ DIR=OUT\nEW\n");
   ASSERT_NE(r.group, nullptr);
