@@ -60,11 +60,11 @@
 #define NDX_PORDCOUNT 293 /* "[E] The pin order of group %2$s does not name as many pins as its symbol has (%1$d); the pins keep the order of the symbol file." */  // pin count, group name
 #define NDX_PORDCOUNT2 294 /* "[E] The pin order names %d pins." */  // number of names in the pin order
 #define NDX_PORDNOPIN 295 /* "[E] The pin order names %s, which is not a pin of the symbol." */  // the name
-#define NDX_PORDNOPIN2 296 /* "[E] The name is ignored in symbol %s.%d." */  // group name, symbol number
-#define NDX_SYMBADLABEL 297 /* "[E] Line %d of symbol %s.%d: the L record has no pin or no label; it is ignored." */  // line number, group name, symbol number
-#define NDX_SYMBADPINATT 298 /* "[E] Line %d of symbol %s.%d: the A record has no pin or no attribute; it is ignored." */  // line number, group name, symbol number
-#define NDX_SYMBADSYMATT 299 /* "[E] Line %d of symbol %s.%d: the U record has no attribute; it is ignored." */  // line number, group name, symbol number
-#define NDX_SYMEMPTYCONT 300 /* "[E] Line %d of symbol %s.%d: the continuation line is empty." */  // line number, group name, symbol number
+#define NDX_PORDNOPIN2 296 /* "[E] The name is ignored for the symbol of group %1$s." */  // group name, 1 (not shown)
+#define NDX_SYMBADLABEL 297 /* "[E] Line %1$d of a symbol file of group %2$s has an L record without a pin to name or without a label; the record is ignored." */  // line number, group name, 1 (not shown)
+#define NDX_SYMBADPINATT 298 /* "[E] Line %1$d of a symbol file of group %2$s has an A record without a pin or without an attribute; the record is ignored." */  // line number, group name, 1 (not shown)
+#define NDX_SYMBADSYMATT 299 /* "[E] Line %1$d of a symbol file of group %2$s has a U record without an attribute; the record is ignored." */  // line number, group name, 1 (not shown)
+#define NDX_SYMEMPTYCONT 300 /* "[E] Line %1$d of a symbol file of group %2$s is an empty continuation line." */  // line number, group name, 1 (not shown)
 #define NDX_APIFEWBITS 302 /* "[W] Pin %s of width %d of component %s gets fewer pin numbers than it has bits." */  // pin name, pin width, instance name
 #define NDX_APIFEWBITS2 303 /* "[W] The pin numbers %s give only %d values." */  // pin numbers, their count
 #define NDX_APIMANYBITS 304 /* "[W] The pin numbers %1$s give %2$d values, more than the %4$d bits of pin %3$s." */  // pin numbers, their count, pin name, pin width

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "util/rkstr.h"
+#include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
@@ -27,15 +28,6 @@ std::string upper(const char* s) {
 }
 
 bool same(const char* a, const char* b) { return a == b || (a && b && std::strcmp(a, b) == 0); }
-
-// The part of a group name after its library prefix ("LIB:NAME"), or the
-// name without leading blanks.
-const char* name_part(const char* name) {
-  if (!name) return "";
-  if (const char* colon = std::strchr(name, ':')) return colon + 1;
-  while (*name == ' ' || *name == '\t') ++name;
-  return name;
-}
 
 const IwPin* head_of(const IwPin* pin) { return pin->index > 0 ? pin - pin->index : pin; }
 
@@ -261,9 +253,9 @@ IwSym* ifsymsym(int number, IwSym* symbol) {
 
 IwGrp* ifgrpgrp(const char* name) {
   if (!name) return nullptr;
-  std::string want = upper(name_part(name));
+  std::string want = upper(iwparsename(name));
   for (IwGrp* g = iws.grpref; g; g = g->next)
-    if (std::strcmp(name_part(g->name), want.c_str()) == 0) return g;
+    if (g->name && std::strcmp(iwparsename(g->name), want.c_str()) == 0) return g;
   return nullptr;
 }
 

@@ -22,11 +22,14 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "catalogs/nodex.h"
 #include "util/rkbus.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
+#include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
@@ -72,14 +75,6 @@ int next_word() {
 }
 
 const char* safe(const char* s) { return s ? s : ""; }
-
-// The part of a name after its library prefix, or the name without
-// leading blanks: the reader compares group names by this part only.
-const char* name_part(const char* name) {
-  if (const char* colon = std::strchr(name, ':')) return colon + 1;
-  while (*name == ' ') ++name;
-  return name;
-}
 
 // A group first named by a record: made, linked at the head of the
 // reference list and stored in the group table.
@@ -441,7 +436,7 @@ bool read_dw(ParseState& st) {
     iwmsghndlr(4, NDX_DWNONAME, st.filename);
     return fail();
   }
-  if (rkStrIcmp(name_part(st.filename), name_part(iws.token)) != 0) {
+  if (rkStrIcmp(iwparsename(st.filename), iwparsename(iws.token)) != 0) {
     iwmsghndlr(4, NDX_DWMISMATCH, iws.token);
     iwmsghndlr(12, NDX_DWMISMATCH2, st.filename);
     return fail();
@@ -572,10 +567,8 @@ int iwmodule(IwGrp* group, int type) {
 
 namespace {
 
-// A pin array of n pins from the data pool, owned by com.
-IwPin* make_pins(IwCom* com, int n) {
-  auto* head = static_cast<IwPin*>(
-      iwballoc(iwdatapool(), (static_cast<std::size_t>(n) + 1) * sizeof(IwPin)));
+// Fresh elements for a pin array of n pins at head, owned by com.
+IwPin* init_pins(IwPin* head, IwCom* com, int n) {
   new (head) IwPin{};
   head->com = com;
   head->npins = n;
@@ -586,6 +579,39 @@ IwPin* make_pins(IwCom* com, int n) {
     pin->next = nullptr;
   }
   return head;
+}
+
+// A pin array of n pins from the data pool, owned by com.
+IwPin* make_pins(IwCom* com, int n) {
+  void* mem = iwballoc(iwdatapool(), (static_cast<std::size_t>(n) + 1) * sizeof(IwPin));
+  return init_pins(static_cast<IwPin*>(mem), com, n);
+}
+
+// Takes the pins of an array off their nets, so that a component whose
+// "I" record comes again is connected as the last record says and no net
+// keeps pins of an array the component no longer has.  Each ring touched
+// is rebuilt once, without the array's elements.
+void detach_pins(IwPin* head) {
+  IwPin* first = head + 1;
+  IwPin* last = head + head->npins;
+  std::vector<IwNet*> nets;
+  std::unordered_set<IwNet*> seen;
+  for (IwPin* p = first; p <= last; ++p) {
+    IwNet* net = p->next ? igpinnet(p) : nullptr;
+    if (net && seen.insert(net).second) nets.push_back(net);
+  }
+  for (IwNet* net : nets) {
+    void** link = &net->pins;
+    for (void* e = net->pins; e && e != net;) {
+      auto* pin = static_cast<IwPin*>(e);
+      e = pin->next;
+      if (pin >= first && pin <= last)
+        *link = e;
+      else
+        link = &pin->next;
+    }
+  }
+  for (IwPin* p = first; p <= last; ++p) p->next = nullptr;
 }
 
 void connect(IwPin* pin, const char* netname, IwGrp* group) {
@@ -655,7 +681,9 @@ int iwinst(IwGrp* group) {
   if (r < 0) return 0;
   bool lineend = r == 0;
   int n = com->sym ? std::max<int>(com->sym->npins, 0) : 0;
-  IwPin* head = make_pins(com, n);
+  if (com->pins) detach_pins(com->pins);
+  IwPin* head =
+      com->pins && com->pins->npins == n ? init_pins(com->pins, com, n) : make_pins(com, n);
   com->pins = head;
   if (n >= 1 && !read_inst_nets(group, com, head, n, lineend)) return 1;
   if (lineend || iws.atlineend) return 0;

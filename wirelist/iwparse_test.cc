@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/iwproject.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwsession.h"
@@ -259,6 +260,17 @@ TEST_F(IwParse, InstanceAttributes) {
             "PARAM=1;PARAM=1;SIGNAL=GND;VSS;SIGNAL=GND;VSS2;SIGNAL=PWR;A0;SIGNAL=PWR;A1;");
 }
 
+TEST_F(IwParse, ARepeatedInstanceRecordReconnectsThePins) {
+  auto r = Parse("DW ALU\nAS INV PINORDER=A Y\nM INV U1\nI U1 INV N1 N2\nI U1 INV N3 N1\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Nets(Com(r.group, "U1")), "N3 N1 ");
+  EXPECT_EQ(ignetpin(fetch_net(r.group, "N2")), nullptr);  // no pin of the old wiring stays
+  IwPin* p = ignetpin(fetch_net(r.group, "N1"));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->index, 2);
+  EXPECT_EQ(igpinnnx(p), nullptr);
+}
+
 TEST_F(IwParse, PortsAreMadeOnlyInTheTopGroup) {
   auto r = Parse("DW ALU\nAS PT PINORDER=X\nAP PT 1 LOAD=3\nP PT Q\nI Q PT NQ DIR=OUT\nEW\n");
   ASSERT_NE(r.group, nullptr);
@@ -402,3 +414,33 @@ TEST_F(IwParseBus, SignalNamesExpandWhatever) {
 }
 
 }  // namespace
+
+// --- message texts from the catalog ---------------------------------------------------
+
+class IwParseCatalog : public testutil::IwProject {};
+
+TEST_F(IwParseCatalog, MessagesCarryTheirArguments) {
+  Write("work/wir/.keep", "");
+  Write("drafta.ini", "DIR [w] work\n");
+  ASSERT_EQ(iwinit(), 1);
+  iws.busexpand = true;
+  std::string text =
+      "V 2.55\nDW ALU\nXYZ\nAS REG PINORDER=D[0:3]\nM REG U1\nI U1 REG X[0:5]\n"
+      "API U1 REG 1 #=1,2,3,4,5\nEW\n";
+  iws.input = fmemopen(text.data(), text.size(), "r");
+  iws.cursheet = 1;
+  ASSERT_NE(iwparse("ALU", 0), nullptr);
+  std::fclose(iws.input);
+  iws.input = nullptr;
+  std::string all;
+  for (const auto& m : messages_) all += m + "\n";
+  for (const char* want : {
+           "has the old format version 2.55.",
+           "Unknown record XYZ in wirelist ALU sheet 1;",
+           "Pin D[0:3] of component U1 is 4 bits wide,",
+           "The net X[0:5] given for it has 6 bits.",
+           "The last 2 bits of the net are ignored.",
+           "The pin numbers 1,2,3,4,5 give 5 values, more than the 4 bits of pin D[0:3].",
+       })
+    EXPECT_NE(all.find(want), std::string::npos) << want << "\nin:\n" << all;
+}

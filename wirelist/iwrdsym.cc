@@ -31,6 +31,7 @@
 #include "util/rkbus.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
+#include "wirelist/iwfile.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -38,11 +39,6 @@
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 #include "wirelist/limits.h"
-
-#if __has_include("wirelist/iwfile.h")
-#include "wirelist/iwfile.h"
-#define IW_LIBRARY_LOOKUP 1
-#endif
 
 namespace {
 
@@ -531,7 +527,6 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
   return sym;
 }
 
-#ifdef IW_LIBRARY_LOOKUP
 // The pin-order file of group from the libraries, as one text.
 std::string library_pinorder(const std::string& group) {
   std::string name = group + ".pin";
@@ -543,13 +538,11 @@ std::string library_pinorder(const std::string& group) {
   iwvfclose(obj);
   return text;
 }
-#endif
 
 // Reads filename from the libraries; known is its group when the caller
 // has it (a group hidden from the name look-up, such as a PLD component
 // group, must not get a twin).
 IwSym* read_from_libraries(char* filename, IwGrp* known) {
-#ifdef IW_LIBRARY_LOOKUP
   std::string lower = filename;
   rkStrLoc(lower.data());
   PrjObject* obj = iwvfopen(lower.c_str(), "sym");
@@ -558,11 +551,6 @@ IwSym* read_from_libraries(char* filename, IwGrp* known) {
   IwSym* sym = read_symbol(filename, known, in, [&group] { return library_pinorder(group); });
   if (obj) iwvfclose(obj);
   return sym;
-#else
-  // TEMPORARY: the libraries cannot be searched until the file look-up is
-  // there; a symbol file then counts as missing.
-  return read_symbol(filename, known, nullptr, [] { return std::string(); });
-#endif
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/iwproject.h"
 #include "wirelist/iwacc.h"
+#include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 #include "wirelist/iwtesting.h"
@@ -196,3 +198,55 @@ TEST_F(IwRdSym, BusPinsSplitIntoBitsWithExpansionOn) {
 }
 
 }  // namespace
+
+// --- symbol files found in the project's libraries ---------------------------------
+
+class IwRdSymLibrary : public testutil::IwProject {
+ protected:
+  void Start() {
+    Write("drafta.ini", "DIR [w] work\n");
+    ASSERT_EQ(iwinit(), 1);
+    Codes();
+  }
+
+  static std::string Pins(const IwSym* sym) {
+    std::string s;
+    for (const IwSpn* p = sym ? sym->spns : nullptr; p; p = p->next)
+      s += std::string(p->name) + " ";
+    return s;
+  }
+};
+
+TEST_F(IwRdSymLibrary, SymbolAndPinOrderFilesComeFromTheLibraries) {
+  Write("work/sym/add4.1", "V 1\n" + kP + L("B") + kP + L("A") + "Y 1\n");
+  Write("work/sym/add4.pin", "B\nA\n");
+  Write("work/sym/bad.1", "not a symbol\n");
+  Start();
+
+  char name[] = "ADD4.1";
+  IwSym* add4 = iwreadsym(name);
+  EXPECT_STREQ(name, "add4.1");  // converted in place
+  ASSERT_NE(add4, nullptr);
+  EXPECT_EQ(Pins(add4), "B A ");
+  EXPECT_EQ(add4->symtype, IW_MODULE);
+
+  char missing[] = "NONE.1";
+  EXPECT_EQ(iwrdsym(missing), nullptr);
+  char bad[] = "BAD.1";
+  EXPECT_EQ(iwreadsym(bad), nullptr);
+  EXPECT_EQ(Codes(), std::vector<std::string>{"nodex-E-380"});  // nothing for the missing one
+}
+
+TEST_F(IwRdSymLibrary, NamingAGroupInAWirelistLoadsItsFirstSymbol) {
+  Write("work/sym/alu.1", "V 1\n" + kP + L("Y") + kP + L("X") + "Y 1\n");
+  Start();
+  std::string text = "DW ALU\nEW\n";
+  iws.input = fmemopen(text.data(), text.size(), "r");
+  iws.cursheet = 1;
+  IwGrp* alu = iwparse("ALU", 0);
+  std::fclose(iws.input);
+  iws.input = nullptr;
+  ASSERT_NE(alu, nullptr);
+  EXPECT_EQ(Pins(alu->sym), "X Y ");        // alphabetical without a pin order
+  EXPECT_EQ(alu->sym->symtype, IW_MODULE);  // the file's type stands
+}

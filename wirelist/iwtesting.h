@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -29,9 +28,14 @@ std::vector<std::string> Messages(Fn fn) {
   std::fflush(stdout);
   std::string out = testing::internal::GetCapturedStdout();
   std::vector<std::string> msgs;
-  static const std::regex re("nodex-([EWI])-([0-9]+)");
-  for (std::sregex_iterator it(out.begin(), out.end(), re), end; it != end; ++it)
-    msgs.push_back((*it)[1].str() + (*it)[2].str());
+  const std::string prefix = "nodex-";
+  for (std::size_t at = out.find(prefix); at != std::string::npos; at = out.find(prefix, at + 1)) {
+    std::size_t p = at + prefix.size();
+    if (p + 2 >= out.size() || out[p + 1] != '-') continue;
+    std::size_t end = p + 2;
+    while (end < out.size() && out[end] >= '0' && out[end] <= '9') ++end;
+    if (end > p + 2) msgs.push_back(out[p] + out.substr(p + 2, end - p - 2));
+  }
   return msgs;
 }
 
