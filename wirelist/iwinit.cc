@@ -9,6 +9,7 @@
 // OATS key from it.
 #include "wirelist/iwinit.h"
 
+#include "util/rkerr.h"
 #include "wirelist/iwgbl.h"
 
 #include <cstdio>
@@ -129,6 +130,8 @@ int fail_init() {
   return 0;
 }
 
+void free_session(void*) { iwsession_reset(); }
+
 }  // namespace
 
 int iwinit() {
@@ -158,6 +161,10 @@ int iwinit() {
   // A retry after a failed start must not write every message twice.
   if (!stdout_registered()) iwmsgsetup(7, stdout, nullptr);
   iwregmsgdflt();
+  // In memory-debugging runs everything the database holds is released at
+  // exit, after the catalogs (85), so that what remains is a real leak.
+  rkOnExitAdd(free_session, nullptr);
+  rkOnExitSetOrder(free_session, nullptr, 90);
 
   if (!iws.catalog) iwopenmsg(nullptr);
 
