@@ -22,7 +22,7 @@
 #define TSN_MSG_DESC_WIR 506 /* "Flattened wirelist of design %s." */  // top group name
 #define TSN_MSG_DESC_FAULT 507 /* "Long-format netlist with fault-simulation records of design %s." */  // top group name
 #define TSN_MSG_OAT_APPLIED 508 /* "Occurrence attributes were applied to the design." */  // (none)
-#define TSN_MSG_OAT_NONE 509 /* "Warning: No occurrence attributes were applied; the occurrence-attribute file is missing or holds no occurrence." */  // (none)
+#define TSN_MSG_OAT_NONE 509 /* "Warning: No occurrence attributes were applied to the design." */  // (none)
 #define TSN_MSG_OAT_FAILED 510 /* "Error: The occurrence-attribute file could not be applied." */  // (none)
 #define TSN_MSG_DTB_NOT_FOUND 511 /* "Error: Back-annotation file %s was not found." */  // file name or path
 #define TSN_MSG_DTB_RECURSIVE 512 /* "Error: A back-annotation file names itself through DTB=; it is not read again." */  // (none)
