@@ -72,6 +72,15 @@ void log_line(outdata* stream, const char* text) {
   stream->curlen = 0;
 }
 
+// Formats a message (cut to 255 characters), shows it on the terminal and,
+// when a stream is given, writes it as a line of the stream's file.
+void vshow(outdata* stream, const char* format, va_list ap) {
+  char text[tsn::kMsgBuffer];
+  std::vsnprintf(text, sizeof text, format, ap);
+  show(text);
+  if (stream) log_line(stream, text);
+}
+
 void status(int* done, int total, int step, const char* label) {
   if (!w || !(w->exeflag & 1)) return;
   ++*done;
@@ -110,32 +119,24 @@ const char* tsnMsgBuild(int number, ...) {
 }
 
 void tsn_msg(const char* format, ...) {
-  char text[tsn::kMsgBuffer];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(text, sizeof text, format, ap);
+  vshow(nullptr, format, ap);
   va_end(ap);
-  show(text);
 }
 
 void llogmsg(outdata* stream, const char* format, ...) {
-  char text[tsn::kMsgBuffer];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(text, sizeof text, format, ap);
+  vshow(stream, format, ap);
   va_end(ap);
-  show(text);
-  log_line(stream, text);
 }
 
 void tsn_logmsg(const char* format, ...) {
-  char text[tsn::kMsgBuffer];
   va_list ap;
   va_start(ap, format);
-  std::vsnprintf(text, sizeof text, format, ap);
+  vshow(w ? w->out : nullptr, format, ap);
   va_end(ap);
-  show(text);
-  log_line(w ? w->out : nullptr, text);
 }
 
 void lnet_status(const char* label) {
