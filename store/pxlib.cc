@@ -78,6 +78,19 @@ std::string with_subdir(const std::string& dir, const std::string& sub) {
   return r;
 }
 
+// The directories of a search list separated by blanks, tabs or colons.
+std::vector<std::string> dir_list(const std::string& value) {
+  std::vector<std::string> dirs;
+  std::size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && (value[i] == ' ' || value[i] == '\t' || value[i] == ':')) ++i;
+    std::size_t start = i;
+    while (i < value.size() && value[i] != ' ' && value[i] != '\t' && value[i] != ':') ++i;
+    if (i > start) dirs.push_back(value.substr(start, i - start));
+  }
+  return dirs;
+}
+
 void build_list() {
   if (px_state.list_built) return;
   px_state.list.clear();
@@ -86,13 +99,7 @@ void build_list() {
   if (!wdir) return;
   std::string value(wdir);
   if (value.size() > px::kMaxTrnlog) value.resize(px::kMaxTrnlog);
-  std::size_t i = 0;
-  while (i < value.size()) {
-    while (i < value.size() && (value[i] == ' ' || value[i] == '\t' || value[i] == ':')) ++i;
-    std::size_t start = i;
-    while (i < value.size() && value[i] != ' ' && value[i] != '\t' && value[i] != ':') ++i;
-    if (i == start) break;
-    std::string token = value.substr(start, i - start);
+  for (std::string token : dir_list(value)) {
     if (token.size() > px::kMaxWdirToken) token.resize(px::kMaxWdirToken);
     if (use_version_dirs()) px_state.list.push_back({with_subdir(token, version()), 1});
     if (use_plain_dirs()) px_state.list.push_back({token, 0});
@@ -353,14 +360,7 @@ int pxFindExeInPath(const char* name, char* result) {
   const char* path = std::getenv("PATH");
   if (!path) return PX_INVALID;
   if (!name) return PX_INVALID;
-  std::string value(path);
-  std::size_t i = 0;
-  while (i < value.size()) {
-    while (i < value.size() && (value[i] == ' ' || value[i] == '\t' || value[i] == ':')) ++i;
-    std::size_t start = i;
-    while (i < value.size() && value[i] != ' ' && value[i] != '\t' && value[i] != ':') ++i;
-    if (i == start) break;
-    std::string dir = value.substr(start, i - start);
+  for (const std::string& dir : dir_list(path)) {
     char candidate[px::kMaxPath];
     if (pxMerge(candidate, "", dir.c_str(), name, "") != PX_OK) return PX_CANT_FORM;
     if (stat_kind(candidate, PX_REGULAR)) return put(result, candidate);

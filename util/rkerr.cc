@@ -106,20 +106,7 @@ bool letter_known(char c) {
 
 std::FILE* out_stream() { return err.stream ? err.stream : stderr; }
 
-std::string vformat(const char* format, va_list args) {
-  if (!format) return std::string();
-  va_list ap;
-  va_copy(ap, args);
-  int n = std::vsnprintf(nullptr, 0, format, ap);
-  va_end(ap);
-  if (n < 0) return std::string();
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  va_copy(ap, args);
-  std::vsnprintf(s.data(), s.size(), format, ap);
-  va_end(ap);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
-}
+std::string vformat(const char* format, va_list args) { return rkStrVformat(format, args); }
 
 bool chain_contains(const RkError* chain, const RkError* e) {
   for (; chain; chain = chain->next)

@@ -97,19 +97,7 @@ struct MsgState {
 };
 MsgState msg;
 
-std::string vformat(const char* format, va_list args) {
-  va_list ap;
-  va_copy(ap, args);
-  int n = std::vsnprintf(nullptr, 0, format, ap);
-  va_end(ap);
-  if (n < 0) return std::string();
-  std::string s(static_cast<std::size_t>(n) + 1, '\0');
-  va_copy(ap, args);
-  std::vsnprintf(s.data(), s.size(), format, ap);
-  va_end(ap);
-  s.resize(static_cast<std::size_t>(n));
-  return s;
-}
+std::string vformat(const char* format, va_list args) { return rkStrVformat(format, args); }
 
 std::string format(const char* fmt, ...) {
   va_list ap;

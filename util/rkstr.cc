@@ -1,6 +1,7 @@
 // util/rkstr.cc - small string helpers; see rkstr.h.
 #include "util/rkstr.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "util/rkmem.h"
@@ -102,3 +103,18 @@ char* rkStrCpy(const char* s) {
 }
 
 void rkStrFree(char* s) { rkMemFree(s); }
+
+std::string rkStrVformat(const char* format, va_list args) {
+  if (!format) return std::string();
+  va_list ap;
+  va_copy(ap, args);
+  int n = std::vsnprintf(nullptr, 0, format, ap);
+  va_end(ap);
+  if (n < 0) return std::string();
+  std::string s(static_cast<std::size_t>(n) + 1, '\0');
+  va_copy(ap, args);
+  std::vsnprintf(s.data(), s.size(), format, ap);
+  va_end(ap);
+  s.resize(static_cast<std::size_t>(n));
+  return s;
+}

@@ -6,7 +6,9 @@
 // only: design files are ASCII and bytes of 128 and above pass unchanged.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
+#include <string>
 
 /// Compares ignoring ASCII case; <0, 0, >0 like strcmp.  Null sorts first.
 int rkStrIcmp(const char* a, const char* b);
@@ -43,3 +45,7 @@ char* rkStrCpy(const char* s);
 
 /// Frees a copy made by rkStrCpy; null is ignored.
 void rkStrFree(char* s);
+
+/// The printf-style text of format with the arguments, whole (no length
+/// limit); empty for a null format or a formatting error.
+std::string rkStrVformat(const char* format, va_list args);

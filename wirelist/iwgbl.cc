@@ -36,19 +36,23 @@ IwGblEntry* find_entry(const char* name) {
   return it == iws.gblbyname.end() ? nullptr : it->second;
 }
 
+void free_entry(IwGblEntry* e) {
+  for (IwGblGroup* c = e->groups; c;) {
+    IwGblGroup* cn = c->next;
+    c->~IwGblGroup();
+    iwfree(c);
+    c = cn;
+  }
+  e->~IwGblEntry();
+  iwfree(e);
+}
+
 }  // namespace
 
 void iwgblfree() {
   for (IwGblEntry* e = iws.gblnets; e;) {
     IwGblEntry* next = e->next;
-    for (IwGblGroup* c = e->groups; c;) {
-      IwGblGroup* cn = c->next;
-      c->~IwGblGroup();
-      iwfree(c);
-      c = cn;
-    }
-    e->~IwGblEntry();
-    iwfree(e);
+    free_entry(e);
     e = next;
   }
   iws.gblnets = nullptr;
@@ -121,17 +125,6 @@ void iwgnet(IwGrp* group) {
 // --- table maintenance -------------------------------------------------------------------
 
 namespace {
-
-void free_entry(IwGblEntry* e) {
-  for (IwGblGroup* c = e->groups; c;) {
-    IwGblGroup* cn = c->next;
-    c->~IwGblGroup();
-    iwfree(c);
-    c = cn;
-  }
-  e->~IwGblEntry();
-  iwfree(e);
-}
 
 // Unlinks e and frees it.  A walk of iwgblnet that stood on e goes on
 // with the entry after it; one of iwgblgrp inside e ends.
