@@ -24,6 +24,12 @@ inline constexpr std::size_t kTokenBuffer = 1024;
 /// run with "Error: label exceeds supported length".
 inline constexpr std::size_t kNameBuffer = 1024;
 
+/// Deepest hierarchy the walkers descend: every level adds at least its
+/// backslash to a hierarchical name, so anything deeper cannot be named in
+/// kNameBuffer bytes and ends the run with the label-length error (this
+/// also stops a design whose blocks instantiate themselves).
+inline constexpr int kMaxDepth = static_cast<int>(kNameBuffer);
+
 /// Bytes of the attribute value buffer shared by the record writers.
 inline constexpr std::size_t kValueBuffer = 1024;
 

@@ -100,7 +100,7 @@ void put_segment(TsnContext* context, IwNet* net, const std::string& root) {
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
     IwSpn* spn = descend_pin(pin);
     if (!spn) continue;
-    tsn_push_cntxt(&context, igpinown(pin));
+    tsn_descend(&context, igpinown(pin));
     put_segment(context, spn->net, root);
     tsn_pop_cntxt(&context);
   }
@@ -139,7 +139,7 @@ void lower_segments(TsnContext* context, IwNet* net, const std::string& upper_in
       const char* delayed = pinsettst(lgpin(context, pin, 0));
       if (delayed) upper = delayed;
     }
-    tsn_push_cntxt(&context, com);
+    tsn_descend(&context, com);
     IwNet* inner = spn->net;
     if (long_format || inner->kind == IW_GLOBALNET || joined_inside(com, spn)) {
       std::string lower = lgnet(context, inner, LONG_TSN_FILE, 0);

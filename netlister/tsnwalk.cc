@@ -215,6 +215,13 @@ void tsn_push_cntxt(TsnContext** context, IwCom* com) {
   *context = c;
 }
 
+void tsn_descend(TsnContext** context, IwCom* com) {
+  int depth = 0;
+  for (TsnContext* c = *context; c; c = c->next) ++depth;
+  if (depth >= tsn::kMaxDepth) label_too_long();
+  tsn_push_cntxt(context, com);
+}
+
 IwCom* tsn_pop_cntxt(TsnContext** context) {
   TsnContext* c = *context;
   if (!c) return nullptr;
@@ -279,7 +286,7 @@ void tsn_walknet(IwGrp* group, TsnContext* context, TsnNetFn fn, void* data) {
     if (!tsn_get_upnet(context, net)) fn(context, net, data);
   for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
     if (tsn_atbottom(com)) continue;
-    tsn_push_cntxt(&context, com);
+    tsn_descend(&context, com);
     tsn_walknet(group_of(com), context, fn, data);
     tsn_pop_cntxt(&context);
   }
@@ -290,7 +297,7 @@ void tsn_walkcomp(IwGrp* group, TsnContext* context, TsnComFn fn, void* data) {
   for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
     if (!tsn_atbottom(com)) {
       fn(2, context, com, data);
-      tsn_push_cntxt(&context, com);
+      tsn_descend(&context, com);
       tsn_walkcomp(group_of(com), context, fn, data);
       tsn_pop_cntxt(&context);
       fn(1, context, com, data);
@@ -323,7 +330,7 @@ void tsn_walkpins(IwNet* net, TsnContext* context, TsnPinFn fn, void* data) {
     }
     IwSpn* spn = igpinspn(pin);
     if (!spn || !spn->net) continue;
-    tsn_push_cntxt(&context, com);
+    tsn_descend(&context, com);
     tsn_walkpins(spn->net, context, fn, data);
     tsn_pop_cntxt(&context);
   }

@@ -56,6 +56,11 @@ void tsn_free_levels();
 // --- contexts ------------------------------------------------------------
 
 void tsn_push_cntxt(TsnContext** context, IwCom* com);
+
+/// tsn_push_cntxt for a walk that descends into com's group; a hierarchy
+/// deeper than any name can express ends the run with the label-length
+/// error.
+void tsn_descend(TsnContext** context, IwCom* com);
 IwCom* tsn_pop_cntxt(TsnContext** context);
 IwCom* tsn_get_cntxt_comp(TsnContext* context);
 TsnContext* tsn_get_cntxt_next(TsnContext* context);
