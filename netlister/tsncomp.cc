@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -35,6 +36,48 @@
 
 namespace {
 
+// The attributes a module record or a block bracket looks up by name on a
+// component (its own, then its symbol's).  They are the same at every
+// occurrence, and a block placed a thousand times repeats its components
+// a thousand times, so they are looked up once per component inside a
+// block.
+struct ComFacts {
+  IwAtt* delay = nullptr;
+  IwAtt* hwm = nullptr;
+  IwAtt* vhdl = nullptr;
+  IwAtt* model = nullptr;
+  IwAtt* accel = nullptr;
+  bool timing_file = false;  // has "TF" or "TIMING_FILE"
+  bool digital = true;       // has no "PREFIX"
+};
+
+// Process-wide state of the component writers.
+struct CompState {
+  std::unordered_map<const IwCom*, ComFacts> facts;  // components inside blocks
+};
+CompState comp;
+
+ComFacts look_up_facts(IwCom* com) {
+  ComFacts f;
+  f.delay = ifcossat("DELAY", com);
+  f.hwm = ifcossat("HWM", com);
+  f.vhdl = ifcossat("VHDL", com);
+  f.model = ifcossat("MODEL", com);
+  f.accel = ifcossat("ACCEL", com);
+  f.timing_file = ifcossat("TF", com) != nullptr || ifcossat("TIMING_FILE", com) != nullptr;
+  f.digital = tsn_is_dgtl_component(com) != 0;
+  return f;
+}
+
+// A component of the top group is met once per walk: only those inside
+// blocks are worth remembering.
+ComFacts facts_of(TsnContext* context, IwCom* com) {
+  if (!context) return look_up_facts(com);
+  auto [it, added] = comp.facts.try_emplace(com);
+  if (added) it->second = look_up_facts(com);
+  return it->second;
+}
+
 const char* group_name(IwCom* com) {
   return com && com->sym && com->sym->grp ? iggrpnam(com->sym->grp) : "";
 }
@@ -52,10 +95,6 @@ void report(int code, IwAtt* att, TsnContext* context, IwCom* com) {
   llogmsg(w->out, "%s", tsnMsgBuild(TSN_MSG_ATTR_COMP, name.c_str(), group_name(com)));
 }
 
-bool has_timing_file(IwCom* com) {
-  return ifcossat("TF", com) != nullptr || ifcossat("TIMING_FILE", com) != nullptr;
-}
-
 // "AC DELAY=<value>" of a block or a primitive; false when nothing was
 // written.  Reports a bad value when asked to.
 bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_errors) {
@@ -66,19 +105,19 @@ bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_error
     if (report_errors) report(code, delay, context, com);
     return false;
   }
-  std::string head = std::string("AC ") + delay->name + "=";
-  lformatted_tokout(w->out, head.c_str(), value);
+  ltokcat(w->out, "AC ", delay->name, "=", value);
   ltokflush(w->out);
   return true;
 }
 
 void block(int mode, TsnContext* context, IwCom* com) {
-  IwAtt* delay = ifcossat("DELAY", com);
+  const ComFacts f = facts_of(context, com);
+  IwAtt* delay = f.delay;
   if (mode == 2) {
     open_delay(delay, context, com, true);
     return;
   }
-  if (has_timing_file(com)) put_p2p_module(context, com, w->out);
+  if (f.timing_file) put_p2p_module(context, com, w->out);
   char value[tsn::kValueBuffer];
   if (delay && !filterit(delay->name) && lgetattr(delay, value, sizeof value) == 0) {
     ltokout(w->out, "FAC");
@@ -96,28 +135,39 @@ std::string pin_net_name(TsnContext* context, IwPin* pin, int type) {
   return lgnet(context, igpinnet(pin), type, 0);
 }
 
-void module_record(TsnContext* context, IwCom* com) {
+// " <net>" for every pin of the component, in pin order.
+void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
+    if (pinseton()) {
+      std::string net = pin_net_name(context, pin, type);
+      ltokjoin(out, " ", net.c_str());
+    } else {
+      // The name slot is copied into the token before anything reuses it.
+      ltokjoin(out, " ", lgnet(context, igpinnet(pin), type, 0));
+    }
+  }
+}
+
+void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   outdata* out = w->out;
-  IwAtt* delay = ifcossat("DELAY", com);
-  bool local_delay = delay && !ifcossat("HWM", com) && !ifcossat("VHDL", com);
+  IwAtt* delay = f.delay;
+  bool local_delay = delay && !f.hwm && !f.vhdl;
   bool fac_owed = local_delay && open_delay(delay, context, com, true);
 
   tsnLoadCom(context, com);
   char value[tsn::kValueBuffer];
-  std::string model = group_name(com);
-  if (IwAtt* m = ifcossat("MODEL", com)) {
-    int code = lgetattr(m, value, sizeof value);
+  const char* model = group_name(com);
+  char model_value[tsn::kValueBuffer];
+  if (IwAtt* m = f.model) {
+    int code = lgetattr(m, model_value, sizeof model_value);
     if (code == 0) {
-      model = value;
+      model = model_value;
     } else {
       report(code, m, context, com);
     }
   }
-  {
-    std::string name = lgcomp(context, com, 0);
-    ltokout(out, "M %s %s (", name.c_str(), model.c_str());
-  }
-  IwAtt* accel = ifcossat("ACCEL", com);
+  ltokjoin(out, "M ", lgcomp(context, com, 0), " ", model, " (");
+  IwAtt* accel = f.accel;
   bool prefix_allowed = !(accel && accel->value && std::strcmp(accel->value, "QUARTZO") == 0);
   const char* library = library_name(com);
 
@@ -133,27 +183,26 @@ void module_record(TsnContext* context, IwCom* com) {
       break;
     }
     if (!value[0]) {
-      ltokout(out, " %s", att->name);
+      ltokjoin(out, " ", att->name);
       continue;
     }
-    std::string head = std::string(" ") + att->name + "=";
     if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
-        prefix_allowed)
-      head += std::string(library) + ":";
-    lformatted_tokout(out, head.c_str(), value);
+        prefix_allowed) {
+      std::string head = std::string(" ") + att->name + "=" + library + ":";
+      lformatted_tokout(out, head.c_str(), value);
+    } else {
+      ltokcat(out, " ", att->name, "=", value);
+    }
   }
   if (accel) {
     spawn_addsym(com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
   }
-  ltokout(out, " )");
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    std::string net = pin_net_name(context, pin, w->filetype);
-    ltokout(out, " %s", net.c_str());
-  }
+  ltokjoin(out, " )");
+  pin_nets(out, context, com, w->filetype);
   ltokflush(out);
   if (bad) report(error, bad, context, com);
-  if (has_timing_file(com)) put_p2p_module(context, com, out);
+  if (f.timing_file) put_p2p_module(context, com, out);
   if (fac_owed) {
     ltokout(out, "FAC");
     ltokflush(out);
@@ -228,6 +277,8 @@ void wirelist_records(TsnContext* context, IwCom* com) {
 
 }  // namespace
 
+void tsncomp_reset() { comp = CompState(); }
+
 void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
   const int type = w->filetype;
   if (type != LONG_TSN_FILE && type != SHORT_TSN_FILE && type != WIR_FILE) {
@@ -239,12 +290,13 @@ void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
     if (type != WIR_FILE) block(mode, context, com);
     return;
   }
-  if (w->analog_filter == ANALOG_FILTER_ON && !tsn_is_dgtl_component(com)) {
+  const ComFacts f = facts_of(context, com);
+  if (w->analog_filter == ANALOG_FILTER_ON && !f.digital) {
     ++w->nanalog_omitted;
   } else if (type == WIR_FILE) {
     wirelist_records(context, com);
   } else {
-    module_record(context, com);
+    module_record(context, com, f);
   }
   lcomp_status("modules");
 }
