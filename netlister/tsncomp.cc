@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -51,9 +52,26 @@ struct ComFacts {
   bool digital = true;       // has no "PREFIX"
 };
 
+// One entry of a component's attribute list as its module record writes
+// it.  A value that refers to no variable is the same at every occurrence
+// and is kept as the finished token.
+struct AttItem {
+  IwAtt* att = nullptr;
+  bool evaluate = false;  // the value is formed at each occurrence
+  std::string token;      // otherwise the token as written
+};
+
+// What a module record writes from a component's own lists when those
+// are the same at every occurrence (tsnPlainAtts).
+struct AttPlan {
+  bool built = false;
+  std::vector<AttItem> items;  // the attributes written, in list order
+};
+
 // Process-wide state of the component writers.
 struct CompState {
   std::unordered_map<const IwCom*, ComFacts> facts;  // components inside blocks
+  std::unordered_map<const IwCom*, AttPlan> plans;   // likewise
 };
 CompState comp;
 
@@ -148,6 +166,81 @@ void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
   }
 }
 
+bool prefix_allowed(const ComFacts& f) {
+  return !(f.accel && f.accel->value && std::strcmp(f.accel->value, "QUARTZO") == 0);
+}
+
+bool skipped(IwAtt* att, bool local_delay, IwAtt* delay) {
+  if (local_delay && att == delay) return true;
+  if (ipvardef(att->name) || filterit(att->name)) return true;
+  return rkStrIcmp(att->name, "TF") == 0 || rkStrIcmp(att->name, "TIMING_FILE") == 0;
+}
+
+// The token of one attribute in a module record, given its value text:
+// " NAME" for an empty value, " NAME=VALUE", or " NAME=LIB:VALUE" for a
+// VHDL value that names no library.
+std::string att_token(IwAtt* att, const char* value, const char* library, bool allow_prefix) {
+  std::string t = " ";
+  t += att->name;
+  if (!value[0]) {
+    // Written as one formatted token, so cut like one.
+    if (t.size() > tsn::kTokenBuffer - 1) t.resize(tsn::kTokenBuffer - 1);
+    return t;
+  }
+  t += '=';
+  if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
+      allow_prefix) {
+    t += library;
+    t += ':';
+  }
+  t += value;
+  return t;
+}
+
+const AttPlan& plan_of(IwCom* com, const ComFacts& f, bool local_delay) {
+  AttPlan& plan = comp.plans[com];
+  if (plan.built) return plan;
+  plan.built = true;
+  const char* library = library_name(com);
+  char value[tsn::kValueBuffer];
+  for (IwAtt* att = igcossat(com, nullptr); att; att = igcossat(com, att)) {
+    if (skipped(att, local_delay, f.delay)) continue;
+    AttItem item;
+    item.att = att;
+    item.evaluate = ipvarref(att->value) != 0 || lgetattr(att, value, sizeof value) != 0;
+    if (!item.evaluate) item.token = att_token(att, value, library, prefix_allowed(f));
+    plan.items.push_back(std::move(item));
+  }
+  return plan;
+}
+
+// The attribute list of a module record, up to the first value that
+// cannot be formed (returned with its code).
+IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts& f,
+                  bool local_delay, int* error) {
+  const char* library = library_name(com);
+  char value[tsn::kValueBuffer];
+  if (context && tsnPlainAtts()) {
+    for (const AttItem& item : plan_of(com, f, local_delay).items) {
+      if (!item.evaluate) {
+        ltokcat(out, item.token.c_str());
+        continue;
+      }
+      *error = lgetattr(item.att, value, sizeof value);
+      if (*error != 0) return item.att;
+      ltokcat(out, att_token(item.att, value, library, prefix_allowed(f)).c_str());
+    }
+    return nullptr;
+  }
+  for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
+    if (skipped(att, local_delay, f.delay)) continue;
+    *error = lgetattr(att, value, sizeof value);
+    if (*error != 0) return att;
+    ltokcat(out, att_token(att, value, library, prefix_allowed(f)).c_str());
+  }
+  return nullptr;
+}
+
 void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   outdata* out = w->out;
   IwAtt* delay = f.delay;
@@ -155,7 +248,6 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   bool fac_owed = local_delay && open_delay(delay, context, com, true);
 
   tsnLoadCom(context, com);
-  char value[tsn::kValueBuffer];
   const char* model = group_name(com);
   char model_value[tsn::kValueBuffer];
   if (IwAtt* m = f.model) {
@@ -168,32 +260,8 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   }
   ltokjoin(out, "M ", lgcomp(context, com, 0), " ", model, " (");
   IwAtt* accel = f.accel;
-  bool prefix_allowed = !(accel && accel->value && std::strcmp(accel->value, "QUARTZO") == 0);
-  const char* library = library_name(com);
-
   int error = 0;
-  IwAtt* bad = nullptr;
-  for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
-    if (local_delay && att == delay) continue;
-    if (ipvardef(att->name) || filterit(att->name)) continue;
-    if (rkStrIcmp(att->name, "TF") == 0 || rkStrIcmp(att->name, "TIMING_FILE") == 0) continue;
-    error = lgetattr(att, value, sizeof value);
-    if (error != 0) {
-      bad = att;
-      break;
-    }
-    if (!value[0]) {
-      ltokjoin(out, " ", att->name);
-      continue;
-    }
-    if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
-        prefix_allowed) {
-      std::string head = std::string(" ") + att->name + "=" + library + ":";
-      lformatted_tokout(out, head.c_str(), value);
-    } else {
-      ltokcat(out, " ", att->name, "=", value);
-    }
-  }
+  IwAtt* bad = write_atts(out, context, com, f, local_delay, &error);
   if (accel) {
     spawn_addsym(com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);

@@ -46,9 +46,8 @@ constexpr int kCellsPerRefill = 5;
 // path.  It is reused only while the context holds the same components
 // under the same names.
 struct PathMemo {
-  std::vector<IwCom*> coms;          // the context's components, innermost first
-  std::vector<const char*> names;    // the name each contributed
-  std::string text;                  // outermost first, each followed by a backslash
+  std::vector<IwCom*> coms;  // the context's components, innermost first
+  std::string text;          // outermost first, each followed by a backslash
   bool valid = false;
 };
 
@@ -148,26 +147,22 @@ IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
 }
 
 // The path text of context in the naming mode, from the memo when the
-// context still holds the same components under the same names.
+// context still holds the same components.  Names do not change while a
+// design is written; loading another one forgets the memo.
 const std::string& path_text(TsnContext* context, int mode) {
   PathMemo& m = walk.paths[mode == 0 ? 0 : 1];
   if (m.valid) {
     std::size_t i = 0;
     TsnContext* c = context;
-    for (; c && i < m.coms.size(); c = c->next, ++i)
-      if (c->com != m.coms[i] || path_name(c->com, mode) != m.names[i]) break;
+    for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
     if (!c && i == m.coms.size()) return m.text;
   }
   m.coms.clear();
-  m.names.clear();
-  for (TsnContext* c = context; c; c = c->next) {
-    m.coms.push_back(c->com);
-    m.names.push_back(path_name(c->com, mode));
-  }
+  for (TsnContext* c = context; c; c = c->next) m.coms.push_back(c->com);
   // Outermost first: the context holds the innermost component first.
   m.text.clear();
-  for (auto it = m.names.rbegin(); it != m.names.rend(); ++it) {
-    m.text += *it;
+  for (auto it = m.coms.rbegin(); it != m.coms.rend(); ++it) {
+    m.text += path_name(*it, mode);
     m.text += '\\';
   }
   m.valid = true;
