@@ -37,6 +37,10 @@ inline constexpr std::size_t kValueBuffer = 1024;
 /// usage error: the path functions refuse such names.
 inline constexpr std::size_t kMaxArgument = 256;
 
+/// Bytes of the stdio buffer of each output stream.  Not observable: the
+/// debug mode still flushes after every write.
+inline constexpr std::size_t kStreamBuffer = 256 * 1024;
+
 /// Maximum line lengths of the output types.
 inline constexpr int kTsnLineLength = 79;
 inline constexpr int kWirLineLength = 2048;

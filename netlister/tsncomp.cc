@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -35,6 +37,65 @@
 
 namespace {
 
+// The attributes a module record or a block bracket looks up by name on a
+// component (its own, then its symbol's).  They are the same at every
+// occurrence, and a block placed a thousand times repeats its components
+// a thousand times, so they are looked up once per component inside a
+// block.
+struct ComFacts {
+  IwAtt* delay = nullptr;
+  IwAtt* hwm = nullptr;
+  IwAtt* vhdl = nullptr;
+  IwAtt* model = nullptr;
+  IwAtt* accel = nullptr;
+  bool timing_file = false;  // has "TF" or "TIMING_FILE"
+  bool digital = true;       // has no "PREFIX"
+};
+
+// One entry of a component's attribute list as its module record writes
+// it.  A value that refers to no variable is the same at every occurrence
+// and is kept as the finished token.
+struct AttItem {
+  IwAtt* att = nullptr;
+  bool evaluate = false;  // the value is formed at each occurrence
+  std::string token;      // otherwise the token as written
+};
+
+// What a module record writes from a component's own lists when those
+// are the same at every occurrence (tsnPlainAtts).
+struct AttPlan {
+  bool built = false;
+  std::vector<AttItem> items;  // the attributes written, in list order
+};
+
+// Process-wide state of the component writers.
+struct CompState {
+  std::unordered_map<const IwCom*, ComFacts> facts;  // components inside blocks
+  std::unordered_map<const IwCom*, AttPlan> plans;   // likewise
+};
+CompState comp;
+
+ComFacts look_up_facts(IwCom* com) {
+  ComFacts f;
+  f.delay = ifcossat("DELAY", com);
+  f.hwm = ifcossat("HWM", com);
+  f.vhdl = ifcossat("VHDL", com);
+  f.model = ifcossat("MODEL", com);
+  f.accel = ifcossat("ACCEL", com);
+  f.timing_file = ifcossat("TF", com) != nullptr || ifcossat("TIMING_FILE", com) != nullptr;
+  f.digital = tsn_is_dgtl_component(com) != 0;
+  return f;
+}
+
+// A component of the top group is met once per walk: only those inside
+// blocks are worth remembering.
+ComFacts facts_of(TsnContext* context, IwCom* com) {
+  if (!context) return look_up_facts(com);
+  auto [it, added] = comp.facts.try_emplace(com);
+  if (added) it->second = look_up_facts(com);
+  return it->second;
+}
+
 const char* group_name(IwCom* com) {
   return com && com->sym && com->sym->grp ? iggrpnam(com->sym->grp) : "";
 }
@@ -52,10 +113,6 @@ void report(int code, IwAtt* att, TsnContext* context, IwCom* com) {
   llogmsg(w->out, "%s", tsnMsgBuild(TSN_MSG_ATTR_COMP, name.c_str(), group_name(com)));
 }
 
-bool has_timing_file(IwCom* com) {
-  return ifcossat("TF", com) != nullptr || ifcossat("TIMING_FILE", com) != nullptr;
-}
-
 // "AC DELAY=<value>" of a block or a primitive; false when nothing was
 // written.  Reports a bad value when asked to.
 bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_errors) {
@@ -66,19 +123,19 @@ bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_error
     if (report_errors) report(code, delay, context, com);
     return false;
   }
-  std::string head = std::string("AC ") + delay->name + "=";
-  lformatted_tokout(w->out, head.c_str(), value);
+  ltokcat(w->out, "AC ", delay->name, "=", value);
   ltokflush(w->out);
   return true;
 }
 
 void block(int mode, TsnContext* context, IwCom* com) {
-  IwAtt* delay = ifcossat("DELAY", com);
+  const ComFacts f = facts_of(context, com);
+  IwAtt* delay = f.delay;
   if (mode == 2) {
     open_delay(delay, context, com, true);
     return;
   }
-  if (has_timing_file(com)) put_p2p_module(context, com, w->out);
+  if (f.timing_file) put_p2p_module(context, com, w->out);
   char value[tsn::kValueBuffer];
   if (delay && !filterit(delay->name) && lgetattr(delay, value, sizeof value) == 0) {
     ltokout(w->out, "FAC");
@@ -96,64 +153,124 @@ std::string pin_net_name(TsnContext* context, IwPin* pin, int type) {
   return lgnet(context, igpinnet(pin), type, 0);
 }
 
-void module_record(TsnContext* context, IwCom* com) {
+// " <net>" for every pin of the component, in pin order.
+void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
+    if (pinseton()) {
+      std::string net = pin_net_name(context, pin, type);
+      ltokjoin(out, " ", net.c_str());
+    } else {
+      // The name slot is copied into the token before anything reuses it.
+      ltokjoin(out, " ", lgnet(context, igpinnet(pin), type, 0));
+    }
+  }
+}
+
+bool prefix_allowed(const ComFacts& f) {
+  return !(f.accel && f.accel->value && std::strcmp(f.accel->value, "QUARTZO") == 0);
+}
+
+bool skipped(IwAtt* att, bool local_delay, IwAtt* delay) {
+  if (local_delay && att == delay) return true;
+  if (ipvardef(att->name) || filterit(att->name)) return true;
+  return rkStrIcmp(att->name, "TF") == 0 || rkStrIcmp(att->name, "TIMING_FILE") == 0;
+}
+
+// The token of one attribute in a module record, given its value text:
+// " NAME" for an empty value, " NAME=VALUE", or " NAME=LIB:VALUE" for a
+// VHDL value that names no library.
+std::string att_token(IwAtt* att, const char* value, const char* library, bool allow_prefix) {
+  std::string t = " ";
+  t += att->name;
+  if (!value[0]) {
+    // Written as one formatted token, so cut like one.
+    if (t.size() > tsn::kTokenBuffer - 1) t.resize(tsn::kTokenBuffer - 1);
+    return t;
+  }
+  t += '=';
+  if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
+      allow_prefix) {
+    t += library;
+    t += ':';
+  }
+  t += value;
+  return t;
+}
+
+const AttPlan& plan_of(IwCom* com, const ComFacts& f, bool local_delay) {
+  AttPlan& plan = comp.plans[com];
+  if (plan.built) return plan;
+  plan.built = true;
+  const char* library = library_name(com);
+  char value[tsn::kValueBuffer];
+  for (IwAtt* att = igcossat(com, nullptr); att; att = igcossat(com, att)) {
+    if (skipped(att, local_delay, f.delay)) continue;
+    AttItem item;
+    item.att = att;
+    item.evaluate = ipvarref(att->value) != 0 || lgetattr(att, value, sizeof value) != 0;
+    if (!item.evaluate) item.token = att_token(att, value, library, prefix_allowed(f));
+    plan.items.push_back(std::move(item));
+  }
+  return plan;
+}
+
+// The attribute list of a module record, up to the first value that
+// cannot be formed (returned with its code).
+IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts& f,
+                  bool local_delay, int* error) {
+  const char* library = library_name(com);
+  char value[tsn::kValueBuffer];
+  if (context && tsnPlainAtts()) {
+    for (const AttItem& item : plan_of(com, f, local_delay).items) {
+      if (!item.evaluate) {
+        ltokcat(out, item.token.c_str());
+        continue;
+      }
+      *error = lgetattr(item.att, value, sizeof value);
+      if (*error != 0) return item.att;
+      ltokcat(out, att_token(item.att, value, library, prefix_allowed(f)).c_str());
+    }
+    return nullptr;
+  }
+  for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
+    if (skipped(att, local_delay, f.delay)) continue;
+    *error = lgetattr(att, value, sizeof value);
+    if (*error != 0) return att;
+    ltokcat(out, att_token(att, value, library, prefix_allowed(f)).c_str());
+  }
+  return nullptr;
+}
+
+void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   outdata* out = w->out;
-  IwAtt* delay = ifcossat("DELAY", com);
-  bool local_delay = delay && !ifcossat("HWM", com) && !ifcossat("VHDL", com);
+  IwAtt* delay = f.delay;
+  bool local_delay = delay && !f.hwm && !f.vhdl;
   bool fac_owed = local_delay && open_delay(delay, context, com, true);
 
   tsnLoadCom(context, com);
-  char value[tsn::kValueBuffer];
-  std::string model = group_name(com);
-  if (IwAtt* m = ifcossat("MODEL", com)) {
-    int code = lgetattr(m, value, sizeof value);
+  const char* model = group_name(com);
+  char model_value[tsn::kValueBuffer];
+  if (IwAtt* m = f.model) {
+    int code = lgetattr(m, model_value, sizeof model_value);
     if (code == 0) {
-      model = value;
+      model = model_value;
     } else {
       report(code, m, context, com);
     }
   }
-  {
-    std::string name = lgcomp(context, com, 0);
-    ltokout(out, "M %s %s (", name.c_str(), model.c_str());
-  }
-  IwAtt* accel = ifcossat("ACCEL", com);
-  bool prefix_allowed = !(accel && accel->value && std::strcmp(accel->value, "QUARTZO") == 0);
-  const char* library = library_name(com);
-
+  ltokjoin(out, "M ", lgcomp(context, com, 0), " ", model, " (");
+  IwAtt* accel = f.accel;
   int error = 0;
-  IwAtt* bad = nullptr;
-  for (IwAtt* att = tsngcossat(context, com, nullptr); att; att = tsngcossat(context, com, att)) {
-    if (local_delay && att == delay) continue;
-    if (ipvardef(att->name) || filterit(att->name)) continue;
-    if (rkStrIcmp(att->name, "TF") == 0 || rkStrIcmp(att->name, "TIMING_FILE") == 0) continue;
-    error = lgetattr(att, value, sizeof value);
-    if (error != 0) {
-      bad = att;
-      break;
-    }
-    if (!value[0]) {
-      ltokout(out, " %s", att->name);
-      continue;
-    }
-    std::string head = std::string(" ") + att->name + "=";
-    if (rkStrIcmp(att->name, "VHDL") == 0 && !std::strchr(value, ':') && library[0] &&
-        prefix_allowed)
-      head += std::string(library) + ":";
-    lformatted_tokout(out, head.c_str(), value);
-  }
+  IwAtt* bad = write_atts(out, context, com, f, local_delay, &error);
   if (accel) {
     spawn_addsym(com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
   }
-  ltokout(out, " )");
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    std::string net = pin_net_name(context, pin, w->filetype);
-    ltokout(out, " %s", net.c_str());
-  }
+  ltokjoin(out, " )");
+  pin_nets(out, context, com, w->filetype);
   ltokflush(out);
   if (bad) report(error, bad, context, com);
-  if (has_timing_file(com)) put_p2p_module(context, com, out);
+  if (f.timing_file) put_p2p_module(context, com, out);
   if (fac_owed) {
     ltokout(out, "FAC");
     ltokflush(out);
@@ -228,6 +345,8 @@ void wirelist_records(TsnContext* context, IwCom* com) {
 
 }  // namespace
 
+void tsncomp_reset() { comp = CompState(); }
+
 void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
   const int type = w->filetype;
   if (type != LONG_TSN_FILE && type != SHORT_TSN_FILE && type != WIR_FILE) {
@@ -239,12 +358,13 @@ void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
     if (type != WIR_FILE) block(mode, context, com);
     return;
   }
-  if (w->analog_filter == ANALOG_FILTER_ON && !tsn_is_dgtl_component(com)) {
+  const ComFacts f = facts_of(context, com);
+  if (w->analog_filter == ANALOG_FILTER_ON && !f.digital) {
     ++w->nanalog_omitted;
   } else if (type == WIR_FILE) {
     wirelist_records(context, com);
   } else {
-    module_record(context, com);
+    module_record(context, com, f);
   }
   lcomp_status("modules");
 }

@@ -6,3 +6,7 @@ struct IwCom;
 struct TsnContext;
 
 void loutcomp(int mode, TsnContext* context, IwCom* com, void* data);
+
+/// Forgets what the component writers remember about the loaded design;
+/// called when a design is loaded.
+void tsncomp_reset();

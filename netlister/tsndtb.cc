@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "expr/ipvar.h"
 #include "netlister/tsnwalk.h"
@@ -27,8 +29,20 @@ struct DtbState {
   bool in_annotation = false;   // the previous attribute came from `current`
   std::string path;             // occurrence path for occurrence attributes
   int isoat = 0;
+  // The variable definitions among each hierarchical component's
+  // attributes, in igcossat order: every leaf below a block opens the
+  // block's scope again, and most components define nothing.
+  std::unordered_map<const IwCom*, std::vector<const IwAtt*>> vardefs;
 };
 DtbState dtb;
+
+const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
+  auto [it, added] = dtb.vardefs.try_emplace(com);
+  if (added)
+    for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a))
+      if (ipvardef(a->name)) it->second.push_back(a);
+  return it->second;
+}
 
 // Occurrence paths are only needed when occurrence attributes exist.
 bool oats_loaded() { return iwgetcnt(2) + iwgetcnt(4) + iwgetcnt(8) > 0; }
@@ -40,18 +54,24 @@ bool annotated(const char* name) {
 }
 
 // One scope per occurrence: its annotated attributes, then its own and
-// its symbol's, all as variable definitions of that level.
-void push_scope(TsnContext* context, IwCom* com) {
+// its symbol's, all as variable definitions of that level.  Only the
+// definitions among them change the store; those of components that
+// recur (the hierarchical ones on a path) are picked out once.
+void push_scope(TsnContext* context, IwCom* com, bool recurs) {
   ippushlev();
   if (dtb.table)
     for (IwAtt* a = getDtbCompAtts(lgcomp(context, com, 0)); a; a = a->next) iaaddpatt(a);
-  for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a)) iaaddpatt(a);
+  if (recurs) {
+    for (const IwAtt* a : vardefs_of(com)) iaaddpatt(a);
+  } else {
+    for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a)) iaaddpatt(a);
+  }
 }
 
 void push_path(TsnContext* context) {
   if (!context) return;
   push_path(context->next);
-  push_scope(context->next, context->com);
+  push_scope(context->next, context->com, true);
 }
 
 // The shared body of the three iterators: annotated attributes, then the
@@ -92,7 +112,8 @@ void dtbFree() {}
 
 void tsnLoadCom(TsnContext* context, IwCom* com) {
   push_path(context);
-  push_scope(context, com);
+  // A component inside a block recurs at every instance of the block.
+  push_scope(context, com, context != nullptr);
   dtb.current = dtb.table ? getDtbCompAtts(lgcomp(context, com, 0)) : nullptr;
 }
 
@@ -104,6 +125,10 @@ void tsnUnloadCom(TsnContext* context) {
   }
   dtb.current = nullptr;
 }
+
+int tsnPlainAtts() { return !dtb.table && !oats_loaded(); }
+
+void tsndtb_reset() { dtb.vardefs.clear(); }
 
 void tsnLoadNet(TsnContext*, IwNet*) { dtb.current = nullptr; }
 

@@ -55,5 +55,14 @@ IwAtt* tsngcossat(TsnContext* context, IwCom* com, IwAtt* previous);
 IwAtt* tsngcospat(TsnContext* context, IwPin* pin, IwAtt* previous);
 IwAtt* tsngnetatt(TsnContext* context, IwNet* net, IwAtt* previous);
 
+/// 1 when every occurrence's attribute iteration is the design's own list
+/// (no back-annotation table, no occurrence attributes), so what is
+/// derived from it may be kept per component; else 0.
+int tsnPlainAtts();
+
+/// Forgets what is kept about the loaded design's components; called
+/// when a design is loaded.
+void tsndtb_reset();
+
 /// The pin occurrence's attribute named exactly name, or null.
 IwAtt* tsnfcospat(const char* name, TsnContext* context, IwPin* pin);

@@ -15,6 +15,8 @@
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/tsn.h"
+#include "netlister/tsncomp.h"
+#include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
@@ -50,6 +52,9 @@ void log_variable_file(outdata* out, const char* name, int code) {
 }  // namespace
 
 IwGrp* lbldcon(outdata* out, const char* design) {
+  tsn_walk_reset();
+  tsncomp_reset();
+  tsndtb_reset();
   if (iwinit() != 1) return nullptr;
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
@@ -57,6 +58,44 @@ TEST_F(Stream, NetlistTokensWrapBeforeReachingColumn79) {
   outdata_close(s);
   EXPECT_EQ(Read("top.tsn"), t39 + t39 + "\n" + t39 + " +\n" + t39 + "b\n" + t100 + " +\n d\n" +
                                  "M x +\n" + t39 + t39 + "\n");
+}
+
+// The record writers join tokens without printf; the file must not tell.
+TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
+  const std::string t30(30, 'a'), t1020(1020, 'b');
+  struct Case {
+    const char* what;
+    std::vector<std::string> pieces;
+  };
+  const Case cases[] = {
+      {"fits", {" ", t30}},
+      {"reaches column 79", {" ", t30, "=", t30}},
+      {"longer than a token", {" ", t1020, "=", "xyz"}},
+      {"five pieces", {"M ", t30, " ", "ND2", " ("}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto piece = [&](std::size_t i) { return i < c.pieces.size() ? c.pieces[i].c_str() : nullptr; };
+    auto write = [&](const char* name, bool join) {
+      outdata* s = outdata_create(name, LONG_TSN_FILE);
+      ASSERT_NE(s, nullptr);
+      ltokout(s, "%s", t30.c_str());  // a line in progress
+      std::string all;
+      for (const std::string& p : c.pieces) all += p;
+      if (join) {
+        ltokjoin(s, piece(0), piece(1), piece(2), piece(3), piece(4));
+        ltokcat(s, piece(0), piece(1), piece(2), piece(3), piece(4));
+      } else {
+        ltokout(s, "%s", all.c_str());
+        lformatted_tokout(s, all.c_str(), nullptr);
+      }
+      ltokflush(s);
+      outdata_close(s);
+    };
+    write("formatted", false);
+    write("joined", true);
+    EXPECT_EQ(Read("joined.tsn"), Read("formatted.tsn"));
+  }
 }
 
 TEST_F(Stream, OtherTypesWrapAtTheirLengthWithABlank) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogs/tsn.h"
@@ -40,9 +41,34 @@ LevelState levels;
 
 constexpr int kCellsPerRefill = 5;
 
+// The path text of one context in one naming mode (B3\S7\ and so on), kept
+// because a walk names every net and component of a block with the same
+// path.  It is reused only while the context holds the same components
+// under the same names.
+struct PathMemo {
+  std::vector<IwCom*> coms;  // the context's components, innermost first
+  std::string text;          // outermost first, each followed by a backslash
+  bool valid = false;
+};
+
+// Where a symbol's pins are bound: for each net of the group behind it,
+// the position (from 1) of the first symbol pin bound to it.  Built on
+// the first upward look-up through the symbol and rebuilt when its pin
+// list changes.
+struct PinIndex {
+  bool built = false;
+  const IwSpn* first = nullptr;  // the pin list it was built from
+  int npins = 0;
+  std::unordered_map<const IwNet*, int> position;
+};
+
 struct WalkState {
   TsnContext* free_cells = nullptr;  // spare context cells
   char names[4][tsn::kNameBuffer];   // nets, components, pins, pin numbers
+  PathMemo paths[2];                 // naming mode 0, any other mode
+  std::unordered_map<const IwSym*, PinIndex> pin_index;  // by symbol
+  const IwSym* last_sym = nullptr;   // the symbol of the last look-up
+  PinIndex* last_index = nullptr;    // and its index
 };
 WalkState walk;
 
@@ -90,15 +116,57 @@ const char* path_name(IwCom* com, int mode) {
   tsn_exit(3);
 }
 
+PinIndex& pin_index_of(const IwSym* sym) {
+  if (sym == walk.last_sym) {
+    PinIndex& ix = *walk.last_index;
+    if (ix.first == sym->spns && ix.npins == sym->npins) return ix;
+  }
+  PinIndex& ix = walk.pin_index[sym];
+  if (!ix.built || ix.first != sym->spns || ix.npins != sym->npins) {
+    ix.built = true;
+    ix.first = sym->spns;
+    ix.npins = sym->npins;
+    ix.position.clear();
+    int k = 1;
+    for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
+      if (spn->net) ix.position.emplace(spn->net, k);  // the first pin stays
+  }
+  walk.last_sym = sym;
+  walk.last_index = &ix;
+  return ix;
+}
+
 // The pin one level up that the net reaches through its group's symbol,
 // or null.  The symbol's pins are counted from 1; the first bound to the
 // net decides the position among the pins of the context's component.
 IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
   if (!context || !net || !net->grp || !net->grp->sym) return nullptr;
-  int k = 1;
-  for (IwSpn* spn = net->grp->sym->spns; spn; spn = spn->next, ++k)
-    if (spn->net == net) return ifpinpin(k, igcompin(context->com));
-  return nullptr;
+  const PinIndex& ix = pin_index_of(net->grp->sym);
+  auto it = ix.position.find(net);
+  return it == ix.position.end() ? nullptr : ifpinpin(it->second, igcompin(context->com));
+}
+
+// The path text of context in the naming mode, from the memo when the
+// context still holds the same components.  Names do not change while a
+// design is written; loading another one forgets the memo.
+const std::string& path_text(TsnContext* context, int mode) {
+  PathMemo& m = walk.paths[mode == 0 ? 0 : 1];
+  if (m.valid) {
+    std::size_t i = 0;
+    TsnContext* c = context;
+    for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
+    if (!c && i == m.coms.size()) return m.text;
+  }
+  m.coms.clear();
+  for (TsnContext* c = context; c; c = c->next) m.coms.push_back(c->com);
+  // Outermost first: the context holds the innermost component first.
+  m.text.clear();
+  for (auto it = m.coms.rbegin(); it != m.coms.rend(); ++it) {
+    m.text += path_name(*it, mode);
+    m.text += '\\';
+  }
+  m.valid = true;
+  return m.text;
 }
 
 const char* add_level(Level** list, const char* name) {
@@ -198,6 +266,9 @@ IwAtt* tsn_comlevel(IwCom* com, IwAtt* prev) {
 int tsn_atbottom(IwCom* com) {
   int type = symtype(com);
   if (type != IW_COMPOSITE && type != IW_PLDCOMP) return 1;
+  // Asked for every component and pin of every walk: without levels no
+  // LEVEL attribute can stop the descent, so none is looked at.
+  if (!levels.user_levels) return 0;
   for (IwAtt* a = tsn_comlevel(com, nullptr); a; a = tsn_comlevel(com, a)) {
     if (!a->value) continue;
     for (const char* l = tsn_getlevel(nullptr); l; l = tsn_getlevel(l))
@@ -260,6 +331,13 @@ void tsn_free_cntxt(TsnContext* context) {
     give_cell(context);
     context = next;
   }
+}
+
+void tsn_walk_reset() {
+  for (PathMemo& m : walk.paths) m = PathMemo();
+  walk.pin_index.clear();
+  walk.last_sym = nullptr;
+  walk.last_index = nullptr;
 }
 
 void tsn_purge_cntxt() {
@@ -342,20 +420,10 @@ char* hiername(TsnContext* context, char* buf, std::size_t size, int mode) {
   std::size_t local = std::strlen(buf);
   if (local + 1 > tsn::kNameBuffer) label_too_long();
   if (!context) return buf;
-  std::vector<const char*> path;
-  for (TsnContext* c = context; c; c = c->next) path.push_back(path_name(c->com, mode));
-  std::size_t total = local;
-  for (const char* p : path) total += std::strlen(p) + 1;
-  if (total + 1 > size) label_too_long();
-  // Outermost first: the context holds the innermost component first.
-  std::string name;
-  name.reserve(total);
-  for (auto it = path.rbegin(); it != path.rend(); ++it) {
-    name += *it;
-    name += '\\';
-  }
-  name.append(buf, local);
-  std::memcpy(buf, name.c_str(), name.size() + 1);
+  const std::string& path = path_text(context, mode);
+  if (path.size() + local + 1 > size) label_too_long();
+  std::memmove(buf + path.size(), buf, local + 1);
+  std::memcpy(buf, path.data(), path.size());
   return buf;
 }
 

@@ -97,6 +97,9 @@ IwSpn* igpinspn(const IwPin* pin) {
 
 IwNet* igpinnet(const IwPin* pin) {
   if (!pin) return nullptr;
+  // Global and clock nets carry a large share of all pins: walking their
+  // rings for every pin would make a flat design quadratic.
+  if (pin->index > 0 && pin->next && pin->onnet) return pin->onnet;
   for (const void* p = pin->next; p && p != pin;) {
     if (iwringnum(p) <= 0) return static_cast<IwNet*>(const_cast<void*>(p));
     p = static_cast<const IwPin*>(p)->next;
@@ -308,6 +311,7 @@ IwNet* ianetpin(IwNet* net, IwPin* pin) {
   if (pin) {
     pin->next = net->pins;
     net->pins = pin;
+    pin->onnet = net;
   }
   return net;
 }
@@ -350,6 +354,7 @@ IwPin* idnetpin(IwNet* net, IwPin* pin) {
       void* follow = pin->next;
       *link = follow;
       pin->next = nullptr;
+      pin->onnet = nullptr;
       return follow && follow != net ? static_cast<IwPin*>(follow) : nullptr;
     }
     link = &q->next;

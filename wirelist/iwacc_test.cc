@@ -96,6 +96,38 @@ TEST_F(IwAcc, PinsReachTheirNetThroughTheRingAndStayInsideTheirArray) {
   EXPECT_EQ(sym, and3->sym);
 }
 
+// A pin names its net without walking the ring; the name must follow the
+// pin through every way it changes rings.
+TEST_F(IwAcc, PinNetFollowsThePinFromRingToRing) {
+  IwGrp* top = Group("TOP", {});
+  IwGrp* buf = Group("BUF", {"A", "Y"});
+  IwNet* a = iwmknet("A", top);
+  IwNet* b = iwmknet("B", top);
+  std::vector<IwPin*> pins;
+  for (const char* inst : {"U1", "U2", "U3"}) {
+    IwPin* p = igcompin(Place(top, 1, inst, buf));
+    ianetpin(a, p);
+    pins.push_back(p);
+  }
+  IwPin* open = igpincnx(pins[0]);
+  for (IwPin* p : pins) EXPECT_EQ(igpinnet(p), a);
+  EXPECT_EQ(igpinnet(open), nullptr);
+
+  // Moved as the alias pass merges nets: off one ring, onto another.
+  idnetpin(a, pins[1]);
+  EXPECT_EQ(igpinnet(pins[1]), nullptr);
+  ianetpin(b, pins[1]);
+  EXPECT_EQ(igpinnet(pins[1]), b);
+  EXPECT_EQ(igpinnet(pins[0]), a);
+  EXPECT_EQ(igpinnet(pins[2]), a);
+
+  // An array given back and taken again starts with no net.
+  IwPin* head = pins[2] - 1;
+  idnetpin(a, pins[2]);
+  iwfrpin(head);
+  EXPECT_EQ(igpinnet(iwmakpin(2) + 1), nullptr);
+}
+
 TEST_F(IwAcc, GroupComponentsRunAcrossSheetsPassingEmptyOnes) {
   IwGrp* top = Group("TOP", {});
   IwGrp* inv = Group("INV", {"A", "Y"});

@@ -13,7 +13,9 @@
 //   owner of pin k is k elements back; pin k+1 is the next element.
 // - A net and its pins form a ring: the net points to its first pin, each
 //   pin to the next, the last pin back to the net.  A net with no pins
-//   points to itself.  The 16-bit number field (a net's kind, 0 or -1 for
+//   points to itself.  A pin also names its ring's net (onnet); whatever
+//   puts a pin on a ring or takes it off goes through ianetpin and
+//   idnetpin, or keeps that field as they do.  The 16-bit number field (a net's kind, 0 or -1 for
 //   a global net; a pin's index 1..n) tells a net from a pin on the ring.
 // - Attribute lists are sorted by name, then value (iwaddatt).
 //
@@ -92,7 +94,8 @@ struct IwPin {
     std::intptr_t npins = 0;  // head from the free lists: pin count n
     void* next;               // pin: next pin on the net, the net after the last, null if open
   };
-  void* extra = nullptr;  // spare word, zero when created
+  IwNet* onnet = nullptr;  // pin: the net whose ring holds it (ianetpin), so that
+                           // igpinnet need not walk a ring of thousands of pins
 };
 
 struct IwCom {

@@ -611,7 +611,10 @@ void detach_pins(IwPin* head) {
         link = &pin->next;
     }
   }
-  for (IwPin* p = first; p <= last; ++p) p->next = nullptr;
+  for (IwPin* p = first; p <= last; ++p) {
+    p->next = nullptr;
+    p->onnet = nullptr;
+  }
 }
 
 void connect(IwPin* pin, const char* netname, IwGrp* group) {

@@ -269,6 +269,8 @@ TEST_F(IwParse, ARepeatedInstanceRecordReconnectsThePins) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->index, 2);
   EXPECT_EQ(igpinnnx(p), nullptr);
+  EXPECT_EQ(igpinnet(p), fetch_net(r.group, "N1"));
+  EXPECT_EQ(igpinnet(p - 1), fetch_net(r.group, "N3"));
 }
 
 TEST_F(IwParse, PortsAreMadeOnlyInTheTopGroup) {

@@ -16,7 +16,7 @@ inline constexpr int kNameSetBuckets = 117;
 
 /// A name bucket longer than this gets an ordered index beside its chain,
 /// so that interning stays logarithmic in the chain length.
-inline constexpr int kNameIndexThreshold = 16;
+inline constexpr int kNameIndexThreshold = 4;
 
 /// Size of the reader's token buffer: a token keeps at most 16384
 /// characters, the rest of it is dropped.
