@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 
 #include "netlister/tsn.h"
@@ -51,9 +52,7 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   testutil::WriteFile(dir.path() + "/drafta.ini", "DIR [p] lib\n");
   testutil::WriteFile(dir.path() + "/lib/wir/top.1", kTop);
   testutil::WriteFile(dir.path() + "/lib/wir/blk.1", kBlk);
-  char buf[4096];
-  std::string old = getcwd(buf, sizeof buf) ? buf : "/";
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  auto cwd = std::make_unique<testutil::ScopedCwd>(dir.path());
 
   tsn_data_init();
   tsn_set_projname("top");
@@ -65,7 +64,7 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   std::string out = testing::internal::GetCapturedStdout();
   outdata_close(w->out);
   w->out = nullptr;
-  ASSERT_EQ(chdir(old.c_str()), 0);
+  cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),
             "| Wirelist created using ORMET_WIRELISTER 5.3.1\n"

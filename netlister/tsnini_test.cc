@@ -17,9 +17,6 @@ namespace {
 class IniFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    char buf[4096];
-    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
-    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     pxReset();
     tsn_data_init();
   }
@@ -37,7 +34,6 @@ class IniFile : public ::testing::Test {
     lfree_wirdata(w);
     w = nullptr;
     tsnmsg_reset();
-    ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
     pxReset();
   }
 
@@ -60,8 +56,7 @@ class IniFile : public ::testing::Test {
   std::string log_;
   testutil::ScopedTempDir dir_;
 
- private:
-  std::string old_cwd_;
+  testutil::ScopedCwd cwd_{dir_.path()};
 };
 
 TEST_F(IniFile, FirstKeywordThatStoresANameDecidesTheMode) {

@@ -17,24 +17,19 @@ namespace {
 class Stream : public ::testing::Test {
  protected:
   void SetUp() override {
-    char buf[4096];
-    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
-    ASSERT_EQ(chdir(dir_.path().c_str()), 0);
     tsn_data_init();
   }
   void TearDown() override {
     lfree_wirdata(w);
     w = nullptr;
     tsnmsg_reset();
-    ASSERT_EQ(chdir(old_cwd_.c_str()), 0);
   }
   std::string Read(const char* name) { return testutil::ReadFile(dir_.path() + "/" + name); }
   bool Exists(const char* name) { return testutil::FileExists(dir_.path() + "/" + name); }
 
   testutil::ScopedTempDir dir_;
 
- private:
-  std::string old_cwd_;
+  testutil::ScopedCwd cwd_{dir_.path()};
 };
 
 TEST_F(Stream, NetlistTokensWrapBeforeReachingColumn79) {
