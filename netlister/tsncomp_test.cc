@@ -2,7 +2,6 @@
 // command-line option selects: module and instance records, inherited
 // block delays, pin attribute records, symbol declarations and ports.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>

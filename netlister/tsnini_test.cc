@@ -2,7 +2,6 @@
 #include "netlister/tsnini.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
