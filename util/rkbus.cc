@@ -693,6 +693,15 @@ int rkBusExpandWidth(const char* name) {
   return w < 0 ? 0 : static_cast<int>(w);
 }
 
+int rkBusExpandPlain(const char* name) {
+  if (!name || !name[0]) return 0;
+  for (const char* p = name; *p; ++p) {
+    char c = *p;
+    if (c == '[' || c == ']' || c == '{' || c == '}' || is_sep(c)) return 0;
+  }
+  return 1;
+}
+
 int rkBusExpandSubset(const char* a, const char* b) {
   if (!a || !b) {
     set_status(RKBUS_NULLARG);

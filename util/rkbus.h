@@ -44,6 +44,11 @@ RkBusState* rkBusExpandCopy(const RkBusState* state);
 /// Number of names the expansion of name yields; 0 on error or above 65535.
 int rkBusExpandWidth(const char* name);
 
+/// 1 when name is one plain signal that expands to itself alone: not
+/// empty, no brackets, no braces, no separator.  Sets no status, so a
+/// caller can test before expanding.
+int rkBusExpandPlain(const char* name);
+
 /// 1 when every name of b's expansion is among the names of a's, else 0.
 int rkBusExpandSubset(const char* a, const char* b);
 

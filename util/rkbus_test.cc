@@ -304,3 +304,29 @@ TEST_F(RkBus, RandomNamesStayInBounds) {
 }
 
 }  // namespace
+
+// The plain test lets callers skip the expansion, so it must never claim a
+// name that expands to anything but itself.
+TEST_F(RkBus, PlainNamesExpandToThemselves) {
+  std::mt19937 rng(11);
+  const std::string alphabet = "AB01_:/[]{},;-";
+  for (const char* seps : {",", ",;"}) {
+    rkBusExpandRepsep(seps);
+    int plain = 0;
+    for (int i = 0; i < 20000; ++i) {
+      std::string name;
+      for (int n = static_cast<int>(rng() % 7); n > 0; --n) name += alphabet[rng() % alphabet.size()];
+      if (!rkBusExpandPlain(name.c_str())) continue;
+      ++plain;
+      Expansion e = Expand(name.c_str());
+      ASSERT_EQ(e.status, RKBUS_OK) << name;
+      ASSERT_EQ(Join(e.names), name);
+    }
+    EXPECT_GT(plain, 1000);
+  }
+  EXPECT_FALSE(rkBusExpandPlain(""));
+  EXPECT_FALSE(rkBusExpandPlain(nullptr));
+  EXPECT_FALSE(rkBusExpandPlain("A;B"));
+  rkBusExpandRepsep(",");
+  EXPECT_TRUE(rkBusExpandPlain("A;B"));
+}

@@ -144,6 +144,11 @@ int width_of(Member* m) {
 // size bytes; stops early when fn returns false.
 template <typename Fn>
 void expand(const char* name, int size, Fn fn) {
+  // Most net names are single signals: no buffer, no expansion state.
+  if (rkBusExpandPlain(name) && std::strlen(name) < static_cast<std::size_t>(size)) {
+    fn(name);
+    return;
+  }
   std::unique_ptr<char[]> buf(new char[static_cast<std::size_t>(size)]);
   RkBusState* st = nullptr;
   while ((st = rkBusExpand(st, name, buf.get(), size)) != nullptr) {

@@ -19,6 +19,7 @@
 #include "wirelist/iwgroup.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -125,27 +126,48 @@ struct IndexScope {
 
 // --- sorting ----------------------------------------------------------------------------
 
+// The first eight bytes of text as a big-endian number, zero-filled after
+// its end: numbers order like strcmp orders those bytes.
+std::uint64_t prefix_key(const char* text) {
+  std::uint64_t k = 0;
+  int i = 0;
+  for (; i < 8 && text[i]; ++i) k = (k << 8) | static_cast<unsigned char>(text[i]);
+  return k << (8 * (8 - i));
+}
+
 // Sorts the list starting at *head by name through an array tagged tag;
 // *tail (when given) becomes the last element.  Equal names keep their
-// order.  Without memory the list stays as it is.
+// order.  Without memory the list stays as it is.  Most comparisons are
+// settled by the names' first eight bytes held beside each element, so
+// the sort seldom reaches into the name texts scattered over the pool.
 template <typename T>
 void sort_list(T** head, T** tail, T* T::*next, const char* T::*name, const char* tag) {
+  struct Item {
+    std::uint64_t key;
+    const char* name;
+    T* obj;
+  };
   std::size_t n = 0;
   for (T* p = *head; p; p = p->*next) ++n;
   if (n == 0) return;
-  auto** arr = static_cast<T**>(rkMemMalloc(n * sizeof(T*), tag));
+  auto* arr = static_cast<Item*>(rkMemMalloc(n * sizeof(Item), tag));
   if (!arr) return;
   std::size_t k = 0;
-  for (T* p = *head; p; p = p->*next) arr[k++] = p;
-  std::stable_sort(arr, arr + n, [&](const T* a, const T* b) {
-    const char* x = a->*name;
-    const char* y = b->*name;
-    return std::strcmp(x ? x : "", y ? y : "") < 0;
+  for (T* p = *head; p; p = p->*next) {
+    const char* text = p->*name ? p->*name : "";
+    arr[k++] = Item{prefix_key(text), text, p};
+  }
+  std::stable_sort(arr, arr + n, [](const Item& a, const Item& b) {
+    if (a.key != b.key) return a.key < b.key;
+    // Equal keys: either both names ended within the eight bytes (equal)
+    // or both go on past them.
+    if ((a.key & 0xff) == 0) return false;
+    return std::strcmp(a.name + 8, b.name + 8) < 0;
   });
-  for (k = 0; k + 1 < n; ++k) arr[k]->*next = arr[k + 1];
-  arr[n - 1]->*next = nullptr;
-  *head = arr[0];
-  if (tail) *tail = arr[n - 1];
+  for (k = 0; k + 1 < n; ++k) arr[k].obj->*next = arr[k + 1].obj;
+  arr[n - 1].obj->*next = nullptr;
+  *head = arr[0].obj;
+  if (tail) *tail = arr[n - 1].obj;
   rkMemFree(arr);
 }
 

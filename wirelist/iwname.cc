@@ -1,21 +1,26 @@
 // wirelist/iwname.cc - the interned-name table.
 //
-// Each bucket is a chain sorted by byte comparison with a tail pointer.
-// A new text is compared with the tail first (names often arrive in
-// ascending order); otherwise its place is found from the head, or, in a
-// bucket longer than kNameIndexThreshold, from an ordered index kept
-// beside the chain.  The index only speeds up the search: the chain, its
-// order and its counts are exactly what the plain walk would build.
+// The table is defined as 10061 buckets, each a chain sorted by byte
+// comparison with a tail pointer; a new text is compared with the tail,
+// then walked to from the head.  What can be observed of it is the text
+// returned for a given text and the number of entries per bucket, and for
+// upper-case caller texts (everything the tokenizer reads) those do not
+// depend on the chain's order: the walk finds the equal entry or adds one.
+// So a bucket keeps its entries in arrival order and an exact-text hash
+// index finds them, which costs the same whether names arrive sorted or
+// not and however many share a bucket.
 //
-// The walk compares the caller's text as given while the stored copy is
-// upper-cased, so a caller passing lower-case letters can leave a bucket
-// out of byte order.  No index can follow such a bucket; it is marked and
-// searched by walking from then on.
+// A caller text holding lower-case letters is different: the walk
+// compares it as given while the stored copy is upper-cased, so where the
+// walk stops, and whether it adds a second copy of a name, depends on the
+// order.  The first such text sorts its bucket once, and from then on that
+// bucket is searched by the walk alone, exactly as defined.
 #include "wirelist/iwname.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
+#include <vector>
 
 #include "catalogs/nodex.h"
 #include "wirelist/iwmem.h"
@@ -24,21 +29,31 @@
 
 namespace {
 
-// Hash of text, also telling whether it holds ASCII lower-case letters.
-std::uint32_t name_hash(const char* text, bool* has_lower) {
-  std::uint32_t h = 0;
-  bool lower = false;
+// The bucket hash of text (32 bits, wrapping), with a 64-bit hash of its
+// bytes for the index, and whether it holds ASCII lower-case letters.
+struct NameHash {
+  std::uint32_t bucket = 0;
+  std::uint64_t full = 0;
+  bool has_lower = false;
+};
+
+NameHash hash_name(const char* text) {
+  NameHash h;
+  std::uint64_t full = 0xcbf29ce484222325ull;
   for (const char* p = text; *p; ++p) {
     auto c = static_cast<std::int32_t>(static_cast<signed char>(*p));
+    full = (full ^ static_cast<unsigned char>(*p)) * 0x100000001b3ull;
     if (c >= 'a' && c <= 'z') {
       c -= 32;
-      lower = true;
+      h.has_lower = true;
     }
-    h = h * 10 + static_cast<std::uint32_t>(c);
+    h.bucket = h.bucket * 10 + static_cast<std::uint32_t>(c);
   }
-  if (has_lower) *has_lower = lower;
+  h.full = full ^ (full >> 29);
   return h;
 }
+
+constexpr std::size_t kFirstSlots = 1024;  // a power of two
 
 void make_table() {
   std::size_t bytes = sizeof(IwNameEntry*) * iw::kNameBuckets;
@@ -46,10 +61,31 @@ void make_table() {
   iws.nametail = static_cast<IwNameEntry**>(iwballoc(iwdatapool(), bytes));
   std::memset(iws.namehead, 0, bytes);
   std::memset(iws.nametail, 0, bytes);
-  iws.namelen.assign(iw::kNameBuckets, 0);
-  iws.nameindex.clear();
-  iws.nameindex.resize(iw::kNameBuckets);
-  iws.nameunindexed.assign(iw::kNameBuckets, false);
+  iws.namewalked.assign(iw::kNameBuckets, false);
+  iws.nameslots.assign(kFirstSlots, IwNameSlot{});
+  iws.nameslotsused = 0;
+}
+
+// The slot holding hash's entry equal to text, or the free slot where it
+// would go (linear probing).
+IwNameSlot& find_slot(std::vector<IwNameSlot>& slots, std::uint64_t hash, const char* text) {
+  std::size_t mask = slots.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    IwNameSlot& s = slots[i];
+    if (!s.entry || (s.hash == hash && std::strcmp(s.entry->text, text) == 0)) return s;
+  }
+}
+
+void grow_slots() {
+  std::vector<IwNameSlot> bigger(iws.nameslots.size() * 2);
+  std::size_t mask = bigger.size() - 1;
+  for (const IwNameSlot& s : iws.nameslots) {
+    if (!s.entry) continue;
+    std::size_t i = s.hash & mask;
+    while (bigger[i].entry) i = (i + 1) & mask;
+    bigger[i] = s;
+  }
+  iws.nameslots.swap(bigger);
 }
 
 IwNameEntry* new_entry(const char* text) {
@@ -66,40 +102,42 @@ IwNameEntry* new_entry(const char* text) {
 }
 
 // Links e after prev (at the head when prev is null) in bucket b.
-void link_after(int b, IwNameEntry* prev, IwNameEntry* e, bool has_lower) {
+void link_after(int b, IwNameEntry* prev, IwNameEntry* e) {
   IwNameEntry** link = prev ? &prev->next : &iws.namehead[b];
   e->next = *link;
   *link = e;
   if (!e->next) iws.nametail[b] = e;
-  ++iws.namelen[b];
-  auto& index = iws.nameindex[b];
-  if (has_lower) {
-    iws.nameunindexed[b] = true;
-    index.reset();
-  } else if (index) {
-    index->insert(e);
-  } else if (iws.namelen[b] > iw::kNameIndexThreshold && !iws.nameunindexed[b]) {
-    index = std::make_unique<IwNameIndex>();
-    for (IwNameEntry* x = iws.namehead[b]; x; x = x->next) index->insert(index->end(), x);
+}
+
+// Puts bucket b's chain into byte order, as the walk would have built it
+// from upper-case texts, and hands the bucket over to the walk.
+void sort_bucket(int b) {
+  std::vector<IwNameEntry*> chain;
+  for (IwNameEntry* e = iws.namehead[b]; e; e = e->next) chain.push_back(e);
+  std::sort(chain.begin(), chain.end(), [](const IwNameEntry* x, const IwNameEntry* y) {
+    return std::strcmp(x->text, y->text) < 0;
+  });
+  IwNameEntry* prev = nullptr;
+  iws.namehead[b] = nullptr;
+  for (IwNameEntry* e : chain) {
+    e->next = nullptr;
+    if (prev) {
+      prev->next = e;
+    } else {
+      iws.namehead[b] = e;
+    }
+    prev = e;
   }
+  iws.nametail[b] = prev;
+  iws.namewalked[b] = true;
 }
 
-}  // namespace
-
-int iwhash(const char* text, int size) {
-  if (!text || size <= 0) return 0;
-  return static_cast<int>(name_hash(text, nullptr) % static_cast<std::uint32_t>(size));
-}
-
-const char* iwmkname(const char* text) {
-  if (!text) text = "";
-  if (!iws.namehead) make_table();
-  bool has_lower = false;
-  int b = static_cast<int>(name_hash(text, &has_lower) % iw::kNameBuckets);
-
+// The defined search of a sorted bucket: the tail first, then from the
+// head; an unequal text is inserted before the first greater entry.
+const char* walk_bucket(int b, const char* text) {
   if (!iws.namehead[b]) {
     IwNameEntry* e = new_entry(text);
-    link_after(b, nullptr, e, has_lower);
+    link_after(b, nullptr, e);
     return e->text;
   }
   IwNameEntry* tail = iws.nametail[b];
@@ -107,43 +145,57 @@ const char* iwmkname(const char* text) {
   if (c == 0) return tail->text;
   if (c > 0) {
     IwNameEntry* e = new_entry(text);
-    link_after(b, tail, e, has_lower);
+    link_after(b, tail, e);
     return e->text;
   }
-
-  if (const auto& index = iws.nameindex[b]) {
-    auto it = index->lower_bound(text);
-    // The tail is greater than text, so there is always a first greater
-    // or equal entry.
-    if (it != index->end()) {
-      if (std::strcmp((*it)->text, text) == 0) return (*it)->text;
-      IwNameEntry* prev = it == index->begin() ? nullptr : *std::prev(it);
+  IwNameEntry* prev = nullptr;
+  for (IwNameEntry* x = iws.namehead[b]; x; prev = x, x = x->next) {
+    int d = std::strcmp(text, x->text);
+    if (d == 0) return x->text;
+    if (d < 0) {
       IwNameEntry* e = new_entry(text);
-      link_after(b, prev, e, has_lower);
+      link_after(b, prev, e);
       return e->text;
-    }
-  } else {
-    IwNameEntry* prev = nullptr;
-    for (IwNameEntry* x = iws.namehead[b]; x; prev = x, x = x->next) {
-      int d = std::strcmp(text, x->text);
-      if (d == 0) return x->text;
-      if (d < 0) {
-        IwNameEntry* e = new_entry(text);
-        link_after(b, prev, e, has_lower);
-        return e->text;
-      }
     }
   }
   iwmsghndlr(4, NDX_NAMETABLE, text);
   return "";
 }
 
+}  // namespace
+
+int iwhash(const char* text, int size) {
+  if (!text || size <= 0) return 0;
+  return static_cast<int>(hash_name(text).bucket % static_cast<std::uint32_t>(size));
+}
+
+const char* iwmkname(const char* text) {
+  if (!text) text = "";
+  if (!iws.namehead) make_table();
+  NameHash h = hash_name(text);
+  int b = static_cast<int>(h.bucket % iw::kNameBuckets);
+  if (iws.namewalked[b]) return walk_bucket(b, text);
+  if (h.has_lower) {
+    sort_bucket(b);
+    return walk_bucket(b, text);
+  }
+  IwNameSlot& slot = find_slot(iws.nameslots, h.full, text);
+  if (slot.entry) return slot.entry->text;
+  IwNameEntry* e = new_entry(text);
+  link_after(b, iws.nametail[b], e);
+  slot.hash = h.full;
+  slot.entry = e;
+  // At most half full, so a probe ends soon and always finds a free slot.
+  if (++iws.nameslotsused * 2 > iws.nameslots.size()) grow_slots();
+  return e->text;
+}
+
 void iwdelnames() {
   iws.namehead = nullptr;
   iws.nametail = nullptr;
-  iws.namelen.clear();
-  iws.nameindex.clear();
-  iws.nameunindexed.clear();
+  iws.namewalked.clear();
+  iws.nameslots.clear();
+  iws.nameslotsused = 0;
 }
 
 void iwnamestats() {

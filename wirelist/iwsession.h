@@ -6,9 +6,9 @@
 // iws, so that tests can start from a clean state with iwsession_reset.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -75,26 +75,20 @@ struct IwMsgOutput {
   int mask = 0;                 // severity bits written here
 };
 
-/// Orders name entries by their texts; also finds an entry by text.
-struct IwNameLess {
-  using is_transparent = void;
-  bool operator()(const IwNameEntry* a, const IwNameEntry* b) const {
-    return std::strcmp(a->text, b->text) < 0;
-  }
-  bool operator()(const IwNameEntry* a, const char* b) const { return std::strcmp(a->text, b) < 0; }
-  bool operator()(const char* a, const IwNameEntry* b) const { return std::strcmp(a, b->text) < 0; }
+/// A slot of the exact-text index of the name table: the full hash of a
+/// stored text and its entry (null: free).
+struct IwNameSlot {
+  std::uint64_t hash = 0;
+  IwNameEntry* entry = nullptr;
 };
-
-/// Ordered index beside a long name bucket.
-using IwNameIndex = std::set<IwNameEntry*, IwNameLess>;
 
 struct IwSession {
   // --- name table ---
   IwNameEntry** namehead = nullptr;  // bucket heads (data pool); null until first use
-  IwNameEntry** nametail = nullptr;  // bucket tails, the greatest entry of each
-  std::vector<int> namelen;          // entries per bucket
-  std::vector<std::unique_ptr<IwNameIndex>> nameindex;  // index of long buckets
-  std::vector<bool> nameunindexed;                      // bucket whose order no index can follow
+  IwNameEntry** nametail = nullptr;  // bucket tails (the greatest entry once sorted)
+  std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
+  std::vector<IwNameSlot> nameslots;  // exact-text index of the other buckets' entries
+  std::size_t nameslotsused = 0;      // occupied slots
 
   // --- memory ---
   int datapool = 0;            // number of the data pool, 0 before it exists

@@ -14,10 +14,6 @@ inline constexpr int kNameBuckets = 10061;
 /// Buckets of a named set (inaddmem and friends).
 inline constexpr int kNameSetBuckets = 117;
 
-/// A name bucket longer than this gets an ordered index beside its chain,
-/// so that interning stays logarithmic in the chain length.
-inline constexpr int kNameIndexThreshold = 4;
-
 /// Size of the reader's token buffer: a token keeps at most 16384
 /// characters, the rest of it is dropped.
 inline constexpr std::size_t kTokenBuffer = 16385;
