@@ -123,8 +123,11 @@ struct GroupPass {
   std::unordered_map<const IwSpn*, int> portpos;
   // The nets holding each signal, and each net under its own name; made
   // when first needed.
+  // Keys are net names (interned, so they outlive renames) or signals
+  // kept in coversignals.
   bool covermade = false;
-  std::unordered_map<std::string, std::vector<IwNet*>> cover;
+  std::unordered_multimap<std::string_view, IwNet*> cover;
+  std::deque<std::string> coversignals;
 };
 
 const char* gname(const IwGrp* g) { return g && g->name ? g->name : ""; }
@@ -428,13 +431,10 @@ void retie_ports(GroupPass& gp, const IwNet* n, IwNet* survivor) {
 
 void index_cover(GroupPass& gp, IwNet* net) {
   if (!net->name) return;
-  auto add = [&](const std::string& key) {
-    std::vector<IwNet*>& v = gp.cover[key];
-    if (v.empty() || v.back() != net) v.push_back(net);
-  };
-  add(net->name);
+  gp.cover.emplace(net->name, net);
   expand(net->name, iw::kAliasBitBuffer, [&](const char* sig) {
-    add(sig);
+    if (std::strcmp(sig, net->name) != 0)
+      gp.cover.emplace(gp.coversignals.emplace_back(sig), net);
     return true;
   });
 }
@@ -443,6 +443,9 @@ void index_cover(GroupPass& gp, IwNet* net) {
 bool covered(GroupPass& gp, const Member* m) {
   if (!gp.covermade) {
     gp.covermade = true;
+    std::size_t nets = 0;
+    for (IwNet* n = gp.grp->nets; n; n = n->next) ++nets;
+    gp.cover.reserve(nets);
     for (IwNet* n = gp.grp->nets; n; n = n->next)
       if (!gp.dead.count(n)) index_cover(gp, n);
   }
@@ -452,9 +455,9 @@ bool covered(GroupPass& gp, const Member* m) {
     return false;
   });
   for (const std::string& key : keys) {
-    auto it = gp.cover.find(key);
-    if (it == gp.cover.end()) continue;
-    for (IwNet* n : it->second) {
+    auto [from, to] = gp.cover.equal_range(key);
+    for (auto it = from; it != to; ++it) {
+      IwNet* n = it->second;
       if (n == m->net || gp.dead.count(n) || !n->name) continue;
       if (rkBusExpandSubset(n->name, m->name.c_str())) return true;
     }

@@ -63,9 +63,37 @@ class QuickBuf {
   char* p_;
 };
 
-bool in_set(int c, const char* set) {
-  return c != EOF && c != '\0' && std::strchr(set, c) != nullptr;
+// A set of token characters as a table: member[c] for every byte c but
+// the terminator.  The tokenizer is called with a handful of sets, each
+// many times, so the tables of the last few are kept.
+struct CharSet {
+  std::string text;
+  bool member[256] = {};
+};
+
+const CharSet& char_set(const char* text) {
+  static CharSet sets[4];
+  static unsigned next = 0;
+  for (const CharSet& s : sets)
+    if (!s.text.empty() && s.text == text) return s;
+  CharSet& s = sets[next++ % 4];
+  s.text = text;
+  std::fill(std::begin(s.member), std::end(s.member), false);
+  for (const char* p = text; *p; ++p) s.member[static_cast<unsigned char>(*p)] = true;
+  return s;
 }
+
+bool in_set(int c, const CharSet& set) {
+  return c != EOF && c != '\0' && set.member[static_cast<unsigned char>(c)];
+}
+
+// Upper case as std::toupper gives it, looked up.
+struct UpperTable {
+  char up[256];
+  UpperTable() {
+    for (int c = 0; c < 256; ++c) up[c] = static_cast<char>(std::toupper(c));
+  }
+};
 
 // The next word of the record: 1 with a word in iws.token, 0 at the line
 // end, -1 at the end of the file.
@@ -260,17 +288,20 @@ int iwtoken(const char* delims, const char* skip) {
   iws.atlineend = false;
   std::FILE* in = iws.input;
   if (!in) return -1;
+  static const UpperTable upper;
+  const CharSet& skipset = char_set(skip ? skip : "");
+  const CharSet& delimset = char_set(delims ? delims : "");
   int c;
-  do c = std::getc(in);
-  while (in_set(c, skip));
+  do c = getc_unlocked(in);
+  while (in_set(c, skipset));
   std::size_t n = 0;
   bool cut = false;
-  while (c != EOF && !in_set(c, delims)) {
+  while (c != EOF && !in_set(c, delimset)) {
     if (n < iw::kMaxTokenChars)
-      tok[n++] = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      tok[n++] = upper.up[static_cast<unsigned char>(c)];
     else
       cut = true;
-    c = std::getc(in);
+    c = getc_unlocked(in);
   }
   tok[n] = '\0';
   if (cut) iwmsghndlr(4, NDX_TOKENLONG, static_cast<int>(iw::kMaxTokenChars));
