@@ -35,9 +35,33 @@ int keys_equal(const RkSymTable* t, const void* stored, const void* probe) {
 
 std::uint32_t slot_of(const RkSymTable* t, const void* key) { return t->hash(key) % t->nslots; }
 
+// String tables under exact equality also keep a hash of all of each
+// key's bytes in its entry.  The standard string hash gives few distinct
+// values for names that differ only in their digits (N0 to N99999 share
+// about 9,000), so such names pile up in one bucket whatever its size;
+// the check lets a search pass them without reading their texts.
+bool has_checks(const RkSymTable* t) { return !t->equ && t->strequ == rkStrEqu; }
+
+std::uint32_t check_of(const void* key) {
+  std::uint32_t h = 2166136261u;
+  if (!key) return 0;
+  for (auto* p = static_cast<const unsigned char*>(key); *p; ++p) h = (h ^ *p) * 16777619u;
+  return h;
+}
+
+void set_check(const RkSymTable* t, RkSymEntry* e) {
+  e->check = has_checks(t) ? check_of(e->key) : 0;
+}
+
 // The entry of key and the link that points at it.
 RkSymEntry** find_link(const RkSymTable* t, const void* key) {
   RkSymEntry** link = &t->slots[slot_of(t, key)];
+  if (has_checks(t)) {
+    std::uint32_t check = check_of(key);
+    while (*link && ((*link)->check != check || !keys_equal(t, (*link)->key, key)))
+      link = &(*link)->next;
+    return link;
+  }
   while (*link && !keys_equal(t, (*link)->key, key)) link = &(*link)->next;
   return link;
 }
@@ -212,6 +236,7 @@ void* rkSymStore(RkSymTable* t, const void* key, void* value) {
   }
   e->value = value;
   e->key = t->keycpy ? t->keycpy(key) : const_cast<void*>(key);
+  set_check(t, e);
   maybe_grow(t);
   return old;
 }
@@ -252,7 +277,13 @@ int rkSymLoopAddr(RkSymTable* t, RkSymLoopAddrFn fn, void* user1, void* user2) {
 }
 
 int rkSymLoopAddr2(RkSymTable* t, RkSymLoopAddr2Fn fn, void* user1, void* user2) {
-  return walk(t, [&](RkSymEntry* e) { return fn(&e->value, &e->key, user1, user2); });
+  // The callback may replace keys: their checks are made again.
+  int r = walk(t, [&](RkSymEntry* e) { return fn(&e->value, &e->key, user1, user2); });
+  walk(t, [&](RkSymEntry* e) {
+    set_check(t, e);
+    return 1;
+  });
+  return r;
 }
 
 int rkSymLoopResume(const RkSymTable* t, RkSymLoopFn fn, const void* key, void* user1,

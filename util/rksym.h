@@ -39,9 +39,10 @@ using RkSymValueCpyFn = void* (*)(void* value);
 using RkSymKeyCmpFn = int (*)(const void* a, const void* b);
 
 struct RkSymEntry {
-  RkSymEntry* next;  // next entry of the same bucket
-  void* key;         // stored key (result of the key copy function)
-  void* value;       // one machine word
+  RkSymEntry* next;     // next entry of the same bucket
+  void* key;            // stored key (result of the key copy function)
+  void* value;          // one machine word
+  std::uint32_t check;  // byte hash of a string key under exact equality, else 0
 };
 
 struct RkSymGrowth {

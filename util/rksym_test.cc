@@ -74,6 +74,47 @@ TEST(RkSym, StoreFetchRemove) {
   rkSymDestroy(t, nullptr);
 }
 
+// Names differing only in their digits share string hashes by the
+// thousand, so buckets get long; every one must still be found, and a key
+// replaced through the walk must be found under its new text.
+TEST(RkSym, CrowdedBucketsAndReplacedKeys) {
+  RkSymTable* t = StringTable(2003);
+  rkSymDynamic(t, 2.0, 2.0);
+  char name[16];
+  for (int i = 0; i < 20000; ++i) {
+    std::snprintf(name, sizeof name, "N%d", i);
+    rkSymStore(t, name, V(i));
+  }
+  for (int i = 0; i < 20000; ++i) {
+    std::snprintf(name, sizeof name, "N%d", i);
+    ASSERT_EQ(I(rkSymFetch(t, name)), i) << name;
+  }
+  EXPECT_EQ(rkSymFetch(t, "N20000"), nullptr);
+  rkSymDestroy(t, nullptr);
+
+  // Under a table's own equality no byte hash may decide.
+  RkSymTable* folded = rkSymCreate(
+      7, rkSymStIhash, [](const char* a, const char* b) { return rkStrIcmp(a, b) == 0 ? 1 : 0; },
+      rkSymStCpy, rkSymStFree);
+  rkSymStore(folded, "Abc", V(1));
+  EXPECT_EQ(I(rkSymFetch(folded, "aBC")), 1);
+  rkSymDestroy(folded, nullptr);
+
+  RkSymTable* r = StringTable(1);
+  rkSymStore(r, "OLD", V(1));
+  rkSymLoopAddr2(
+      r,
+      [](void**, void** key, void*, void*) {
+        rkStrFree(static_cast<char*>(*key));
+        *key = rkStrCpy("NEW");
+        return 1;
+      },
+      nullptr, nullptr);
+  EXPECT_EQ(I(rkSymFetch(r, "NEW")), 1);
+  EXPECT_EQ(rkSymFetch(r, "OLD"), nullptr);
+  rkSymDestroy(r, nullptr);
+}
+
 TEST(RkSym, WalkOrderIsSlotsThenNewestFirst) {
   // With 3 slots, "A" (65) and "D" (68) share slot 2, "B" (66) is in 0.
   RkSymTable* t = StringTable(3);

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -64,23 +65,21 @@ class QuickBuf {
 };
 
 // A set of token characters as a table: member[c] for every byte c but
-// the terminator.  The tokenizer is called with a handful of sets, each
-// many times, so the tables of the last few are kept.
+// the terminator.  The reader's own sets are made once.
 struct CharSet {
-  std::string text;
   bool member[256] = {};
+  explicit CharSet(const char* text) {
+    for (const char* p = text ? text : ""; *p; ++p) member[static_cast<unsigned char>(*p)] = true;
+  }
 };
 
-const CharSet& char_set(const char* text) {
-  static CharSet sets[4];
-  static unsigned next = 0;
-  for (const CharSet& s : sets)
-    if (!s.text.empty() && s.text == text) return s;
-  CharSet& s = sets[next++ % 4];
-  s.text = text;
-  std::fill(std::begin(s.member), std::end(s.member), false);
-  for (const char* p = text; *p; ++p) s.member[static_cast<unsigned char>(*p)] = true;
-  return s;
+const CharSet& char_set(const char* text, std::optional<CharSet>& scratch) {
+  static const CharSet delims(kDelims), skip(kSkip), attdelims(kAttDelims), attskip(kAttSkip);
+  if (text == kDelims) return delims;
+  if (text == kSkip) return skip;
+  if (text == kAttDelims) return attdelims;
+  if (text == kAttSkip) return attskip;
+  return scratch.emplace(text);
 }
 
 bool in_set(int c, const CharSet& set) {
@@ -289,8 +288,9 @@ int iwtoken(const char* delims, const char* skip) {
   std::FILE* in = iws.input;
   if (!in) return -1;
   static const UpperTable upper;
-  const CharSet& skipset = char_set(skip ? skip : "");
-  const CharSet& delimset = char_set(delims ? delims : "");
+  std::optional<CharSet> scratch1, scratch2;
+  const CharSet& skipset = char_set(skip, scratch1);
+  const CharSet& delimset = char_set(delims, scratch2);
   int c;
   do c = getc_unlocked(in);
   while (in_set(c, skipset));
