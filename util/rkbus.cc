@@ -699,6 +699,7 @@ int rkBusExpandPlain(const char* name) {
     char c = *p;
     if (c == '[' || c == ']' || c == '{' || c == '}' || is_sep(c)) return 0;
   }
+  set_status(RKBUS_OK);
   return 1;
 }
 

@@ -45,8 +45,8 @@ RkBusState* rkBusExpandCopy(const RkBusState* state);
 int rkBusExpandWidth(const char* name);
 
 /// 1 when name is one plain signal that expands to itself alone: not
-/// empty, no brackets, no braces, no separator.  Sets no status, so a
-/// caller can test before expanding.
+/// empty, no brackets, no braces, no separator.  A 1 sets status 0, as
+/// the complete expansion would; a 0 leaves the status as it was.
 int rkBusExpandPlain(const char* name);
 
 /// 1 when every name of b's expansion is among the names of a's, else 0.

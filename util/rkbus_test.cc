@@ -324,6 +324,12 @@ TEST_F(RkBus, PlainNamesExpandToThemselves) {
     }
     EXPECT_GT(plain, 1000);
   }
+  rkBusExpandWidth("A[0:");
+  ASSERT_NE(rkBusExpandStatus(), RKBUS_OK);
+  EXPECT_FALSE(rkBusExpandPlain("A[0:"));
+  EXPECT_NE(rkBusExpandStatus(), RKBUS_OK);
+  EXPECT_TRUE(rkBusExpandPlain("A"));
+  EXPECT_EQ(rkBusExpandStatus(), RKBUS_OK);
   EXPECT_FALSE(rkBusExpandPlain(""));
   EXPECT_FALSE(rkBusExpandPlain(nullptr));
   EXPECT_FALSE(rkBusExpandPlain("A;B"));

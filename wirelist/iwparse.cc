@@ -230,7 +230,13 @@ void iwexpbegin(IwExpIter* it, const char* text, bool expand) {
   it->rest = it->text;
   it->expand = expand;
   it->done = false;
+  it->plain = false;
   if (!expand) return;
+  // Most names are single signals: no expansion state for them.
+  if (rkBusExpandPlain(it->text)) {
+    it->plain = true;
+    return;
+  }
   // A name is walked only when the expander can count it: this refuses
   // names of more than 65535 signals, which rkBusExpand alone would walk
   // one by one however many there are.
@@ -256,6 +262,15 @@ int iwexpnext(IwExpIter* it, char* out, int size) {
     out[n] = '\0';
     it->rest = end;
     return 1;
+  }
+  if (it->plain) {
+    std::size_t n = std::strlen(it->text);
+    if (n < static_cast<std::size_t>(size)) {
+      std::memcpy(out, it->text, n + 1);
+      it->done = true;
+      return 1;
+    }
+    it->plain = false;  // too long for out: the expander reports it
   }
   it->state = rkBusExpand(it->state, it->text, out, size);
   if (it->state) return 1;

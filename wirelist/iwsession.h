@@ -61,6 +61,7 @@ struct IwExpIter {
   const char* rest = nullptr;   // word mode: where the next word starts
   RkBusState* state = nullptr;  // bus mode: the expansion state
   bool expand = false;          // bus expansion rather than words
+  bool plain = false;           // bus mode, text is one signal: given as it is
   bool done = true;             // no further element
   IwExpIter() = default;
   IwExpIter(const IwExpIter&) = delete;
