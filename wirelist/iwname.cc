@@ -63,27 +63,34 @@ void make_table() {
   std::memset(iws.nametail, 0, bytes);
   iws.namewalked.assign(iw::kNameBuckets, false);
   iws.nameslots.assign(kFirstSlots, IwNameSlot{});
-  iws.nameslotsused = 0;
+  iws.nameentries.clear();
 }
 
-// The slot holding hash's entry equal to text, or the free slot where it
-// would go (linear probing).
-IwNameSlot& find_slot(std::vector<IwNameSlot>& slots, std::uint64_t hash, const char* text) {
+std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
+// The slot holding the entry equal to text, or the free slot where it
+// would go (linear probing from the hash's low bits).
+IwNameSlot& find_slot(std::uint64_t hash, const char* text) {
+  std::vector<IwNameSlot>& slots = iws.nameslots;
   std::size_t mask = slots.size() - 1;
+  std::uint32_t tag = tag_of(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     IwNameSlot& s = slots[i];
-    if (!s.entry || (s.hash == hash && std::strcmp(s.entry->text, text) == 0)) return s;
+    if (s.entry == 0) return s;
+    if (s.tag == tag && std::strcmp(iws.nameentries[s.entry - 1]->text, text) == 0) return s;
   }
 }
 
+// Rebuilds the index twice as large; the full hashes are made again
+// from the stored texts, which are upper case like the texts indexed.
 void grow_slots() {
   std::vector<IwNameSlot> bigger(iws.nameslots.size() * 2);
   std::size_t mask = bigger.size() - 1;
-  for (const IwNameSlot& s : iws.nameslots) {
-    if (!s.entry) continue;
-    std::size_t i = s.hash & mask;
+  for (std::size_t k = 0; k < iws.nameentries.size(); ++k) {
+    std::uint64_t hash = hash_name(iws.nameentries[k]->text).full;
+    std::size_t i = hash & mask;
     while (bigger[i].entry) i = (i + 1) & mask;
-    bigger[i] = s;
+    bigger[i] = IwNameSlot{tag_of(hash), static_cast<std::uint32_t>(k + 1)};
   }
   iws.nameslots.swap(bigger);
 }
@@ -179,14 +186,14 @@ const char* iwmkname(const char* text) {
     sort_bucket(b);
     return walk_bucket(b, text);
   }
-  IwNameSlot& slot = find_slot(iws.nameslots, h.full, text);
-  if (slot.entry) return slot.entry->text;
+  IwNameSlot& slot = find_slot(h.full, text);
+  if (slot.entry) return iws.nameentries[slot.entry - 1]->text;
   IwNameEntry* e = new_entry(text);
   link_after(b, iws.nametail[b], e);
-  slot.hash = h.full;
-  slot.entry = e;
-  // At most half full, so a probe ends soon and always finds a free slot.
-  if (++iws.nameslotsused * 2 > iws.nameslots.size()) grow_slots();
+  iws.nameentries.push_back(e);
+  slot = IwNameSlot{tag_of(h.full), static_cast<std::uint32_t>(iws.nameentries.size())};
+  // At most 70% full, so a probe ends soon and always finds a free slot.
+  if (iws.nameentries.size() * 10 > iws.nameslots.size() * 7) grow_slots();
   return e->text;
 }
 
@@ -195,7 +202,7 @@ void iwdelnames() {
   iws.nametail = nullptr;
   iws.namewalked.clear();
   iws.nameslots.clear();
-  iws.nameslotsused = 0;
+  iws.nameentries.clear();
 }
 
 void iwnamestats() {

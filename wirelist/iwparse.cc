@@ -698,7 +698,11 @@ bool read_inst_nets(IwGrp* group, IwCom* com, IwPin* head, int n, bool lineend) 
     if (!iws.busexpand) continue;
     // Elements beyond the entry's width are dropped; count them by width
     // rather than by walking them.
-    int count = used < take ? used : std::max(used, rkBusExpandWidth(tok.c_str()));
+    int count = used;
+    if (used >= take) {
+      int width = rkBusExpandPlain(tok.c_str()) ? 1 : rkBusExpandWidth(tok.c_str());
+      count = std::max(used, width);
+    }
     if (count < w) {
       k += take - used;  // the rest of the entry stays unconnected
       if (tok != "?") {

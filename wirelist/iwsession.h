@@ -76,11 +76,13 @@ struct IwMsgOutput {
   int mask = 0;                 // severity bits written here
 };
 
-/// A slot of the exact-text index of the name table: the full hash of a
-/// stored text and its entry (null: free).
+/// A slot of the exact-text index of the name table: the high half of a
+/// stored text's hash and the entry's place in nameentries plus one (0:
+/// free).  Eight bytes, so that the index of a large design stays within
+/// the processor's caches.
 struct IwNameSlot {
-  std::uint64_t hash = 0;
-  IwNameEntry* entry = nullptr;
+  std::uint32_t tag = 0;
+  std::uint32_t entry = 0;
 };
 
 struct IwSession {
@@ -88,8 +90,8 @@ struct IwSession {
   IwNameEntry** namehead = nullptr;  // bucket heads (data pool); null until first use
   IwNameEntry** nametail = nullptr;  // bucket tails (the greatest entry once sorted)
   std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
-  std::vector<IwNameSlot> nameslots;  // exact-text index of the other buckets' entries
-  std::size_t nameslotsused = 0;      // occupied slots
+  std::vector<IwNameSlot> nameslots;       // exact-text index of the other buckets' entries
+  std::vector<IwNameEntry*> nameentries;  // the entries the index refers to
 
   // --- memory ---
   int datapool = 0;            // number of the data pool, 0 before it exists
