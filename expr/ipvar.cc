@@ -99,6 +99,7 @@ using Bucket = std::map<std::string_view, const char*>;
 
 struct Level {
   std::array<Bucket, kIpBuckets> buckets;  // by iwhash(name, 23)
+  std::size_t count = 0;                   // definitions held
 };
 
 // A copy of one accepted file line: "NAME\0VALUE\0" from iwalloc.
@@ -134,6 +135,12 @@ struct IpState {
   std::vector<Quick> pool;                                            // scratch buffers
   RkMsgFile* catalog = nullptr;                                       // "nodex", opened by ipgetmsg
   std::string message;                                                // ipgetmsg's result
+  // What ipevalstamp reports: definitions at the hierarchy levels, a
+  // count of every other change that can alter a look-up, and the
+  // evaluator's format stamp last seen.
+  std::size_t hierdefs = 0;
+  unsigned long version = 1;
+  unsigned long formats = 0;
 };
 IpState ip;
 
@@ -146,6 +153,18 @@ bool isSpace(char c) {
 bool isNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '@' ||
          c == '_';
+}
+
+bool isHierarchy(int level) {
+  return level >= expr::kIpBottomHierLevel && level <= expr::kIpTopHierLevel;
+}
+
+// Books n definitions added to (or, negative, taken from) level.
+void counted(int level, long n) {
+  std::unique_ptr<Level>& l = ip.levels[static_cast<std::size_t>(level)];
+  if (l) l->count = static_cast<std::size_t>(static_cast<long>(l->count) + n);
+  if (isHierarchy(level)) ip.hierdefs = static_cast<std::size_t>(static_cast<long>(ip.hierdefs) + n);
+  ++ip.version;
 }
 
 Bucket* bucketOf(int level, int hash, bool create) {
@@ -173,6 +192,7 @@ int define(int level, const char* name, const char* value, bool* stored) {
   auto [it, inserted] = b->try_emplace(name, value);
   if (inserted) {
     *stored = true;
+    counted(level, 1);
     return code(IpCode::kOk);
   }
   return std::strcmp(it->second, value) == 0 ? code(IpCode::kOk) : code(IpCode::kConflict);
@@ -333,6 +353,8 @@ void ipfinish() {
   ipfinfile();
   ipqkpurge();
   for (auto& l : ip.levels) l.reset();
+  ip.hierdefs = 0;
+  ++ip.version;
   iprecfin();
   ip.live = false;
   ip.level = 0;
@@ -364,7 +386,10 @@ void ipfinfile() {
       // Only the entry made from this copy: the level may have been emptied
       // and the name defined again from an attribute since.
       auto it = b->find(d.text);
-      if (it != b->end() && it->first.data() == d.text) b->erase(it);
+      if (it != b->end() && it->first.data() == d.text) {
+        b->erase(it);
+        counted(d.level, -1);
+      }
     }
     iwfree(d.text);
   }
@@ -394,7 +419,12 @@ int iaaddpatt(const IwAtt* att) {
   return ipaddatt(att);
 }
 
-void ipdelvardefs() { ip.levels[static_cast<std::size_t>(ip.level)].reset(); }
+void ipdelvardefs() {
+  std::unique_ptr<Level>& l = ip.levels[static_cast<std::size_t>(ip.level)];
+  if (!l) return;
+  if (l->count > 0) counted(ip.level, -static_cast<long>(l->count));
+  l.reset();
+}
 
 int ippushlev() {
   if (ip.level >= expr::kIpTopHierLevel) return code(IpCode::kNoLevelUp);
@@ -436,9 +466,25 @@ const char* ipgetvar(const char* name) {
   return nullptr;
 }
 
-void ipsetsord(int first, int second, int third) { ip.order = {first, second, third}; }
+void ipsetsord(int first, int second, int third) {
+  ip.order = {first, second, third};
+  ++ip.version;
+}
 
-void ipsetsdir(int direction) { ip.direction = direction; }
+unsigned long ipevalstamp() {
+  if (ip.hierdefs > 0) return 0;
+  unsigned long formats = ixformatstamp();
+  if (formats != ip.formats) {
+    ip.formats = formats;
+    ++ip.version;
+  }
+  return ip.version;
+}
+
+void ipsetsdir(int direction) {
+  ip.direction = direction;
+  ++ip.version;
+}
 
 // --- references and substitution ---------------------------------------------
 

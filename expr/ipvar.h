@@ -109,6 +109,12 @@ void ipsetsord(int first, int second, int third);
 /// level 1 (innermost wins), any other value from level 1 up.
 void ipsetsdir(int direction);
 
+/// While no hierarchy level holds a definition, a number that stays the
+/// same exactly as long as ipevaluate gives the same result for the same
+/// text (same definitions, search order and output formats); 0 while some
+/// hierarchy level holds one.  Lets a caller keep evaluated values.
+unsigned long ipevalstamp();
+
 // --- references and substitution ------------------------------------------
 
 /// 6 when name begins with "@" and is not a system attribute (@DATETIME,

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "expr/ixeval.h"
 #include "tests/testutil.h"
 #include "wirelist/iwobj.h"
 
@@ -224,6 +225,52 @@ TEST_F(IpVar, EvaluateSubstitutesThenComputes) {
     EXPECT_EQ(ipevaluate(out, c.text, sizeof out), c.code);
     EXPECT_STREQ(out, c.result);
   }
+}
+
+// A kept value may be used again only while its stamp is unchanged, so
+// every change a look-up could see must change the stamp, and an empty
+// hierarchy level must not.
+TEST_F(IpVar, EvaluationStampFollowsWhatLookUpsCanSee) {
+  Def("@D", "1");
+  unsigned long s = ipevalstamp();
+  ASSERT_NE(s, 0u);
+  Def("@E", "3");
+  EXPECT_NE(ipevalstamp(), s);
+  ASSERT_EQ(ippushlev(), 0);  // level 1: the lowest a pop returns to
+  s = ipevalstamp();
+  EXPECT_EQ(ippushlev(), 0);
+  EXPECT_EQ(ipevalstamp(), s);  // an empty level hides nothing
+  IwAtt* local = Atts({{"@D", "2"}});
+  EXPECT_EQ(iaaddpatt(local), 0);
+  EXPECT_EQ(ipevalstamp(), 0u);  // the path defines something
+  ipdelvardefs();
+  EXPECT_EQ(ippoplev(), 0);
+  unsigned long after = ipevalstamp();
+  EXPECT_NE(after, 0u);
+  EXPECT_NE(after, s);
+
+  // Definitions left at a level above the current one count too: a push
+  // would make them visible again.
+  EXPECT_EQ(ippushlev(), 0);
+  EXPECT_EQ(iaaddpatt(local), 0);
+  EXPECT_EQ(ippoplev(), 0);
+  EXPECT_EQ(ipevalstamp(), 0u);
+  EXPECT_EQ(ippushlev(), 0);
+  ipdelvardefs();
+  EXPECT_EQ(ippoplev(), 0);
+
+  s = ipevalstamp();
+  ipsetsord(3, 2, 1);
+  EXPECT_NE(ipevalstamp(), s);
+  s = ipevalstamp();
+  ipsetsdir(1);
+  EXPECT_NE(ipevalstamp(), s);
+  s = ipevalstamp();
+  ixformat(3, "%5ld");
+  EXPECT_NE(ipevalstamp(), s);
+  s = ipevalstamp();
+  ixreset();
+  EXPECT_NE(ipevalstamp(), s);
 }
 
 TEST_F(IpVar, HostileValuesStayBounded) {

@@ -70,6 +70,7 @@ struct IxState {
   IxFormat integer{"%ld", ArgKind::kLong};      // type 3
   IxFormat real{"%f", ArgKind::kDouble};        // type 5
   IxFormat scientific{"%e", ArgKind::kDouble};  // type 7
+  unsigned long formats = 0;                    // changes of the formats so far
 };
 IxState ix;
 
@@ -627,9 +628,16 @@ void ixformat(int type, const char* format) {
   if (kind == ArgKind::kBad) return;
   rkStrncpyNullTerm(f->text, format, sizeof f->text);
   f->kind = kind;
+  ++ix.formats;
 }
 
-void ixreset() { ix = IxState{}; }
+void ixreset() {
+  unsigned long formats = ix.formats + 1;
+  ix = IxState{};
+  ix.formats = formats;
+}
+
+unsigned long ixformatstamp() { return ix.formats; }
 
 IxNode* ixalloc() {
   void* p = rkMemMalloc(sizeof(IxNode), "Ndx:ixalloc()");

@@ -66,6 +66,10 @@ void ixformat(int type, const char* format);
 /// Restores the default output formats "%ld", "%f" and "%e".
 void ixreset();
 
+/// A number that changes whenever ixformat or ixreset may have changed
+/// an output format.
+unsigned long ixformatstamp();
+
 /// A new node of type -1, or null when memory is exhausted.
 IxNode* ixalloc();
 

@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -33,6 +34,40 @@ namespace {
 
 // Characters that make a value need quotes in the netlist formats.
 constexpr const char kSeparators[] = " \t();,[]";
+
+// A value evaluated while no occurrence on the path defined a variable is
+// the same at every such occurrence: it is kept with the variable store's
+// stamp of that moment and used again while the stamp is unchanged.
+struct KeptValue {
+  unsigned long stamp = 0;
+  const char* raw = nullptr;  // the text evaluated
+  std::size_t size = 0;
+  std::string value;
+};
+
+// Process-wide state of the attribute evaluation.
+struct NetState {
+  std::unordered_map<const IwAtt*, KeptValue> kept;
+};
+NetState net_state;
+
+int evaluate(const IwAtt* att, const char* raw, char* buf, std::size_t size) {
+  unsigned long stamp = ipevalstamp();
+  if (stamp == 0) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  KeptValue& k = net_state.kept[att];
+  if (k.stamp == stamp && k.raw == raw && k.size == size) {
+    std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
+    return 0;
+  }
+  int code = ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  if (code == 0) {
+    k.stamp = stamp;
+    k.raw = raw;
+    k.size = size;
+    k.value = buf;
+  }
+  return code;
+}
 
 // The symbol pin at the pin's position, counting from the symbol's first
 // pin and stopping early at the end of the list.
@@ -164,7 +199,7 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   const char* raw = att->value ? att->value : "";
   int code = 0;
   if (ipvarref(raw)) {
-    code = ipevaluate(buf, raw, static_cast<int>(size) - 2);
+    code = evaluate(att, raw, buf, size);
   } else {
     lstrncpy(buf, raw, static_cast<int>(size) - 2);
   }
