@@ -65,6 +65,8 @@ IwGrp* lbldcon(outdata* out, const char* design) {
     iwmsgsetup(kWarning, netlist, "| %s");
   }
   iwmsgsetup(kError, netlist, out && out->type == WIR_FILE ? "| %s" : "ER %s");
+  // The netlist stream buffers its own writes: they go first.
+  iwmsgbeforewrite(outdata_drain_file);
   switch_on(iwexpbus);
   switch_on(iwchktime);
   if (w->level_usage == LEVEL_UNION)

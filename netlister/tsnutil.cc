@@ -1,15 +1,17 @@
 // netlister/tsnutil.cc - the output stream; see tsnutil.h.
 //
-// Records are written token by token straight to the stdio buffer; no
-// record is assembled in memory beyond one token.  A write error (a full
-// disk) is detected on the write that fails or, since stdio buffers, on
-// the flush when the stream is closed; either way the run ends with the
+// Records are written token by token into the stream's buffer, which goes
+// to the file when full, before a database message is written to the same
+// file, and when the stream is closed.  A write error (a full disk) is
+// detected when the buffer goes to the file or, since stdio buffers too,
+// on the flush when the stream is closed; either way the run ends with the
 // two "Out of disk space" lines and exit code 3.
 #include "netlister/tsnutil.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <vector>
 
 #include "catalogs/tsn.h"
 #include "netlister/limits.h"
@@ -33,10 +35,36 @@ namespace {
   tsn_exit(3);
 }
 
-// One run writes from one thread, so stdio's per-call locking buys nothing.
+// Process-wide state of the streams: those open, for outdata_drain_file.
+struct StreamState {
+  std::vector<outdata*> open;
+};
+StreamState streams;
+
+// Hands the buffer to the file.  One run writes from one thread, so
+// stdio's per-call locking buys nothing.
+void drain(outdata* stream) {
+  std::size_t n = stream->pending;
+  stream->pending = 0;
+  if (n > 0 && fwrite_unlocked(stream->pend, 1, n, stream->fp) != n) out_of_disk(stream);
+}
+
 void write_checked(outdata* stream, const char* data, std::size_t len) {
-  if (len > 0 && fwrite_unlocked(data, 1, len, stream->fp) != len) out_of_disk(stream);
-  if (w && w->debug && std::fflush(stream->fp) != 0) out_of_disk(stream);
+  if (stream->pending + len > tsn::kStreamBuffer) {
+    drain(stream);
+    if (len > tsn::kStreamBuffer) {
+      if (fwrite_unlocked(data, 1, len, stream->fp) != len) out_of_disk(stream);
+      len = 0;
+    }
+  }
+  if (len > 0) {
+    std::memcpy(stream->pend + stream->pending, data, len);
+    stream->pending += len;
+  }
+  if (w && w->debug) {
+    drain(stream);
+    if (std::fflush(stream->fp) != 0) out_of_disk(stream);
+  }
 }
 
 // Starts a continuation line when a token of len characters would bring
@@ -92,9 +120,6 @@ outdata* outdata_create(const char* base, int type) {
     tsn_msg("%s", tsnMsgBuild(TSN_MSG_CANT_CREATE, path));
     return nullptr;
   }
-  // Large records streams write in big pieces; the default buffer of a
-  // few kilobytes would cost one system call per few dozen records.
-  std::setvbuf(fp, nullptr, _IOFBF, tsn::kStreamBuffer);
   outdata* stream = static_cast<outdata*>(lalloc(sizeof(outdata)));
   stream->filename = lstrdup(path);
   stream->fp = fp;
@@ -103,12 +128,22 @@ outdata* outdata_create(const char* base, int type) {
   stream->curlen = 0;
   stream->contchar = contchar;
   stream->header_end = 0;
+  stream->pend = static_cast<char*>(lalloc(tsn::kStreamBuffer));
+  stream->pending = 0;
+  streams.open.push_back(stream);
   return stream;
+}
+
+void outdata_drain_file(std::FILE* fp) {
+  for (outdata* s : streams.open)
+    if (s->fp && s->fp == fp) drain(s);
 }
 
 outdata* outdata_close(outdata* stream) {
   if (!stream) return nullptr;
+  std::erase(streams.open, stream);
   if (stream->fp) {
+    drain(stream);
     long pos = std::ftell(stream->fp);
     if (std::fflush(stream->fp) != 0 || std::ferror(stream->fp)) out_of_disk(stream);
     std::fclose(stream->fp);
@@ -116,6 +151,7 @@ outdata* outdata_close(outdata* stream) {
     if (pos == stream->header_end) pxDelete(stream->filename, PX_REGULAR);
   }
   lstrfree(stream->filename);
+  lfree(stream->pend, tsn::kStreamBuffer);
   lfree(stream, sizeof(outdata));
   return nullptr;
 }
@@ -208,6 +244,7 @@ void lwrite_header(outdata* stream) {
       line(stream, "| Log file created using %s %s", ad ? kTsnAdProgramWir : kTsnProgramWir,
            ad ? ad : kTsnVersion);
       line(stream, "|");
+      drain(stream);
       stream->header_end = std::ftell(stream->fp);
       break;
     default:

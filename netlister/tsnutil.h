@@ -1,7 +1,9 @@
 // netlister/tsnutil.h - the output stream of the netlist and the log.
 //
-// Lines are built token by token straight into the buffered file (a large
-// buffer: a million-component netlist is tens of megabytes); a record
+// Lines are built token by token into the stream's own buffer, which is
+// handed to the file in large pieces (a million-component netlist is tens
+// of megabytes, and stdio's per-call work would cost more than the
+// formatting); a record
 // that would reach the stream's maximum line length continues on a new
 // line after the continuation mark (" +" in the netlist formats, a blank
 // in the others).  A token is never split.  Every write is checked: a
@@ -10,6 +12,7 @@
 // when it is closed.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 
 struct wirdata;
@@ -23,7 +26,13 @@ struct outdata {
   int curlen;      // characters written since the last line end
   char contchar;   // '+' for the netlist formats, NUL otherwise
   long header_end; // file position after the header (log only), else 0
+  char* pend;      // bytes written but not yet handed to fp (tsn::kStreamBuffer)
+  std::size_t pending;
 };
+
+/// Hands the pending bytes of the open stream whose file is fp (if any)
+/// to the file; the database calls it before writing a message there.
+void outdata_drain_file(std::FILE* fp);
 
 /// Creates base.<ext> in the working directory for the output type; null
 /// (after message 503) when it cannot be opened, null for unknown types.

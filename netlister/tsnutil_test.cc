@@ -152,6 +152,26 @@ TEST_F(Stream, MessageLinesEndTheLineInProgressAndAreClassified) {
   EXPECT_EQ(Read("top.1"), "| Warning: in a flattened wirelist\n");
 }
 
+// The stream keeps its writes until its buffer fills; whatever else writes
+// to its file (the database's messages) drains it first, so the order in
+// the file is the order of the calls.
+TEST_F(Stream, OtherWritersToTheFileKeepTheOrder) {
+  outdata* s = outdata_create("top", LONG_TSN_FILE);
+  ASSERT_NE(s, nullptr);
+  ltokout(s, "M U1");
+  ltokflush(s);
+  outdata_drain_file(s->fp);
+  std::fputs("ER message\n", s->fp);
+  ltokout(s, "M U2");
+  ltokflush(s);
+  // Records longer than the buffer go through whole.
+  const std::string big(3 * 256 * 1024, 'x');
+  lwrite(s, big.c_str());
+  lwrite(s, "\n");
+  outdata_close(s);
+  EXPECT_EQ(Read("top.tsn"), "M U1\nER message\nM U2\n" + big + "\n");
+}
+
 TEST_F(Stream, DesignHeaderAndEndRecords) {
   w->nmodules = 5;
   w->ndtb_pins = 2;

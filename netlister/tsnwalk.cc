@@ -427,16 +427,35 @@ char* hiername(TsnContext* context, char* buf, std::size_t size, int mode) {
   return buf;
 }
 
-const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
+namespace {
+
+// The hierarchical name of a local name: the context path, then the name,
+// written into buf (a name slot).  Ends the run when it does not fit.
+std::string_view place_name(TsnContext* context, const char* name, char* buf, int mode) {
+  std::size_t local = std::strlen(name);
+  if (local + 1 > tsn::kNameBuffer) label_too_long();
+  std::size_t at = 0;
+  if (context) {
+    const std::string& path = path_text(context, mode);
+    if (path.size() + local + 1 > tsn::kNameBuffer) label_too_long();
+    std::memcpy(buf, path.data(), path.size());
+    at = path.size();
+  }
+  std::memcpy(buf + at, name, local + 1);
+  return {buf, at + local};
+}
+
+std::string_view copy_name(const char* name, char* buf) {
+  rkStrncpyNullTerm(buf, name, tsn::kNameBuffer);
+  return buf;
+}
+
+}  // namespace
+
+std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode) {
   char* buf = walk.names[kNetSlot];
-  if (!net) {
-    std::strcpy(buf, "?");
-    return buf;
-  }
-  if (net->kind == IW_GLOBALNET) {
-    rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
-    return buf;
-  }
+  if (!net) return copy_name("?", buf);
+  if (net->kind == IW_GLOBALNET) return copy_name(net->name, buf);
   if (type != LONG_TSN_FILE) {
     rkAssertCheck(type == SHORT_TSN_FILE || type == WIR_FILE,
                   "type == SHORT_TSN_FILE || type == WIR_FILE");
@@ -445,28 +464,25 @@ const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
       net = up;
       context = context->next;
     }
-    if (net->kind == IW_GLOBALNET) {
-      rkStrncpyNullTerm(buf, net->name, tsn::kNameBuffer);
-      return buf;
-    }
-    if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
-    std::strcpy(buf, net->name);
-    return context ? hiername(context, buf, tsn::kNameBuffer, mode) : buf;
+    if (net->kind == IW_GLOBALNET) return copy_name(net->name, buf);
   }
-  if (std::strlen(net->name) + 1 > tsn::kNameBuffer) label_too_long();
-  std::strcpy(buf, net->name);
-  return hiername(context, buf, tsn::kNameBuffer, mode);
+  return place_name(context, net->name, buf, mode);
+}
+
+const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
+  return lgnetv(context, net, type, mode).data();
+}
+
+std::string_view lgcompv(TsnContext* context, IwCom* com, int mode) {
+  char* buf = walk.names[kComSlot];
+  buf[0] = '\0';
+  if (!com) return {buf, 0};
+  const char* own = mode == 1 ? com->name : igcomnam(com);
+  return place_name(context, own ? own : "", buf, mode);
 }
 
 const char* lgcomp(TsnContext* context, IwCom* com, int mode) {
-  char* buf = walk.names[kComSlot];
-  buf[0] = '\0';
-  if (!com) return buf;
-  const char* own = mode == 1 ? com->name : igcomnam(com);
-  own = own ? own : "";
-  if (std::strlen(own) + 1 > tsn::kNameBuffer) label_too_long();
-  std::strcpy(buf, own);
-  return hiername(context, buf, tsn::kNameBuffer, mode);
+  return lgcompv(context, com, mode).data();
 }
 
 const char* lgpin(TsnContext* context, IwPin* pin, int mode) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 struct IwAtt;
 struct IwCom;
@@ -96,6 +97,9 @@ char* hiername(TsnContext* context, char* buf, std::size_t size, int mode);
 
 const char* lgnet(TsnContext* context, IwNet* net, int type, int mode);
 const char* lgcomp(TsnContext* context, IwCom* com, int mode);
+/// The same names with their lengths (views of the same slots).
+std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode);
+std::string_view lgcompv(TsnContext* context, IwCom* com, int mode);
 const char* lgpin(TsnContext* context, IwPin* pin, int mode);
 const char* lgpin_number_format(TsnContext* context, IwPin* pin);
 

@@ -115,10 +115,13 @@ void iwmsgout(int severity, const char* format, ...) {
   for (const IwMsgOutput& out : iws.msgout) {
     if (!(out.mask & severity)) continue;
     std::snprintf(line, sizeof line, out.format.c_str(), text);
+    if (iws.msgbeforewrite) iws.msgbeforewrite(out.stream);
     std::fputs(line, out.stream);
     std::fflush(out.stream);
   }
 }
+
+void iwmsgbeforewrite(void (*fn)(std::FILE* stream)) { iws.msgbeforewrite = fn; }
 
 int iwmsgsetup(int mask, std::FILE* stream, const char* format) {
   if (!stream || !iwinidone("IWMSGSETUP")) return 0;

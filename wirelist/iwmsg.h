@@ -44,6 +44,11 @@ const char* iwmsggen(int number, ...);
 /// null stream or before iwinit.
 int iwmsgsetup(int mask, std::FILE* stream, const char* format);
 
+/// Registers a function called with a registered stream before a message
+/// is written to it (null: none), so that a client buffering its own
+/// writes to that stream can hand them over first and keep the order.
+void iwmsgbeforewrite(void (*fn)(std::FILE* stream));
+
 /// The sum of the note, warning and error counters selected by mask.
 long iwmsgcount(int mask);
 

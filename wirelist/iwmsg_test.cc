@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "catalogs/nodex.h"
 #include "tests/iwproject.h"
@@ -75,6 +77,18 @@ TEST_F(IwMsg, MessagesReachTheOutputsOfTheirSeverityNewestFirst) {
   iwmsginc(10);
   EXPECT_EQ(iwmsgcount(2), 3);
   EXPECT_STREQ(iwmsggen(NDX_INITFAIL), "The wirelist database cannot be initialized.");
+
+  // A client that buffers its own writes to a stream is told first.
+  static std::vector<std::pair<std::FILE*, long>> told;
+  told.clear();
+  iwmsgbeforewrite([](std::FILE* f) { told.emplace_back(f, std::ftell(f)); });
+  long before = std::ftell(netlist);
+  iwmsgout(4, "late\n");
+  iwmsgbeforewrite(nullptr);
+  ASSERT_EQ(told.size(), 2u);  // the two outputs of severity 4, newest first
+  EXPECT_EQ(told[0].first, log);
+  EXPECT_EQ(told[1], std::make_pair(netlist, before));  // nothing written there yet
+  EXPECT_GT(std::ftell(netlist), before);
 
   iwmsgclose();
   EXPECT_EQ(iwmsgcount(7), 0);

@@ -153,6 +153,7 @@ struct IwSession {
   // --- messages ---
   long msgcount[3] = {};               // notes, warnings, errors issued
   std::vector<IwMsgOutput> msgout;     // registered outputs, newest first
+  void (*msgbeforewrite)(std::FILE*) = nullptr;  // told before a message goes to a stream
   IwMsgHandler msghandler = nullptr;   // installed handler, null for none
   void* msgarg = nullptr;              // its argument
   int msgseverity = 0;                 // severity of the message being issued
