@@ -11,6 +11,7 @@
 // the component.
 #include "netlister/tsncomp.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -68,10 +69,32 @@ struct AttPlan {
   std::vector<AttItem> items;  // the attributes written, in list order
 };
 
+// A module record of a component inside a block, prepared once: each
+// token is fixed text, fixed text around the occurrence's path, an
+// attribute value formed at each occurrence or, in the short format, a
+// pin's net named by its root segment (which depends on the occurrence).
+struct RecordToken {
+  enum Kind { kFixed, kPathed, kValue, kNet } kind = kFixed;
+  std::string before;             // kFixed: the token; kPathed: the text before the path
+  std::string after;              // kPathed: the text after the path
+  const AttItem* item = nullptr;  // kValue
+  IwPin* pin = nullptr;           // kNet
+};
+
+struct RecordPlan {
+  bool built = false;
+  bool usable = false;      // the component's records can be written from the plan
+  std::size_t longest = 0;  // longest local name that follows the path
+  RecordToken head;         // "M <path><name> <model> ("
+  std::vector<RecordToken> atts;
+  std::vector<RecordToken> pins;
+};
+
 // Process-wide state of the component writers.
 struct CompState {
-  std::unordered_map<const IwCom*, ComFacts> facts;  // components inside blocks
-  std::unordered_map<const IwCom*, AttPlan> plans;   // likewise
+  std::unordered_map<const IwCom*, ComFacts> facts;     // components inside blocks
+  std::unordered_map<const IwCom*, AttPlan> plans;      // likewise
+  std::unordered_map<const IwCom*, RecordPlan> records;  // likewise
 };
 CompState comp;
 
@@ -241,7 +264,114 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
   return nullptr;
 }
 
+// The plan of com's module records, for a component without a DELAY,
+// an ACCEL or a timing file and with a model name that is the same at
+// every occurrence (anything else takes the general path).
+const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
+  RecordPlan& p = comp.records[com];
+  if (p.built) return p;
+  p.built = true;
+  if (f.delay || f.accel || f.timing_file) return p;
+  const char* model = group_name(com);
+  char model_value[tsn::kValueBuffer];
+  if (IwAtt* m = f.model) {
+    if (ipvarref(m->value) || lgetattr(m, model_value, sizeof model_value) != 0) return p;
+    model = model_value;
+  }
+  const char* own = igcomnam(com);
+  own = own ? own : "";
+  p.longest = std::strlen(own);
+  p.head.kind = RecordToken::kPathed;
+  p.head.before = "M ";
+  p.head.after.append(own).append(" ").append(model).append(" (");
+  for (const AttItem& item : plan_of(com, f, false).items) {
+    RecordToken t;
+    if (item.evaluate) {
+      t.kind = RecordToken::kValue;
+      t.item = &item;
+    } else {
+      t.before = item.token;
+    }
+    p.atts.push_back(std::move(t));
+  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
+    RecordToken t;
+    IwNet* net = igpinnet(pin);
+    if (w->filetype != LONG_TSN_FILE) {
+      t.kind = RecordToken::kNet;
+      t.pin = pin;
+    } else if (!net) {
+      t.before = " ?";
+    } else if (net->kind == IW_GLOBALNET) {
+      t.before.push_back(' ');  // (assigning " " trips a false -Wrestrict in GCC 12)
+      t.before.append(net->name, std::min(std::strlen(net->name), tsn::kNameBuffer - 1));
+    } else {
+      t.kind = RecordToken::kPathed;
+      t.before.push_back(' ');
+      t.after = net->name;
+      p.longest = std::max(p.longest, t.after.size());
+    }
+    p.pins.push_back(std::move(t));
+  }
+  p.usable = true;
+  return p;
+}
+
+// Writes the module record of a component inside a block from its plan;
+// false (nothing written) when the general path must write it.
+bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
+  if (!context || !tsnPlainAtts() || pinseton()) return false;
+  const RecordPlan& p = record_plan_of(com, f);
+  if (!p.usable) return false;
+  // A name too long for the name buffer ends the run: the general path
+  // reports it.
+  std::string_view path = lgpath(context, 0);
+  if (path.size() + p.longest + 1 > tsn::kNameBuffer) return false;
+  char prefix[tsn::kNameBuffer];
+  std::memcpy(prefix, path.data(), path.size());
+  path = std::string_view(prefix, path.size());
+
+  outdata* out = w->out;
+  tsnLoadCom(context, com);
+  ltokparts(out, p.head.before, path, p.head.after);
+  const char* library = library_name(com);
+  char value[tsn::kValueBuffer];
+  int error = 0;
+  IwAtt* bad = nullptr;
+  for (const RecordToken& t : p.atts) {
+    if (t.kind == RecordToken::kFixed) {
+      ltokcat(out, t.before.c_str());
+      continue;
+    }
+    error = lgetattr(t.item->att, value, sizeof value);
+    if (error != 0) {
+      bad = t.item->att;
+      break;
+    }
+    ltokcat(out, att_token(t.item->att, value, library, prefix_allowed(f)).c_str());
+  }
+  ltokjoin(out, " )");
+  for (const RecordToken& t : p.pins) {
+    switch (t.kind) {
+      case RecordToken::kPathed:
+        ltokparts(out, t.before, path, t.after);
+        break;
+      case RecordToken::kNet:
+        ltokjoin(out, " ", lgnet(context, igpinnet(t.pin), w->filetype, 0));
+        break;
+      default:
+        ltokparts(out, t.before, {}, {});
+        break;
+    }
+  }
+  ltokflush(out);
+  if (bad) report(error, bad, context, com);
+  tsnUnloadCom(context);
+  return true;
+}
+
 void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
+  if (planned_record(context, com, f)) return;
   outdata* out = w->out;
   IwAtt* delay = f.delay;
   bool local_delay = delay && !f.hwm && !f.vhdl;

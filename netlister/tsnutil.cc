@@ -187,6 +187,22 @@ void ltokjoin(outdata* stream, const char* a, const char* b, const char* c, cons
   stream->curlen += static_cast<int>(len);
 }
 
+void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c) {
+  if (!stream || !stream->fp) return;
+  std::size_t room = tsn::kTokenBuffer - 1;
+  a = a.substr(0, room);
+  room -= a.size();
+  b = b.substr(0, room);
+  room -= b.size();
+  c = c.substr(0, room);
+  std::size_t len = a.size() + b.size() + c.size();
+  wrap_for(stream, len);
+  write_checked(stream, a.data(), a.size());
+  write_checked(stream, b.data(), b.size());
+  write_checked(stream, c.data(), c.size());
+  stream->curlen += static_cast<int>(len);
+}
+
 void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const char* d,
              const char* e) {
   if (!stream || !stream->fp) return;

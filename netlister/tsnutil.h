@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
 
 struct wirdata;
 
@@ -50,6 +51,10 @@ outdata* outdata_close(outdata* stream);
 /// cost of formatting; the record writers' hot path.
 void ltokjoin(outdata* stream, const char* a, const char* b = nullptr, const char* c = nullptr,
               const char* d = nullptr, const char* e = nullptr);
+
+/// Appends a, b and c as one token, cut at 1023 characters as ltokjoin
+/// cuts, written straight from the texts; the module records' fast path.
+void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c);
 
 /// Appends the texts a to e (null ends the list) as one token written
 /// whole, as lformatted_tokout does for two texts.

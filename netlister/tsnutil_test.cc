@@ -80,9 +80,13 @@ TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
       if (join) {
         ltokjoin(s, piece(0), piece(1), piece(2), piece(3), piece(4));
         ltokcat(s, piece(0), piece(1), piece(2), piece(3), piece(4));
+        std::string rest;
+        for (std::size_t i = 2; i < c.pieces.size(); ++i) rest += c.pieces[i];
+        ltokparts(s, c.pieces[0], c.pieces.size() > 1 ? c.pieces[1] : "", rest);
       } else {
         ltokout(s, "%s", all.c_str());
         lformatted_tokout(s, all.c_str(), nullptr);
+        ltokout(s, "%s", all.c_str());
       }
       ltokflush(s);
       outdata_close(s);

@@ -452,6 +452,11 @@ std::string_view copy_name(const char* name, char* buf) {
 
 }  // namespace
 
+std::string_view lgpath(TsnContext* context, int mode) {
+  if (!context) return {};
+  return path_text(context, mode);
+}
+
 std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode) {
   char* buf = walk.names[kNetSlot];
   if (!net) return copy_name("?", buf);

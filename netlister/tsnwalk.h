@@ -97,6 +97,10 @@ char* hiername(TsnContext* context, char* buf, std::size_t size, int mode);
 
 const char* lgnet(TsnContext* context, IwNet* net, int type, int mode);
 const char* lgcomp(TsnContext* context, IwCom* com, int mode);
+/// The path that prefixes local names in context ("B1\\S2\\"; empty at
+/// the top), valid until the next name is formed.
+std::string_view lgpath(TsnContext* context, int mode);
+
 /// The same names with their lengths (views of the same slots).
 std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode);
 std::string_view lgcompv(TsnContext* context, IwCom* com, int mode);
