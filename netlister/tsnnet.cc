@@ -88,10 +88,40 @@ IwSpn* descend_pin(IwPin* pin) {
   return spn->net ? spn : nullptr;
 }
 
+// The name of a net's root segment, formed when first needed: most nets
+// have no attribute and no segment below, and never write it.  Whether it
+// fits the name buffer is decided at once, so a name too long ends the
+// run at the same point as when it was formed at once.
+class RootName {
+ public:
+  RootName(TsnContext* context, IwNet* net, int type) : context_(context), net_(net), type_(type) {
+    if (!net || net->kind == IW_GLOBALNET) return;
+    std::size_t local = std::strlen(net->name);
+    if (local + 1 > tsn::kNameBuffer || lgpath(context, 0).size() + local + 1 > tsn::kNameBuffer)
+      get();
+  }
+  explicit RootName(std::string text) : text_(std::move(text)), made_(true) {}
+
+  const std::string& get() {
+    if (!made_) {
+      text_ = lgnet(context_, net_, type_, 0);
+      made_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  TsnContext* context_ = nullptr;
+  IwNet* net_ = nullptr;
+  int type_ = 0;
+  std::string text_;
+  bool made_ = false;
+};
+
 // Net-attribute records of one segment, then of the segments below it.
 // A value that cannot be formed ends the segment's attribute list; the
 // record is still closed before the error is reported.
-void put_segment(TsnContext* context, IwNet* net, const std::string& root) {
+void put_segment(TsnContext* context, IwNet* net, RootName& root) {
   const bool wir = w->filetype == WIR_FILE;
   char value[tsn::kValueBuffer];
   tsnLoadNet(context, net);
@@ -106,9 +136,9 @@ void put_segment(TsnContext* context, IwNet* net, const std::string& root) {
       break;
     }
     if (wir) {
-      ltokout(w->out, "AN %s", root.c_str());
+      ltokout(w->out, "AN %s", root.get().c_str());
     } else if (!written) {
-      ltokout(w->out, "NA %s (", root.c_str());
+      ltokout(w->out, "NA %s (", root.get().c_str());
     }
     written = true;
     if (value[0]) {
@@ -163,13 +193,13 @@ bool joined_inside(IwCom* com, IwSpn* spn) {
   return false;
 }
 
-void lower_segments(TsnContext* context, IwNet* net, const std::string& upper_in) {
+void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
   const bool long_format = w->filetype == LONG_TSN_FILE;
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
     IwSpn* spn = descend_pin(pin);
     if (!spn) continue;
     IwCom* com = igpinown(pin);
-    std::string upper = upper_in;
+    std::string upper = upper_in.get();
     if (pinseton()) {
       const char* delayed = pinsettst(lgpin(context, pin, 0));
       if (delayed) upper = delayed;
@@ -186,7 +216,8 @@ void lower_segments(TsnContext* context, IwNet* net, const std::string& upper_in
       }
     }
     if (long_format) alias_records(context, inner);
-    lower_segments(context, inner, upper);
+    RootName below(std::move(upper));
+    lower_segments(context, inner, below);
     tsn_pop_cntxt(&context);
   }
 }
@@ -216,14 +247,14 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
 }
 
 void lputnet(TsnContext* context, IwNet* net, void*) {
-  std::string root = lgnet(context, net, SHORT_TSN_FILE, 0);
+  RootName root(context, net, SHORT_TSN_FILE);
   put_segment(context, net, root);
   do_multi_driver_net_delays(context, net);
   lnet_status("nets");
 }
 
 void loutequiv(TsnContext* context, IwNet* net, void*) {
-  std::string root = lgnet(context, net, LONG_TSN_FILE, 0);
+  RootName root(context, net, LONG_TSN_FILE);
   alias_records(context, net);
   lower_segments(context, net, root);
   lnet_status("net equivalences");
