@@ -126,6 +126,7 @@ struct GroupPass {
   // Keys are net names (interned, so they outlive renames) or signals
   // kept in coversignals.
   bool covermade = false;
+  int coverscans = 0;  // questions answered by walking the nets instead
   std::unordered_multimap<std::string_view, IwNet*> cover;
   std::deque<std::string> coversignals;
 };
@@ -439,8 +440,40 @@ void index_cover(GroupPass& gp, IwNet* net) {
   });
 }
 
-// Whether a net of the group other than m's own covers m's name.
+// Whether n is one of the nets the cover index keeps under one of keys:
+// keys name n or one of its signals.
+bool keyed_under(IwNet* n, const std::vector<std::string>& keys) {
+  for (const std::string& key : keys)
+    if (key == n->name) return true;
+  bool hit = false;
+  expand(n->name, iw::kAliasBitBuffer, [&](const char* sig) {
+    for (const std::string& key : keys) hit = hit || key == sig;
+    return !hit;
+  });
+  return hit;
+}
+
+// Whether a net of the group other than m's own covers m's name.  Only a
+// net holding m's first signal (or named like m) can, so the nets are
+// indexed by name and signal; a group that asks only a few times, as
+// most do, is walked instead of indexed.
 bool covered(GroupPass& gp, const Member* m) {
+  constexpr int kScansBeforeIndex = 8;
+  std::vector<std::string> keys{m->name};
+  expand(m->name.c_str(), iw::kAliasBitBuffer, [&](const char* sig) {
+    keys.emplace_back(sig);
+    return false;
+  });
+  auto covers = [&](IwNet* n) {
+    return n != m->net && !gp.dead.count(n) && n->name &&
+           rkBusExpandSubset(n->name, m->name.c_str());
+  };
+  if (!gp.covermade && gp.coverscans < kScansBeforeIndex) {
+    ++gp.coverscans;
+    for (IwNet* n = gp.grp->nets; n; n = n->next)
+      if (n->name && keyed_under(n, keys) && covers(n)) return true;
+    return false;
+  }
   if (!gp.covermade) {
     gp.covermade = true;
     std::size_t nets = 0;
@@ -449,18 +482,10 @@ bool covered(GroupPass& gp, const Member* m) {
     for (IwNet* n = gp.grp->nets; n; n = n->next)
       if (!gp.dead.count(n)) index_cover(gp, n);
   }
-  std::vector<std::string> keys{m->name};
-  expand(m->name.c_str(), iw::kAliasBitBuffer, [&](const char* sig) {
-    keys.emplace_back(sig);
-    return false;
-  });
   for (const std::string& key : keys) {
     auto [from, to] = gp.cover.equal_range(key);
-    for (auto it = from; it != to; ++it) {
-      IwNet* n = it->second;
-      if (n == m->net || gp.dead.count(n) || !n->name) continue;
-      if (rkBusExpandSubset(n->name, m->name.c_str())) return true;
-    }
+    for (auto it = from; it != to; ++it)
+      if (covers(it->second)) return true;
   }
   return false;
 }
