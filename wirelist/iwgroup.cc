@@ -135,35 +135,62 @@ std::uint64_t prefix_key(const char* text) {
   return k << (8 * (8 - i));
 }
 
+// Sorts items by key, keeping the order of equal keys: one counting pass
+// per key byte, least significant first, skipping bytes all keys share.
+template <typename Item>
+void radix_sort(Item* items, Item* scratch, std::size_t n) {
+  for (int shift = 0; shift < 64; shift += 8) {
+    std::size_t count[257] = {};
+    for (std::size_t k = 0; k < n; ++k) ++count[((items[k].key >> shift) & 0xff) + 1];
+    if (count[((items[0].key >> shift) & 0xff) + 1] == n) continue;
+    for (int b = 0; b < 256; ++b) count[b + 1] += count[b];
+    for (std::size_t k = 0; k < n; ++k) scratch[count[(items[k].key >> shift) & 0xff]++] = items[k];
+    std::copy(scratch, scratch + n, items);
+  }
+}
+
 // Sorts the list starting at *head by name through an array tagged tag;
 // *tail (when given) becomes the last element.  Equal names keep their
-// order.  Without memory the list stays as it is.  Most comparisons are
-// settled by the names' first eight bytes held beside each element, so
-// the sort seldom reaches into the name texts scattered over the pool.
+// order.  Without memory the list stays as it is.  The names' first
+// eight bytes, held beside each element, order almost every pair; only
+// runs that share them are compared further, so the sort seldom reaches
+// into the name texts scattered over the pool.
 template <typename T>
 void sort_list(T** head, T** tail, T* T::*next, const char* T::*name, const char* tag) {
   struct Item {
     std::uint64_t key;
-    const char* name;
     T* obj;
   };
   std::size_t n = 0;
   for (T* p = *head; p; p = p->*next) ++n;
   if (n == 0) return;
-  auto* arr = static_cast<Item*>(rkMemMalloc(n * sizeof(Item), tag));
+  auto* arr = static_cast<Item*>(rkMemMalloc(2 * n * sizeof(Item), tag));
   if (!arr) return;
+  auto text = [&](const Item& item) {
+    const char* s = item.obj->*name;
+    return s ? s : "";
+  };
   std::size_t k = 0;
   for (T* p = *head; p; p = p->*next) {
-    const char* text = p->*name ? p->*name : "";
-    arr[k++] = Item{prefix_key(text), text, p};
+    arr[k].obj = p;
+    arr[k].key = prefix_key(text(arr[k]));
+    ++k;
   }
-  std::stable_sort(arr, arr + n, [](const Item& a, const Item& b) {
-    if (a.key != b.key) return a.key < b.key;
-    // Equal keys: either both names ended within the eight bytes (equal)
-    // or both go on past them.
-    if ((a.key & 0xff) == 0) return false;
-    return std::strcmp(a.name + 8, b.name + 8) < 0;
-  });
+  radix_sort(arr, arr + n, n);
+  // Equal keys: either the names ended within the eight bytes (equal) or
+  // they go on past them and the rest decides.
+  for (std::size_t from = 0; from < n;) {
+    std::size_t to = from + 1;
+    while (to < n && arr[to].key == arr[from].key) ++to;
+    if (to - from > 1 && (arr[from].key & 0xff) != 0) {
+      // Keys with a last byte hold names of eight bytes or more.
+      auto rest = [&](const Item& item) { return item.obj->*name + 8; };
+      std::stable_sort(arr + from, arr + to, [&](const Item& a, const Item& b) {
+        return std::strcmp(rest(a), rest(b)) < 0;
+      });
+    }
+    from = to;
+  }
   for (k = 0; k + 1 < n; ++k) arr[k].obj->*next = arr[k + 1].obj;
   arr[n - 1].obj->*next = nullptr;
   *head = arr[0].obj;

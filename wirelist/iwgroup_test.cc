@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -347,6 +348,33 @@ TEST_F(IwGroup, SortsNetsByBytesStably) {
   for (IwNet* n = g->nets; n; n = n->next) got.push_back(n);
   EXPECT_EQ(got, want);
   EXPECT_EQ(g->lastnet, want.back());
+
+  // Many names from a small alphabet: long runs share their first bytes.
+  std::mt19937 rng(5);
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i) {
+    std::string t;
+    for (int n = static_cast<int>(rng() % 13); n > 0; --n) t += "AB\xe9"[rng() % 3];
+    texts.push_back(t);
+  }
+  IwGrp* big = iwmakgrp("BIG");
+  link = &big->nets;
+  made.clear();
+  for (const std::string& t : texts) {
+    IwNet* net = iwmaknet();
+    net->name = t.c_str();
+    *link = net;
+    link = &net->next;
+    made.push_back(net);
+  }
+  want = made;
+  std::stable_sort(want.begin(), want.end(), [](const IwNet* a, const IwNet* b) {
+    return std::strcmp(a->name, b->name) < 0;
+  });
+  sort_group_nets(big);
+  got.clear();
+  for (IwNet* n = big->nets; n; n = n->next) got.push_back(n);
+  EXPECT_EQ(got, want);
 }
 
 }  // namespace
