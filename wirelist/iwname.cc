@@ -6,9 +6,9 @@
 // returned for a given text and the number of entries per bucket, and for
 // upper-case caller texts (everything the tokenizer reads) those do not
 // depend on the chain's order: the walk finds the equal entry or adds one.
-// So a bucket keeps its entries in arrival order and an exact-text hash
-// index finds them, which costs the same whether names arrive sorted or
-// not and however many share a bucket.
+// So a bucket keeps its entries in any order (newest first) and an
+// exact-text hash index finds them, which costs the same whether names
+// arrive sorted or not and however many share a bucket.
 //
 // A caller text holding lower-case letters is different: the walk
 // compares it as given while the stored copy is upper-cased, so where the
@@ -188,8 +188,11 @@ const char* iwmkname(const char* text) {
   }
   IwNameSlot& slot = find_slot(h.full, text);
   if (slot.entry) return iws.nameentries[slot.entry - 1]->text;
+  // The bucket's order is free until it is walked: the new entry goes to
+  // the head, which touches no older entry (the tail is set when sorted).
   IwNameEntry* e = new_entry(text);
-  link_after(b, iws.nametail[b], e);
+  e->next = iws.namehead[b];
+  iws.namehead[b] = e;
   iws.nameentries.push_back(e);
   slot = IwNameSlot{tag_of(h.full), static_cast<std::uint32_t>(iws.nameentries.size())};
   // At most 70% full, so a probe ends soon and always finds a free slot.

@@ -86,7 +86,7 @@ TEST_F(IwName, BucketsBehaveAsTheSortedWalk) {
     model.Intern(n);
     first.push_back(iwmkname(n.c_str()));
   }
-  // Upper-case texts leave the chain in arrival order: the same entries.
+  // Upper-case texts leave the chain in no particular order: the same entries.
   std::vector<std::string> arrived = Bucket(bucket);
   std::sort(arrived.begin(), arrived.end());
   EXPECT_EQ(arrived, model.chain);
