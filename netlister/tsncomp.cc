@@ -84,6 +84,7 @@ struct RecordToken {
 struct RecordPlan {
   bool built = false;
   bool usable = false;      // the component's records can be written from the plan
+  bool evaluates = false;   // some value is formed at each occurrence (in its scopes)
   std::size_t longest = 0;  // longest local name that follows the path
   RecordToken head;         // "M <path><name> <model> ("
   std::vector<RecordToken> atts;
@@ -289,6 +290,7 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
     if (item.evaluate) {
       t.kind = RecordToken::kValue;
       t.item = &item;
+      p.evaluates = true;
     } else {
       t.before = item.token;
     }
@@ -332,7 +334,9 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   path = std::string_view(prefix, path.size());
 
   outdata* out = w->out;
-  tsnLoadCom(context, com);
+  // Scopes matter only to values formed here; the annotation table, the
+  // other thing loading sets up, does not exist on this path.
+  if (p.evaluates) tsnLoadCom(context, com);
   ltokparts(out, p.head.before, path, p.head.after);
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
@@ -366,7 +370,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   }
   ltokflush(out);
   if (bad) report(error, bad, context, com);
-  tsnUnloadCom(context);
+  if (p.evaluates) tsnUnloadCom(context);
   return true;
 }
 
