@@ -8,12 +8,15 @@
 // must not change.
 #include "netlister/tsn.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <unordered_map>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
+#include "netlister/limits.h"
 #include "netlister/tsncomp.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnfsim.h"
@@ -28,6 +31,7 @@
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
+#include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwobj.h"
@@ -124,6 +128,97 @@ void count_net(TsnContext*, IwNet* net, void* data) {
   ++wd->net_occurrences;
   if (net->kind == IW_GLOBALNET) ++wd->gnet_occurrences;
 }
+
+// The totals of the counting walks without visiting every occurrence.
+// What lies below a block is the same at every instance of it, and
+// whether a net of the block continues one above depends only on the
+// instantiating component's pins, so each component of the stored design
+// is counted once and the totals of its subtree are reused.  Components
+// are met in walk order the first time, so p2p_count sees them as the
+// walk would.  The walks also stop the run on an unmodelable component or
+// a hierarchy too deep (or recursive); the census then gives up and the
+// caller walks for real, which ends the run at the same place.
+class Census {
+ public:
+  // False when the real walks must be made.
+  bool count(wirdata* wd) {
+    Totals t;
+    if (!group(wd->tgroup, nullptr, 0, &t)) return false;
+    wd->nmodules += static_cast<int32_t>(t.modules);
+    wd->net_occurrences += static_cast<int32_t>(t.nets);
+    wd->gnet_occurrences += static_cast<int32_t>(t.gnets);
+    return true;
+  }
+
+ private:
+  struct Totals {
+    long modules = 0;
+    long nets = 0;
+    long gnets = 0;
+    long p2p = 0;     // p2p_count calls that counted
+    int height = 0;   // longest chain of descents below
+    void add(const Totals& o) {
+      modules += o.modules;
+      nets += o.nets;
+      gnets += o.gnets;
+      p2p += o.p2p;
+    }
+  };
+  struct Memo {
+    bool busy = false;  // being counted (met again: recursion)
+    bool done = false;
+    Totals totals;      // of the subtree below the component
+  };
+
+  // The group g met through the component via (null at the top), with
+  // depth contexts above it.
+  bool group(IwGrp* g, IwCom* via, int depth, Totals* t) {
+    if (!g) return true;
+    TsnContext at{nullptr, via};
+    for (IwNet* net = g->nets; net; net = net->next) {
+      if (via && tsn_get_upnet(&at, net)) continue;
+      ++t->nets;
+      if (net->kind == IW_GLOBALNET) ++t->gnets;
+    }
+    for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+      if (tsn_atbottom(com)) {
+        int type = com->sym ? com->sym->symtype : IW_UNKNOWN;
+        if (com->sym && type != IW_MODULE && type != IW_COMPOSITE && type != IW_PLDCOMP)
+          return false;
+        counted_p2p(com, t);
+        ++t->modules;
+        continue;
+      }
+      counted_p2p(com, t);
+      if (depth >= tsn::kMaxDepth) return false;
+      Memo& m = memo_[com];
+      if (m.busy) return false;
+      if (!m.done) {
+        m.busy = true;
+        Totals below;
+        bool ok = group(com->sym ? com->sym->grp : nullptr, com, depth + 1, &below);
+        m.busy = false;
+        if (!ok) return false;
+        m.totals = below;
+        m.done = true;
+      } else {
+        if (depth + 1 + m.totals.height > tsn::kMaxDepth) return false;
+        w->np2p += static_cast<int32_t>(m.totals.p2p);  // p2p_count's own tally
+      }
+      t->add(m.totals);
+      t->height = std::max(t->height, m.totals.height + 1);
+    }
+    return true;
+  }
+
+  static void counted_p2p(IwCom* com, Totals* t) {
+    int32_t before = w->np2p;
+    p2p_count(com);
+    t->p2p += w->np2p - before;
+  }
+
+  std::unordered_map<const IwCom*, Memo> memo_;
+};
 
 }  // namespace
 
@@ -222,9 +317,14 @@ int tsn_do_netlist() {
 }
 
 void tsn_count_elements(wirdata* wd) {
-  tsn_walkcomp(wd->tgroup, nullptr, count_component, wd);
+  const int32_t np2p = wd->np2p;
+  if (!Census().count(wd)) {
+    // Counted again by the walks, which end the run where they must.
+    wd->np2p = np2p;
+    tsn_walkcomp(wd->tgroup, nullptr, count_component, wd);
+    tsn_walknet(wd->tgroup, nullptr, count_net, wd);
+  }
   if (wd->do_fsim) tsn_walkcomp(wd->tgroup, nullptr, count_levels, wd);
-  tsn_walknet(wd->tgroup, nullptr, count_net, wd);
   wd->gnets = 0;
   for (IwNet* n = iwgblnet(nullptr); n; n = iwgblnet(n)) ++wd->gnets;
   wd->nnets = wd->net_occurrences - wd->gnet_occurrences + wd->gnets;
