@@ -15,12 +15,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unordered_map>
+#include <deque>
 #include <vector>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/limits.h"
+#include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnfsim.h"
@@ -91,11 +92,30 @@ struct RecordPlan {
   std::vector<RecordToken> pins;
 };
 
+// What the writers keep of one component inside a block.
+struct ComCache {
+  bool facts_made = false;
+  ComFacts facts;
+  AttPlan atts;
+  RecordPlan record;
+};
+
 // Process-wide state of the component writers.
 struct CompState {
-  std::unordered_map<const IwCom*, ComFacts> facts;     // components inside blocks
-  std::unordered_map<const IwCom*, AttPlan> plans;      // likewise
-  std::unordered_map<const IwCom*, RecordPlan> records;  // likewise
+  std::deque<ComCache> caches;  // stable: plans point into each other
+  PtrMap<ComCache*> index;      // by component
+  const IwCom* last = nullptr;  // the component asked for last
+  ComCache* last_cache = nullptr;
+
+  ComCache& of(const IwCom* com) {
+    if (com != last) {
+      ComCache*& c = index[com];
+      if (!c) c = &caches.emplace_back();
+      last = com;
+      last_cache = c;
+    }
+    return *last_cache;
+  }
 };
 CompState comp;
 
@@ -115,9 +135,12 @@ ComFacts look_up_facts(IwCom* com) {
 // blocks are worth remembering.
 ComFacts facts_of(TsnContext* context, IwCom* com) {
   if (!context) return look_up_facts(com);
-  auto [it, added] = comp.facts.try_emplace(com);
-  if (added) it->second = look_up_facts(com);
-  return it->second;
+  ComCache& c = comp.of(com);
+  if (!c.facts_made) {
+    c.facts = look_up_facts(com);
+    c.facts_made = true;
+  }
+  return c.facts;
 }
 
 const char* group_name(IwCom* com) {
@@ -222,7 +245,7 @@ std::string att_token(IwAtt* att, const char* value, const char* library, bool a
 }
 
 const AttPlan& plan_of(IwCom* com, const ComFacts& f, bool local_delay) {
-  AttPlan& plan = comp.plans[com];
+  AttPlan& plan = comp.of(com).atts;
   if (plan.built) return plan;
   plan.built = true;
   const char* library = library_name(com);
@@ -269,7 +292,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
 // an ACCEL or a timing file and with a model name that is the same at
 // every occurrence (anything else takes the general path).
 const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
-  RecordPlan& p = comp.records[com];
+  RecordPlan& p = comp.of(com).record;
   if (p.built) return p;
   p.built = true;
   if (f.delay || f.accel || f.timing_file) return p;

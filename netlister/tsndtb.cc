@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "expr/ipvar.h"
+#include "netlister/ptrmap.h"
 #include "netlister/tsnwalk.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwoat.h"
@@ -32,16 +32,17 @@ struct DtbState {
   // The variable definitions among each hierarchical component's
   // attributes, in igcossat order: every leaf below a block opens the
   // block's scope again, and most components define nothing.
-  std::unordered_map<const IwCom*, std::vector<const IwAtt*>> vardefs;
+  PtrMap<std::vector<const IwAtt*>> vardefs;
 };
 DtbState dtb;
 
+// The reference is valid until the next component is looked up.
 const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
-  auto [it, added] = dtb.vardefs.try_emplace(com);
-  if (added)
-    for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a))
-      if (ipvardef(a->name)) it->second.push_back(a);
-  return it->second;
+  if (const auto* known = dtb.vardefs.find(com)) return *known;
+  std::vector<const IwAtt*>& defs = dtb.vardefs[com];
+  for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a))
+    if (ipvardef(a->name)) defs.push_back(a);
+  return defs;
 }
 
 // Occurrence paths are only needed when occurrence attributes exist.

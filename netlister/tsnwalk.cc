@@ -14,6 +14,7 @@
 
 #include "catalogs/tsn.h"
 #include "netlister/limits.h"
+#include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
@@ -59,7 +60,7 @@ struct PinIndex {
   bool built = false;
   const IwSpn* first = nullptr;  // the pin list it was built from
   int npins = 0;
-  std::unordered_map<const IwNet*, int> position;
+  PtrMap<int> position;
 };
 
 struct WalkState {
@@ -129,7 +130,7 @@ PinIndex& pin_index_of(const IwSym* sym) {
     ix.position.clear();
     int k = 1;
     for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
-      if (spn->net) ix.position.emplace(spn->net, k);  // the first pin stays
+      if (spn->net && !ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
   }
   walk.last_sym = sym;
   walk.last_index = &ix;
@@ -142,8 +143,8 @@ PinIndex& pin_index_of(const IwSym* sym) {
 IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
   if (!context || !net || !net->grp || !net->grp->sym) return nullptr;
   const PinIndex& ix = pin_index_of(net->grp->sym);
-  auto it = ix.position.find(net);
-  return it == ix.position.end() ? nullptr : ifpinpin(it->second, igcompin(context->com));
+  const int* k = ix.position.find(net);
+  return k ? ifpinpin(*k, igcompin(context->com)) : nullptr;
 }
 
 // The path text of context in the naming mode, from the memo when the
