@@ -18,6 +18,7 @@
 #include "netlister/tsncomp.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnnet.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
@@ -55,6 +56,7 @@ IwGrp* lbldcon(outdata* out, const char* design) {
   tsn_walk_reset();
   tsncomp_reset();
   tsndtb_reset();
+  tsnnet_reset();
   if (iwinit() != 1) return nullptr;
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");

@@ -19,6 +19,7 @@
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/limits.h"
+#include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnini.h"
@@ -45,9 +46,13 @@ struct KeptValue {
   std::string value;
 };
 
-// Process-wide state of the attribute evaluation.
+// Process-wide state of the net writers.
 struct NetState {
   std::unordered_map<const IwAtt*, KeptValue> kept;
+  // Nets of the stored design known to write nothing at any occurrence:
+  // no attribute and no pin that leads into a block (1), or known not to
+  // be such (2).
+  PtrMap<signed char> inert;
 };
 NetState net_state;
 
@@ -246,7 +251,28 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   return 0;
 }
 
+// Whether the net writes no record at any occurrence: it has no attribute
+// of its own, none can come from an annotation or an occurrence attribute,
+// and no pin leads into a block.  Most nets of a large design are such
+// nets between two gates.
+bool inert(IwNet* net) {
+  if (!tsnPlainAtts() || !net) return false;
+  signed char& known = net_state.inert[net];
+  if (known == 0) {
+    bool quiet = net->atts == nullptr;
+    for (IwPin* pin = ignetpin(net); quiet && pin; pin = igpinnnx(pin))
+      quiet = tsn_atbottom(igpinown(pin)) != 0;
+    known = quiet ? 1 : 2;
+  }
+  return known == 1;
+}
+
 void lputnet(TsnContext* context, IwNet* net, void*) {
+  if (inert(net)) {
+    do_multi_driver_net_delays(context, net);
+    lnet_status("nets");
+    return;
+  }
   RootName root(context, net, SHORT_TSN_FILE);
   put_segment(context, net, root);
   do_multi_driver_net_delays(context, net);
@@ -254,6 +280,10 @@ void lputnet(TsnContext* context, IwNet* net, void*) {
 }
 
 void loutequiv(TsnContext* context, IwNet* net, void*) {
+  if (inert(net)) {
+    lnet_status("net equivalences");
+    return;
+  }
   RootName root(context, net, LONG_TSN_FILE);
   alias_records(context, net);
   lower_segments(context, net, root);
@@ -272,3 +302,5 @@ int ltopequiv(IwGrp* top, void*) {
   }
   return 0;
 }
+
+void tsnnet_reset() { net_state = NetState(); }

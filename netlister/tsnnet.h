@@ -9,6 +9,10 @@ struct IwNet;
 struct TsnContext;
 
 void lputnet(TsnContext* context, IwNet* net, void* data);
+
+/// Forgets what the net writers remember about the loaded design; called
+/// when a design is loaded.
+void tsnnet_reset();
 void loutequiv(TsnContext* context, IwNet* net, void* data);
 int ltopequiv(IwGrp* top, void* data);
 
