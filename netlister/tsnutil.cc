@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 #include <vector>
 
 #include "catalogs/tsn.h"
@@ -80,6 +82,37 @@ void wrap_for(outdata* stream, std::size_t len) {
     write_checked(stream, mark, std::strlen(mark));
     stream->curlen = 0;
   }
+}
+
+// Writes one token made of pieces, len characters in all: the
+// continuation first when the token would bring the line to its maximum
+// length, then the pieces.  They go straight into the buffer when it has
+// room for them and a continuation, which is almost always; debug runs,
+// which flush every write, and tokens larger than the buffer take the
+// checked path piece by piece.
+void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, std::size_t len) {
+  const bool direct = !(w && w->debug) && len + 3 <= tsn::kStreamBuffer;
+  if (direct && stream->pending + len + 3 > tsn::kStreamBuffer) drain(stream);
+  if (!direct) {
+    wrap_for(stream, len);
+    for (std::string_view p : pieces) write_checked(stream, p.data(), p.size());
+    stream->curlen += static_cast<int>(len);
+    return;
+  }
+  char* at = stream->pend + stream->pending;
+  if (stream->curlen > 0 && stream->curlen + static_cast<long>(len) >= stream->maxlen) {
+    *at++ = ' ';
+    if (stream->contchar != '\0') *at++ = stream->contchar;
+    *at++ = '\n';
+    stream->curlen = 0;
+  }
+  for (std::string_view p : pieces) {
+    if (p.empty()) continue;
+    std::memcpy(at, p.data(), p.size());
+    at += p.size();
+  }
+  stream->pending = static_cast<std::size_t>(at - stream->pend);
+  stream->curlen += static_cast<int>(len);
 }
 
 void line(outdata* stream, const char* format, const char* arg1 = nullptr,
@@ -164,9 +197,7 @@ void ltokout(outdata* stream, const char* format, ...) {
   int n = std::vsnprintf(token, sizeof token, format, ap);
   va_end(ap);
   std::size_t len = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof token - 1);
-  wrap_for(stream, len);
-  write_checked(stream, token, len);
-  stream->curlen += static_cast<int>(len);
+  put_token(stream, {std::string_view(token, len)}, len);
 }
 
 void ltokjoin(outdata* stream, const char* a, const char* b, const char* c, const char* d,
@@ -182,9 +213,7 @@ void ltokjoin(outdata* stream, const char* a, const char* b, const char* c, cons
     std::memcpy(token + len, piece, n);
     len += n;
   }
-  wrap_for(stream, len);
-  write_checked(stream, token, len);
-  stream->curlen += static_cast<int>(len);
+  put_token(stream, {std::string_view(token, len)}, len);
 }
 
 void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c) {
@@ -195,40 +224,36 @@ void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::str
   b = b.substr(0, room);
   room -= b.size();
   c = c.substr(0, room);
-  std::size_t len = a.size() + b.size() + c.size();
-  wrap_for(stream, len);
-  write_checked(stream, a.data(), a.size());
-  write_checked(stream, b.data(), b.size());
-  write_checked(stream, c.data(), c.size());
-  stream->curlen += static_cast<int>(len);
+  put_token(stream, {a, b, c}, a.size() + b.size() + c.size());
 }
 
 void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const char* d,
              const char* e) {
   if (!stream || !stream->fp) return;
-  const char* pieces[] = {a, b, c, d, e};
-  std::size_t lens[5] = {};
+  std::string_view pieces[5];
   std::size_t total = 0;
   int n = 0;
-  for (; n < 5 && pieces[n]; ++n) total += lens[n] = std::strlen(pieces[n]);
-  wrap_for(stream, total);
-  for (int i = 0; i < n; ++i) write_checked(stream, pieces[i], lens[i]);
-  stream->curlen += static_cast<int>(total);
+  for (const char* p : {a, b, c, d, e}) {
+    if (!p) break;
+    pieces[n] = p;
+    total += pieces[n++].size();
+  }
+  put_token(stream, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]}, total);
 }
 
 void lformatted_tokout(outdata* stream, const char* first, const char* second) {
   if (!stream || !stream->fp) return;
-  std::size_t len1 = first ? std::strlen(first) : 0;
-  std::size_t len2 = second ? std::strlen(second) : 0;
-  wrap_for(stream, len1 + len2);
-  write_checked(stream, first ? first : "", len1);
-  write_checked(stream, second ? second : "", len2);
-  stream->curlen += static_cast<int>(len1 + len2);
+  std::string_view one = first ? first : "", two = second ? second : "";
+  put_token(stream, {one, two}, one.size() + two.size());
 }
 
 void ltokflush(outdata* stream) {
   if (!stream || !stream->fp) return;
-  write_checked(stream, "\n", 1);
+  if (!(w && w->debug) && stream->pending < tsn::kStreamBuffer) {
+    stream->pend[stream->pending++] = '\n';
+  } else {
+    write_checked(stream, "\n", 1);
+  }
   stream->curlen = 0;
 }
 
