@@ -322,7 +322,8 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
   for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
     RecordToken t;
     IwNet* net = igpinnet(pin);
-    if (w->filetype != LONG_TSN_FILE) {
+    if (w->filetype != LONG_TSN_FILE && tsn_net_is_port(net) && net->kind != IW_GLOBALNET) {
+      // Named by its root segment, which depends on the occurrence.
       t.kind = RecordToken::kNet;
       t.pin = pin;
     } else if (!net) {

@@ -350,6 +350,11 @@ void tsn_purge_cntxt() {
 
 // --- upward mapping and walkers -------------------------------------------
 
+bool tsn_net_is_port(IwNet* net) {
+  if (!net || !net->grp || !net->grp->sym) return false;
+  return pin_index_of(net->grp->sym).position.find(net) != nullptr;
+}
+
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {
   IwPin* pin = up_pin_of_net(context, net);
   return pin ? igpinnet(pin) : nullptr;

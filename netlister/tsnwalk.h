@@ -87,6 +87,10 @@ void tsn_walkcomp(IwGrp* group, TsnContext* context, TsnComFn fn, void* data);
 void tsn_walkpins(IwNet* net, TsnContext* context, TsnPinFn fn, void* data);
 
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net);
+/// Whether a symbol pin of the net's group is bound to the net, so that
+/// at some occurrence it may continue one level up; a net that is not
+/// ends at its own level everywhere.
+bool tsn_net_is_port(IwNet* net);
 IwPin* tsn_get_uppin(TsnContext* context, IwPin* pin);
 
 // --- names -----------------------------------------------------------------
