@@ -6,6 +6,9 @@
 // so that every element left over shows up in the report.
 #include "util/rkmem.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -120,4 +123,51 @@ void rkMemFlFree(RkMemFreeList* fl, void* p) {
   }
   std::memcpy(p, &fl->head, sizeof(void*));
   fl->head = p;
+}
+
+// --- regions -------------------------------------------------------------------
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kRegionSize = std::size_t{8} << 20;  // four huge pages
+
+}  // namespace
+
+void* rkMemRegionTake(RkMemRegions* r, std::size_t size) {
+  if (!r) return nullptr;
+  size = (size + 15) & ~std::size_t{15};
+  if (size > kRegionSize) return nullptr;
+  if (size > r->left) {
+    // Mapped with a huge page of slack, so that the region can start on a
+    // huge-page boundary.
+    std::size_t length = kRegionSize + kHugePage;
+    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return nullptr;
+    auto* list = static_cast<RkMemRegions::Region*>(
+        std::realloc(r->regions, (r->count + 1) * sizeof(RkMemRegions::Region)));
+    if (!list) {
+      munmap(p, length);
+      return nullptr;
+    }
+    r->regions = list;
+    r->regions[r->count++] = {static_cast<char*>(p), length};
+    auto start = (reinterpret_cast<std::uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+    r->next = reinterpret_cast<char*>(start);
+#ifdef MADV_HUGEPAGE
+    madvise(r->next, kRegionSize, MADV_HUGEPAGE);  // advice only: failure changes nothing
+#endif
+    r->left = kRegionSize;
+  }
+  void* piece = r->next;
+  r->next += size;
+  r->left -= size;
+  return piece;
+}
+
+void rkMemRegionRelease(RkMemRegions* r) {
+  if (!r) return;
+  for (std::size_t i = 0; i < r->count; ++i) munmap(r->regions[i].base, r->regions[i].length);
+  std::free(r->regions);
+  *r = RkMemRegions{};
 }

@@ -35,6 +35,32 @@ int rkMemDebugging();
 /// of blocks still allocated (0 when debugging is off).
 long rkMemReport(std::FILE* out);
 
+/// Large regions of memory handed out piece by piece and given back all
+/// at once, for the pools that hold a design's records.  The regions are
+/// aligned to 2 MiB and, where the system offers it, backed by huge pages:
+/// a large design's records are reached in no particular order, and with
+/// ordinary pages most of those reaches would first miss the address
+/// translation cache.  Pieces are not tracked by memory debugging; callers
+/// that must be tracked use rkMemMalloc instead.
+struct RkMemRegions {
+  struct Region {
+    char* base;          // as mapped
+    std::size_t length;  // as mapped
+  };
+  Region* regions = nullptr;  // every region mapped (rkMemMalloc'd array)
+  std::size_t count = 0;
+  char* next = nullptr;       // free bytes of the newest region
+  std::size_t left = 0;
+};
+
+/// size bytes (rounded up to 16) from the regions, a new region being
+/// mapped when the newest has no room; null when none can be mapped or
+/// size exceeds a region.
+void* rkMemRegionTake(RkMemRegions* r, std::size_t size);
+
+/// Unmaps every region; the pieces become invalid.
+void rkMemRegionRelease(RkMemRegions* r);
+
 /// A free list of elements of one fixed size.
 struct RkMemFreeList {
   std::size_t size;  // element size in bytes (rounded up to a pointer)

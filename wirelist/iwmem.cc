@@ -24,10 +24,20 @@ namespace {
 
 [[noreturn]] void out_of_memory() { iwabort(NDX_NOMEMORY); }
 
-IwBlock* make_block(std::size_t size) {
-  void* raw = rkMemMalloc(sizeof(IwBlock) + size, "Ndx:i_mkblock()");
+// A block of size bytes for pool.  Ordinary blocks are carved from the
+// pool's regions (one system allocation per few thousand blocks, on huge
+// pages where offered); memory debugging tracks every block instead.
+IwBlock* make_block(IwPool* pool, std::size_t size) {
+  void* raw = nullptr;
+  bool mapped = false;
+  if (size <= pool->blocksize && !rkMemDebugging()) {
+    raw = rkMemRegionTake(&pool->regions, sizeof(IwBlock) + size);
+    mapped = raw != nullptr;
+  }
+  if (!raw) raw = rkMemMalloc(sizeof(IwBlock) + size, "Ndx:i_mkblock()");
   if (!raw) return nullptr;
   auto* b = static_cast<IwBlock*>(raw);
+  b->mapped = mapped;
   b->next = nullptr;
   b->memory = reinterpret_cast<char*>(b + 1);
   b->free = b->memory;
@@ -108,7 +118,7 @@ void* iwballoc(int number, std::size_t size) {
   if (size > pool->blocksize) {
     // A block of its own, kept behind the newest block so that the block
     // with room stays first.
-    IwBlock* b = make_block(size);
+    IwBlock* b = make_block(pool, size);
     if (!b) out_of_memory();
     if (pool->blocks) {
       b->next = pool->blocks->next;
@@ -123,7 +133,7 @@ void* iwballoc(int number, std::size_t size) {
     if (b->left >= size) return carve(b, size);
   std::size_t blocksize = pool->blocksize;
   IwBlock* b;
-  while (!(b = make_block(blocksize))) {
+  while (!(b = make_block(pool, blocksize))) {
     blocksize /= 2;
     if (blocksize < size) out_of_memory();
   }
@@ -137,9 +147,10 @@ void iwbfree(int number) {
   if (!pool) return;
   for (IwBlock* b = pool->blocks; b;) {
     IwBlock* next = b->next;
-    rkMemFree(b);
+    if (!b->mapped) rkMemFree(b);
     b = next;
   }
+  rkMemRegionRelease(&pool->regions);
   pool->blocks = nullptr;
   pool->live = false;
   if (iws.datapool == number) iws.datapool = 0;

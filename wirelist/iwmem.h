@@ -16,6 +16,8 @@
 // shown on the status line live here too.
 #pragma once
 
+#include "util/rkmem.h"
+
 #include <cstddef>
 #include <new>
 
@@ -27,6 +29,7 @@ struct IwBlock {
   char* memory;      // start of the block's bytes
   char* free;        // next free byte
   std::size_t left;  // bytes left after free
+  bool mapped;       // carved from the pool's regions (else from rkMemMalloc)
 };
 
 /// A block pool.
@@ -34,6 +37,7 @@ struct IwPool {
   std::size_t blocksize = 0;  // size of an ordinary block
   IwBlock* blocks = nullptr;  // newest first
   bool live = false;          // false once iwbfree released it
+  RkMemRegions regions;       // where ordinary blocks are carved from
 };
 
 /// A quick buffer.
