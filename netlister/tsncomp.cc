@@ -80,6 +80,10 @@ struct RecordToken {
   std::string after;              // kPathed: the text after the path
   const AttItem* item = nullptr;  // kValue
   IwPin* pin = nullptr;           // kNet
+  // kValue: the token last formed where no scope defined anything, and
+  // the variable store's stamp then; it stands while the stamp does.
+  unsigned long kept_stamp = 0;
+  std::string kept;
 };
 
 struct RecordPlan {
@@ -88,7 +92,7 @@ struct RecordPlan {
   bool evaluates = false;   // some value is formed at each occurrence (in its scopes)
   std::size_t longest = 0;  // longest local name that follows the path
   RecordToken head;         // "M <path><name> <model> ("
-  std::vector<RecordToken> atts;
+  mutable std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
 };
 
@@ -358,17 +362,24 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   path = std::string_view(prefix, path.size());
 
   outdata* out = w->out;
-  // Scopes matter only to values formed here; the annotation table, the
-  // other thing loading sets up, does not exist on this path.
-  if (p.evaluates) tsnLoadCom(context, com);
+  // Scopes matter only to values formed here, and only when something on
+  // the path defines a variable; the annotation table, the other thing
+  // loading sets up, does not exist on this path.
+  const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
+  if (scoped) tsnLoadCom(context, com);
   ltokparts(out, p.head.before, path, p.head.after);
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
   int error = 0;
   IwAtt* bad = nullptr;
-  for (const RecordToken& t : p.atts) {
+  for (RecordToken& t : p.atts) {
     if (t.kind == RecordToken::kFixed) {
-      ltokcat(out, t.before.c_str());
+      ltokwhole(out, t.before);
+      continue;
+    }
+    const unsigned long stamp = scoped ? 0 : ipevalstamp();
+    if (stamp != 0 && t.kept_stamp == stamp) {
+      ltokwhole(out, t.kept);
       continue;
     }
     error = lgetattr(t.item->att, value, sizeof value);
@@ -376,7 +387,12 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       bad = t.item->att;
       break;
     }
-    ltokcat(out, att_token(t.item->att, value, library, prefix_allowed(f)).c_str());
+    std::string token = att_token(t.item->att, value, library, prefix_allowed(f));
+    ltokwhole(out, token);
+    if (stamp != 0) {
+      t.kept_stamp = stamp;
+      t.kept = std::move(token);
+    }
   }
   ltokjoin(out, " )");
   for (const RecordToken& t : p.pins) {
@@ -394,7 +410,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   }
   ltokflush(out);
   if (bad) report(error, bad, context, com);
-  if (p.evaluates) tsnUnloadCom(context);
+  if (scoped) tsnUnloadCom(context);
   return true;
 }
 

@@ -118,6 +118,13 @@ void tsnLoadCom(TsnContext* context, IwCom* com) {
   dtb.current = dtb.table ? getDtbCompAtts(lgcomp(context, com, 0)) : nullptr;
 }
 
+bool tsnScopesEmpty(TsnContext* context, IwCom* com) {
+  if (dtb.table || !vardefs_of(com).empty()) return false;
+  for (TsnContext* c = context; c; c = c->next)
+    if (!vardefs_of(c->com).empty()) return false;
+  return true;
+}
+
 void tsnUnloadCom(TsnContext* context) {
   for (TsnContext* c = context;; c = c->next) {
     ipdelvardefs();

@@ -40,6 +40,11 @@ void dtbFree();
 void tsnLoadCom(TsnContext* context, IwCom* com);
 void tsnUnloadCom(TsnContext* context);
 
+/// Whether loading the component inside a block (context not null) would
+/// open only empty scopes: no annotation, and no variable defined by it or
+/// by any occurrence on its path.  Values then evaluate alike without it.
+bool tsnScopesEmpty(TsnContext* context, IwCom* com);
+
 /// Makes the annotation of the net (and of its aliases) current.
 void tsnLoadNet(TsnContext* context, IwNet* net);
 void tsnUnloadNet();

@@ -14,7 +14,6 @@
 
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -48,7 +47,7 @@ struct KeptValue {
 
 // Process-wide state of the net writers.
 struct NetState {
-  std::unordered_map<const IwAtt*, KeptValue> kept;
+  PtrMap<KeptValue> kept;
   // Nets of the stored design known to write nothing at any occurrence:
   // no attribute and no pin that leads into a block (1), or known not to
   // be such (2).

@@ -241,6 +241,11 @@ void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const
   put_token(stream, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]}, total);
 }
 
+void ltokwhole(outdata* stream, std::string_view text) {
+  if (!stream || !stream->fp) return;
+  put_token(stream, {text}, text.size());
+}
+
 void lformatted_tokout(outdata* stream, const char* first, const char* second) {
   if (!stream || !stream->fp) return;
   std::string_view one = first ? first : "", two = second ? second : "";

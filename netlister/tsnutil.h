@@ -56,6 +56,9 @@ void ltokjoin(outdata* stream, const char* a, const char* b = nullptr, const cha
 /// cuts, written straight from the texts; the module records' fast path.
 void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c);
 
+/// Appends text as one token written whole.
+void ltokwhole(outdata* stream, std::string_view text);
+
 /// Appends the texts a to e (null ends the list) as one token written
 /// whole, as lformatted_tokout does for two texts.
 void ltokcat(outdata* stream, const char* a, const char* b = nullptr, const char* c = nullptr,
