@@ -284,11 +284,11 @@ int tsn_do_netlist() {
     write_p2p_hrecords(wd);
     if (annotated_pins) do_pindlys(wd);
     wd->nets_done = 0;
-    tsn_walknet(wd->tgroup, nullptr, lputnet, wd);
+    lwalkputnets(wd->tgroup);
     wd->comps_done = 0;
     tsn_walkcomp(wd->tgroup, nullptr, loutcomp, wd);
     wd->nets_done = 0;
-    tsn_walknet(wd->tgroup, nullptr, loutequiv, wd);
+    lwalkequivs(wd->tgroup);
     ltopequiv(wd->tgroup, wd);
     if (wd->do_fsim) loutfsim(wd);
     lwrite_end_record(out);
@@ -302,7 +302,7 @@ int tsn_do_netlist() {
     tsn_walkcomp(wd->tgroup, nullptr, lw_as_ap, wd);
     if (annotated_pins) do_pindlys(wd);
     wd->nets_done = 0;
-    tsn_walknet(wd->tgroup, nullptr, lputnet, wd);
+    lwalkputnets(wd->tgroup);
     lw_gblnet(wd);
     wd->comps_done = 0;
     tsn_walkcomp(wd->tgroup, nullptr, loutcomp, wd);

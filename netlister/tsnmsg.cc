@@ -81,19 +81,43 @@ void vshow(outdata* stream, const char* format, va_list ap) {
   if (stream) log_line(stream, text);
 }
 
-void status(int* done, int total, int step, const char* label) {
-  if (!w || !(w->exeflag & 1)) return;
-  ++*done;
+// The progress line of count done, when one is due: at the last count and
+// at every step-th.
+void progress_line(int done, int total, int step, const char* label) {
   char text[tsn::kMsgBuffer];
-  if (*done == total) {
+  if (done == total) {
     std::snprintf(text, sizeof text, "Completed 100.0%% of %s", label);
   } else {
-    if (step <= 0 || *done % step != 0) return;
-    float percent = static_cast<float>(*done) * 100.0f / static_cast<float>(total);
+    if (step <= 0 || done % step != 0) return;
+    float percent = static_cast<float>(done) * 100.0f / static_cast<float>(total);
     std::snprintf(text, sizeof text, "Completed %.1f%% of %s", static_cast<double>(percent), label);
   }
   show_padded(stderr, text, "\r");
   msg_state.progress_width = static_cast<int>(std::strlen(text));
+}
+
+// Counts n more elements of a walk, showing the lines due on the way as n
+// single counts would.
+void status(int* done, int total, int step, const char* label, int n = 1) {
+  if (!w || !(w->exeflag & 1) || n <= 0) return;
+  const int from = *done + 1;
+  *done += n;
+  if (n == 1) {
+    progress_line(*done, total, step, label);
+    return;
+  }
+  // Only the multiples of step and the last count can show a line.
+  int next = step > 0 ? (from + step - 1) / step * step : *done + 1;
+  bool last_shown = false;
+  for (; next <= *done; next += step) {
+    if (total >= from && total < next && !last_shown) {
+      progress_line(total, total, step, label);
+      last_shown = true;
+    }
+    progress_line(next, total, step, label);
+    last_shown = last_shown || next == total;
+  }
+  if (!last_shown && total >= from && total <= *done) progress_line(total, total, step, label);
 }
 
 }  // namespace
@@ -139,8 +163,8 @@ void tsn_logmsg(const char* format, ...) {
   va_end(ap);
 }
 
-void lnet_status(const char* label) {
-  if (w) status(&w->nets_done, w->net_occurrences, w->net_step, label);
+void lnet_status(const char* label, int count) {
+  if (w) status(&w->nets_done, w->net_occurrences, w->net_step, label, count);
 }
 
 void lcomp_status(const char* label) {

@@ -36,7 +36,8 @@ const char* tsnMsgBuild(int number, ...);
 [[gnu::format(printf, 1, 2)]] void tsn_logmsg(const char* format, ...);
 
 /// One progress step of a net pass / a component pass.
-void lnet_status(const char* label);
+/// count (default 1) nets done.
+void lnet_status(const char* label, int count = 1);
 void lcomp_status(const char* label);
 
 /// Counting allocation; ends the run with exit code 3 when memory is out.

@@ -13,6 +13,9 @@
 #include "netlister/tsnnet.h"
 
 #include <cstring>
+#include <deque>
+#include <utility>
+#include <vector>
 #include <string>
 
 #include "catalogs/tsn.h"
@@ -45,6 +48,17 @@ struct KeptValue {
   std::string value;
 };
 
+// The nets of a group that a record walk hands to its writer when the group
+// is met through a given component: the root segments there that can
+// write something, each with the number of root segments passed over
+// before it (they only count as progress); tail counts those after the
+// last one.  Whether a net is a root segment depends on that component's
+// pins only.
+struct NetVisits {
+  std::vector<std::pair<IwNet*, int>> nets;
+  int tail = 0;
+};
+
 // Process-wide state of the net writers.
 struct NetState {
   PtrMap<KeptValue> kept;
@@ -52,6 +66,11 @@ struct NetState {
   // no attribute and no pin that leads into a block (1), or known not to
   // be such (2).
   PtrMap<signed char> inert;
+  // What the record walks visit in a group, by the component through
+  // which it is met (the top group's at top_visits).
+  std::deque<struct NetVisits> visits;
+  PtrMap<NetVisits*> visits_by_com;
+  NetVisits* top_visits = nullptr;
 };
 NetState net_state;
 
@@ -250,6 +269,8 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   return 0;
 }
 
+namespace {
+
 // Whether the net writes no record at any occurrence: it has no attribute
 // of its own, none can come from an annotation or an occurrence attribute,
 // and no pin leads into a block.  Most nets of a large design are such
@@ -265,6 +286,43 @@ bool inert(IwNet* net) {
   }
   return known == 1;
 }
+
+const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
+  NetVisits*& known = context ? net_state.visits_by_com[context->com] : net_state.top_visits;
+  if (known) return *known;
+  NetVisits& v = net_state.visits.emplace_back();
+  for (IwNet* net = g->nets; net; net = net->next) {
+    if (tsn_get_upnet(context, net)) continue;
+    if (inert(net)) {
+      ++v.tail;
+      continue;
+    }
+    v.nets.emplace_back(net, v.tail);
+    v.tail = 0;
+  }
+  known = &v;
+  return v;
+}
+
+// The net walk of the record writers: as tsn_walknet, but the nets that
+// can write nothing are only counted.
+void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
+  if (!g) return;
+  const NetVisits& v = visits_of(g, context);
+  for (const auto& [net, passed] : v.nets) {
+    lnet_status(label, passed);
+    fn(context, net, w);
+  }
+  lnet_status(label, v.tail);
+  for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+    if (tsn_atbottom(com)) continue;
+    tsn_descend(&context, com);
+    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+}  // namespace
 
 void lputnet(TsnContext* context, IwNet* net, void*) {
   if (inert(net)) {
@@ -303,3 +361,7 @@ int ltopequiv(IwGrp* top, void*) {
 }
 
 void tsnnet_reset() { net_state = NetState(); }
+
+void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets"); }
+
+void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences"); }

@@ -10,6 +10,12 @@ struct TsnContext;
 
 void lputnet(TsnContext* context, IwNet* net, void* data);
 
+/// The net-attribute and the equivalence records of the whole design:
+/// tsn_walknet with lputnet or loutequiv, passing over the nets that can
+/// write nothing in bulk.
+void lwalkputnets(IwGrp* top);
+void lwalkequivs(IwGrp* top);
+
 /// Forgets what the net writers remember about the loaded design; called
 /// when a design is loaded.
 void tsnnet_reset();

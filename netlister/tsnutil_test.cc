@@ -3,6 +3,8 @@
 #include "netlister/tsnutil.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <unistd.h>
 
 #include <string>
@@ -174,6 +176,35 @@ TEST_F(Stream, OtherWritersToTheFileKeepTheOrder) {
   lwrite(s, "\n");
   outdata_close(s);
   EXPECT_EQ(Read("top.tsn"), "M U1\nER message\nM U2\n" + big + "\n");
+}
+
+// Nets passed over in bulk show the progress lines single counts would.
+TEST_F(Stream, ProgressCountedInBulkShowsTheSameLines) {
+  w->exeflag = 1;
+  for (int total : {1000, 997}) {
+    w->net_occurrences = total;
+    w->net_step = total / 100;
+    auto run = [&](bool bulk) {
+      tsnmsg_reset();  // no progress line of the last run to pad over
+      w->nets_done = 0;
+      testing::internal::CaptureStderr();
+      int left = total;
+      for (int n = 1; left > 0; n = n % 37 + 1) {
+        int k = std::min(n, left);
+        if (bulk) {
+          lnet_status("nets", k);
+        } else {
+          for (int i = 0; i < k; ++i) lnet_status("nets");
+        }
+        left -= k;
+      }
+      lnet_status("nets", 0);
+      return testing::internal::GetCapturedStderr();
+    };
+    std::string single = run(false);
+    EXPECT_NE(single.find("Completed 100.0% of nets"), std::string::npos);
+    EXPECT_EQ(run(true), single);
+  }
 }
 
 TEST_F(Stream, DesignHeaderAndEndRecords) {
