@@ -91,6 +91,7 @@ struct RecordPlan {
   bool usable = false;      // the component's records can be written from the plan
   bool evaluates = false;   // some value is formed at each occurrence (in its scopes)
   std::size_t longest = 0;  // longest local name that follows the path
+  const char* library = "";  // of the component's group
   RecordToken head;         // "M <path><name> <model> ("
   mutable std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
@@ -312,6 +313,7 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
   p.head.kind = RecordToken::kPathed;
   p.head.before = "M ";
   p.head.after.append(own).append(" ").append(model).append(" (");
+  p.library = library_name(com);
   for (const AttItem& item : plan_of(com, f, false).items) {
     RecordToken t;
     if (item.evaluate) {
@@ -368,7 +370,6 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   if (scoped) tsnLoadCom(context, com);
   ltokparts(out, p.head.before, path, p.head.after);
-  const char* library = library_name(com);
   char value[tsn::kValueBuffer];
   int error = 0;
   IwAtt* bad = nullptr;
@@ -387,7 +388,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       bad = t.item->att;
       break;
     }
-    std::string token = att_token(t.item->att, value, library, prefix_allowed(f));
+    std::string token = att_token(t.item->att, value, p.library, prefix_allowed(f));
     ltokwhole(out, token);
     if (stamp != 0) {
       t.kept_stamp = stamp;
