@@ -395,7 +395,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       t.kept = std::move(token);
     }
   }
-  ltokjoin(out, " )");
+  ltokwhole(out, " )");
   for (const RecordToken& t : p.pins) {
     switch (t.kind) {
       case RecordToken::kPathed:
