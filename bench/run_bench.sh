@@ -48,6 +48,7 @@ now() { date +%s.%N; }
 io_floor() {
   local dir=$1 bytes=$2 best="" t0 t1 t
   for _ in $(seq "$repeat"); do
+    sync
     t0=$(now)
     find "$dir/lib" "$dir/drafta.ini" "$dir/top.var" -type f -exec cat {} + >/dev/null
     dd if=/dev/zero of="$dir/floor.out" bs=1M count="$bytes" iflag=count_bytes status=none
@@ -71,7 +72,10 @@ for name in $ladder; do
     best="" best_rss=""
     for _ in $(seq "$repeat"); do
       # /usr/bin/time reports hundredths of a second: the wall time is
-      # taken around it instead (its own start-up is a millisecond).
+      # taken around it instead (its own start-up is a millisecond).  The
+      # dirty pages of the last run are written back first, here and
+      # before each floor run, so that neither pays for the other's.
+      sync
       t0=$(now)
       (cd "$dir" && /usr/bin/time -v "$tsn" top "$flag" >"$dir/stdout" 2>"$dir/time.txt") || true
       t1=$(now)
