@@ -11,6 +11,10 @@ fail<N>/ in the work directory.  Use a sanitizer build:
   cmake -S . -B build-san -DCMAKE_BUILD_TYPE=Debug -DTSN_SANITIZE=ON -DTSN_TESTS=OFF
   cmake --build build-san -j2 --target tsn catalogs
   tests/fuzz/mutate_designs.py build-san/bin/tsn --runs 1000 --seed 7
+
+With --compare OTHER, each damaged folder is also run with the binary OTHER
+(an earlier build, say) in a copy of its own, and the two runs must agree
+byte for byte: exit code, standard output and error, and every file made.
 """
 import argparse
 import glob
@@ -46,12 +50,25 @@ def mutate(rng, text):
     return "\n".join(lines)
 
 
+def outcome(result, folder):
+    """Exit code, output, and the files of folder (paths relative to it)."""
+    files = {}
+    for f in sorted(glob.glob(folder + "/**/*", recursive=True)):
+        if os.path.isfile(f):
+            with open(f, "rb") as fh:
+                files[os.path.relpath(f, folder)] = fh.read().replace(folder.encode(), b"$DIR")
+    out = result.stdout.replace(folder.encode(), b"$DIR")
+    err = result.stderr.replace(folder.encode(), b"$DIR")
+    return result.returncode, out, err, files
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("tsn", help="the tsn binary to run (a sanitizer build)")
     ap.add_argument("--runs", type=int, default=200)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--work", default="/tmp/tsn-mutate")
+    ap.add_argument("--compare", help="a second tsn binary that must behave identically")
     args = ap.parse_args()
     rng = random.Random(args.seed)
     tsn = os.path.abspath(args.tsn)
@@ -74,12 +91,23 @@ def main():
         argv = open(os.path.join(src, "args")).read().split()
         if rng.random() < 0.3:
             argv.append(rng.choice(["-s", "-t", "GATE", "-o"]))
+        other = os.path.join(args.work, "other")
+        if args.compare:
+            shutil.rmtree(other, ignore_errors=True)
+            shutil.copytree(run, other)
         env = {"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1",
                "PATH": "/usr/bin:/bin", "WDIR": run}
         try:
             r = subprocess.run([tsn] + argv, cwd=run, capture_output=True, timeout=60, env=env)
             err = r.stderr.decode(errors="replace")
             bad = r.returncode not in (0, 3) or "runtime error" in err or "Sanitizer" in err
+            if not bad and args.compare:
+                env["WDIR"] = other
+                o = subprocess.run([os.path.abspath(args.compare)] + argv, cwd=other,
+                                   capture_output=True, timeout=60, env=env)
+                diff = outcome(r, run) != outcome(o, other)
+                if diff:
+                    bad, err = True, "differs from %s" % args.compare
         except subprocess.TimeoutExpired:
             bad, err = True, "time-out"
         if bad:
