@@ -132,7 +132,7 @@ std::uint64_t prefix_key(const char* text) {
   std::uint64_t k = 0;
   int i = 0;
   for (; i < 8 && text[i]; ++i) k = (k << 8) | static_cast<unsigned char>(text[i]);
-  return k << (8 * (8 - i));
+  return i == 0 ? 0 : k << (8 * (8 - i));
 }
 
 // Sorts items by key, keeping the order of equal keys: one counting pass
