@@ -95,6 +95,14 @@ struct RecordPlan {
   RecordToken head;         // "M <path><name> <model> ("
   mutable std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
+  bool has_net = false;     // some pin is named at each occurrence (kNet)
+  // The last record written, as bytes, with the places of its path: the
+  // next one differs only there while the path keeps its length and the
+  // kept values their stamp.  Empty when there is none to reuse.
+  mutable std::string bytes;
+  mutable std::vector<std::size_t> path_at;
+  mutable std::size_t path_len = 0;
+  mutable unsigned long stamp = 0;
 };
 
 // What the writers keep of one component inside a block.
@@ -108,6 +116,7 @@ struct ComCache {
 // Process-wide state of the component writers.
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
+  std::vector<TokenParts> tokens;  // scratch of keep_bytes
   PtrMap<ComCache*> index;      // by component
   const IwCom* last = nullptr;  // the component asked for last
   ComCache* last_cache = nullptr;
@@ -332,6 +341,7 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
       // Named by its root segment, which depends on the occurrence.
       t.kind = RecordToken::kNet;
       t.pin = pin;
+      p.has_net = true;
     } else if (!net) {
       t.before = " ?";
     } else if (net->kind == IW_GLOBALNET) {
@@ -347,6 +357,38 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
   }
   p.usable = true;
   return p;
+}
+
+// Keeps the bytes of the record just written from p at path, for the next
+// occurrences to reuse.  Only a record whose every value is kept under
+// stamp, and none of whose tokens was cut, is kept.
+void keep_bytes(const RecordPlan& p, std::string_view path, unsigned long stamp) {
+  std::vector<TokenParts>& tokens = comp.tokens;
+  tokens.clear();
+  tokens.push_back({p.head.before, path, p.head.after, true});
+  for (const RecordToken& t : p.atts) {
+    if (t.kind == RecordToken::kFixed) {
+      tokens.push_back({t.before, {}, {}, false});
+    } else if (stamp != 0 && t.kept_stamp == stamp) {
+      tokens.push_back({t.kept, {}, {}, false});
+    } else {
+      return;
+    }
+  }
+  tokens.push_back({" )", {}, {}, false});
+  for (const RecordToken& t : p.pins) {
+    if (t.kind == RecordToken::kPathed) {
+      tokens.push_back({t.before, path, t.after, true});
+    } else {
+      tokens.push_back({t.before, {}, {}, true});
+    }
+  }
+  if (!lformat_line(w->out, tokens.data(), tokens.size(), &p.bytes, &p.path_at)) {
+    p.bytes.clear();
+    return;
+  }
+  p.path_len = path.size();
+  p.stamp = stamp;
 }
 
 // Writes the module record of a component inside a block from its plan;
@@ -368,6 +410,14 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   // the path defines a variable; the annotation table, the other thing
   // loading sets up, does not exist on this path.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
+  const unsigned long stamp = scoped ? 0 : ipevalstamp();
+  if (!p.bytes.empty() && !scoped && p.stamp == stamp && p.path_len == path.size() &&
+      out->curlen == 0) {
+    for (std::size_t at : p.path_at) p.bytes.replace(at, path.size(), path);
+    lwrite_line(out, p.bytes);
+    return true;
+  }
+  p.bytes.clear();
   if (scoped) tsnLoadCom(context, com);
   ltokparts(out, p.head.before, path, p.head.after);
   char value[tsn::kValueBuffer];
@@ -378,7 +428,6 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       ltokwhole(out, t.before);
       continue;
     }
-    const unsigned long stamp = scoped ? 0 : ipevalstamp();
     if (stamp != 0 && t.kept_stamp == stamp) {
       ltokwhole(out, t.kept);
       continue;
@@ -412,6 +461,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   ltokflush(out);
   if (bad) report(error, bad, context, com);
   if (scoped) tsnUnloadCom(context);
+  if (!bad && !scoped && !p.has_net) keep_bytes(p, path, stamp);
   return true;
 }
 

@@ -69,17 +69,29 @@ void write_checked(outdata* stream, const char* data, std::size_t len) {
   }
 }
 
+// Whether a token of len characters starts a continuation line when the
+// line holds curlen characters: it would bring the line to its maximum
+// length, and it is not the line's first token.
+bool needs_wrap(const outdata* stream, long curlen, std::size_t len) {
+  return curlen > 0 && curlen + static_cast<long>(len) >= stream->maxlen;
+}
+
+// Places the continuation mark at `at`: " +" and a line end, or a blank
+// and a line end in the formats without a continuation character.
+char* put_mark(const outdata* stream, char* at) {
+  *at++ = ' ';
+  if (stream->contchar != '\0') *at++ = stream->contchar;
+  *at++ = '\n';
+  return at;
+}
+
 // Starts a continuation line when a token of len characters would bring
 // the current line to the maximum length.  The first token of a line is
 // never preceded by a continuation, whatever its length.
 void wrap_for(outdata* stream, std::size_t len) {
-  if (stream->curlen > 0 && stream->curlen + static_cast<long>(len) >= stream->maxlen) {
-    char mark[4] = {' ', stream->contchar, '\n', '\0'};
-    if (stream->contchar == '\0') {
-      mark[1] = '\n';
-      mark[2] = '\0';
-    }
-    write_checked(stream, mark, std::strlen(mark));
+  if (needs_wrap(stream, stream->curlen, len)) {
+    char mark[3];
+    write_checked(stream, mark, static_cast<std::size_t>(put_mark(stream, mark) - mark));
     stream->curlen = 0;
   }
 }
@@ -100,10 +112,8 @@ void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, 
     return;
   }
   char* at = stream->pend + stream->pending;
-  if (stream->curlen > 0 && stream->curlen + static_cast<long>(len) >= stream->maxlen) {
-    *at++ = ' ';
-    if (stream->contchar != '\0') *at++ = stream->contchar;
-    *at++ = '\n';
+  if (needs_wrap(stream, stream->curlen, len)) {
+    at = put_mark(stream, at);
     stream->curlen = 0;
   }
   for (std::string_view p : pieces) {
@@ -239,6 +249,36 @@ void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const
     total += pieces[n++].size();
   }
   put_token(stream, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]}, total);
+}
+
+bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n,
+                  std::string* text, std::vector<std::size_t>* b_at) {
+  text->clear();
+  b_at->clear();
+  long curlen = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const TokenParts& t = tokens[i];
+    std::size_t len = t.a.size() + t.b.size() + t.c.size();
+    if (t.cut && len > tsn::kTokenBuffer - 1) return false;
+    if (needs_wrap(stream, curlen, len)) {
+      char mark[3];
+      text->append(mark, static_cast<std::size_t>(put_mark(stream, mark) - mark));
+      curlen = 0;
+    }
+    text->append(t.a);
+    if (!t.b.empty()) b_at->push_back(text->size());
+    text->append(t.b);
+    text->append(t.c);
+    curlen += static_cast<long>(len);
+  }
+  text->push_back('\n');
+  return true;
+}
+
+void lwrite_line(outdata* stream, std::string_view text) {
+  if (!stream || !stream->fp) return;
+  write_checked(stream, text.data(), text.size());
+  stream->curlen = 0;
 }
 
 void ltokwhole(outdata* stream, std::string_view text) {

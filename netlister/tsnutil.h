@@ -14,7 +14,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
 
 struct wirdata;
 
@@ -55,6 +57,24 @@ void ltokjoin(outdata* stream, const char* a, const char* b = nullptr, const cha
 /// Appends a, b and c as one token, cut at 1023 characters as ltokjoin
 /// cuts, written straight from the texts; the module records' fast path.
 void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c);
+
+/// A token of lformat_line: up to three pieces, cut at 1023 characters
+/// when cut is set (as ltokparts cuts), else written whole (as ltokwhole).
+struct TokenParts {
+  std::string_view a, b, c;
+  bool cut;
+};
+
+/// The bytes the tokens make when written to the stream from the start of
+/// a line, as ltokparts and ltokwhole write them one by one, followed by
+/// the line end (ltokflush): into *text, with the offset of every
+/// non-empty piece b in *b_at.  False when a token would be cut.
+bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n,
+                  std::string* text, std::vector<std::size_t>* b_at);
+
+/// Appends whole lines made by lformat_line; the stream is at the start of
+/// a line and stays there.
+void lwrite_line(outdata* stream, std::string_view text);
 
 /// Appends text as one token written whole.
 void ltokwhole(outdata* stream, std::string_view text);

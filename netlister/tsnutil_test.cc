@@ -207,6 +207,46 @@ TEST_F(Stream, ProgressCountedInBulkShowsTheSameLines) {
   }
 }
 
+// A line formatted ahead of time is the line the token writers write.
+TEST_F(Stream, FormattedLinesMatchTheTokenWriters) {
+  const std::string path = "B12\\S7\\";
+  std::string long_att(41, 'v');
+  long_att[0] = ' ';
+  const std::vector<TokenParts> tokens = {
+      {"M ", path, "U1 ND2 (", true}, {" SIZE=2", {}, {}, false}, {long_att, {}, {}, false},
+      {" )", {}, {}, false},          {" ", path, "N90", true},   {" VCC", {}, {}, true},
+      {" ", path, "N91", true},       {" ", path, "N92", true},   {" ", path, "N93", true}};
+  std::string text;
+  std::vector<std::size_t> at;
+  for (int type : {LONG_TSN_FILE, LOG_FILE}) {
+    outdata* a = outdata_create("tokens", type);
+    outdata* b = outdata_create("line", type);
+    ASSERT_TRUE(a && b);
+    for (const TokenParts& t : tokens) {
+      if (t.cut) {
+        ltokparts(a, t.a, t.b, t.c);
+      } else {
+        ltokwhole(a, t.a);
+      }
+    }
+    ltokflush(a);
+    ASSERT_TRUE(lformat_line(b, tokens.data(), tokens.size(), &text, &at));
+    lwrite_line(b, text);
+    const std::string ext = type == LOG_FILE ? ".rkg" : ".tsn";
+    outdata_close(a);
+    outdata_close(b);
+    EXPECT_EQ(Read(("line" + ext).c_str()), Read(("tokens" + ext).c_str()));
+    ASSERT_EQ(at.size(), 5u);
+    for (std::size_t k : at) EXPECT_EQ(text.substr(k, path.size()), path);
+  }
+  // A token that would be cut is not formatted ahead.
+  outdata* s = outdata_create("cut", LONG_TSN_FILE);
+  const std::string huge(1100, 'x');
+  TokenParts cut{"M ", huge, {}, true};
+  EXPECT_FALSE(lformat_line(s, &cut, 1, &text, &at));
+  outdata_close(s);
+}
+
 TEST_F(Stream, DesignHeaderAndEndRecords) {
   w->nmodules = 5;
   w->ndtb_pins = 2;
