@@ -12,6 +12,7 @@
 #include "netlister/tsncomp.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -96,13 +97,18 @@ struct RecordPlan {
   mutable std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
   bool has_net = false;     // some pin is named at each occurrence (kNet)
-  // The last record written, as bytes, with the places of its path: the
-  // next one differs only there while the path keeps its length and the
-  // kept values their stamp.  Empty when there is none to reuse.
-  mutable std::string bytes;
-  mutable std::vector<std::size_t> path_at;
-  mutable std::size_t path_len = 0;
-  mutable unsigned long stamp = 0;
+  // Records written, as bytes, with the places of their path: a later one
+  // differs only there if its path has the same length and the kept values
+  // the same stamp.  One for each of the last few path lengths: the walk
+  // meets blocks in name order, where S9 and S10 alternate.
+  struct Bytes {
+    std::string bytes;  // empty: none
+    std::vector<std::size_t> path_at;
+    std::size_t path_len = 0;
+    unsigned long stamp = 0;
+  };
+  mutable std::array<Bytes, 4> kept;
+  mutable unsigned next_kept = 0;  // the slot a new record replaces
 };
 
 // What the writers keep of one component inside a block.
@@ -383,12 +389,13 @@ void keep_bytes(const RecordPlan& p, std::string_view path, unsigned long stamp)
       tokens.push_back({t.before, {}, {}, true});
     }
   }
-  if (!lformat_line(w->out, tokens.data(), tokens.size(), &p.bytes, &p.path_at)) {
-    p.bytes.clear();
+  RecordPlan::Bytes& k = p.kept[p.next_kept++ % p.kept.size()];
+  if (!lformat_line(w->out, tokens.data(), tokens.size(), &k.bytes, &k.path_at)) {
+    k.bytes.clear();
     return;
   }
-  p.path_len = path.size();
-  p.stamp = stamp;
+  k.path_len = path.size();
+  k.stamp = stamp;
 }
 
 // Writes the module record of a component inside a block from its plan;
@@ -411,13 +418,14 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   // loading sets up, does not exist on this path.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
-  if (!p.bytes.empty() && !scoped && p.stamp == stamp && p.path_len == path.size() &&
-      out->curlen == 0) {
-    for (std::size_t at : p.path_at) p.bytes.replace(at, path.size(), path);
-    lwrite_line(out, p.bytes);
-    return true;
+  if (!scoped && out->curlen == 0) {
+    for (RecordPlan::Bytes& k : p.kept) {
+      if (k.bytes.empty() || k.stamp != stamp || k.path_len != path.size()) continue;
+      for (std::size_t at : k.path_at) std::memcpy(k.bytes.data() + at, path.data(), path.size());
+      lwrite_line(out, k.bytes);
+      return true;
+    }
   }
-  p.bytes.clear();
   if (scoped) tsnLoadCom(context, com);
   ltokparts(out, p.head.before, path, p.head.after);
   char value[tsn::kValueBuffer];
