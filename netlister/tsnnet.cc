@@ -159,21 +159,20 @@ void put_segment(TsnContext* context, IwNet* net, RootName& root) {
       break;
     }
     if (wir) {
-      ltokout(w->out, "AN %s", root.get().c_str());
+      ltokparts(w->out, "AN ", root.get(), {});
     } else if (!written) {
-      ltokout(w->out, "NA %s (", root.get().c_str());
+      ltokparts(w->out, "NA ", root.get(), " (");
     }
     written = true;
     if (value[0]) {
-      std::string head = std::string(" ") + att->name + "=";
-      lformatted_tokout(w->out, head.c_str(), value);
+      ltokcat(w->out, " ", att->name, "=", value);
     } else {
-      ltokout(w->out, " %s", att->name);
+      ltokparts(w->out, " ", att->name, {});
     }
     if (wir) ltokflush(w->out);
   }
   if (written && !wir) {
-    ltokout(w->out, " )");
+    ltokwhole(w->out, " )");
     ltokflush(w->out);
   }
   if (bad) {
@@ -202,8 +201,8 @@ void alias_records(TsnContext* context, IwNet* net) {
     char alias[tsn::kNameBuffer];
     lstrncpy(alias, att->value ? att->value : "", sizeof alias);
     if (net->kind != IW_GLOBALNET) hiername(context, alias, sizeof alias, 0);
-    ltokout(w->out, "= %s", segment.c_str());
-    ltokout(w->out, " %s", alias);
+    ltokparts(w->out, "= ", segment, {});
+    ltokparts(w->out, " ", alias, {});
     ltokflush(w->out);
   }
 }
@@ -232,8 +231,8 @@ void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
     if (long_format || inner->kind == IW_GLOBALNET || joined_inside(com, spn)) {
       std::string lower = lgnet(context, inner, LONG_TSN_FILE, 0);
       if (lower != upper) {
-        ltokout(w->out, "= %s", upper.c_str());
-        ltokout(w->out, " %s", lower.c_str());
+        ltokparts(w->out, "= ", upper, {});
+        ltokparts(w->out, " ", lower, {});
         ltokflush(w->out);
         ++w->nequivs;
       }
