@@ -119,10 +119,25 @@ struct ComCache {
   RecordPlan record;
 };
 
+// The records of a group made only of bottom-level components, written as
+// one piece: its instances in a block placed many times differ only in
+// their path.  Kept for each of the last few path lengths, like the
+// records it is made of.
+struct GroupPlan {
+  bool checked = false;
+  bool whole = false;      // every component can be written from kept bytes
+  bool evaluates = false;  // some component forms a value (needs empty scopes)
+  std::vector<IwCom*> coms;  // in walk order
+  std::array<RecordPlan::Bytes, 4> kept;
+  unsigned next_kept = 0;
+};
+
 // Process-wide state of the component writers.
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
+  std::deque<GroupPlan> groups;
+  PtrMap<GroupPlan*> group_index;
   PtrMap<ComCache*> index;      // by component
   const IwCom* last = nullptr;  // the component asked for last
   ComCache* last_cache = nullptr;
@@ -577,6 +592,75 @@ void wirelist_records(TsnContext* context, IwCom* com) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whether the group's records can be written as one piece: only
+// bottom-level components that the simulator models, each with a plan
+// that names no pin by its occurrence and defines no variable of its own.
+void check_group(GroupPlan& g, IwGrp* group, TsnContext* context) {
+  g.checked = true;
+  for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
+    if (!tsn_atbottom(com) || !com->sym) return;
+    int type = com->sym->symtype;
+    if (type != IW_MODULE && type != IW_COMPOSITE && type != IW_PLDCOMP) return;
+    const ComFacts f = facts_of(context, com);
+    if (w->analog_filter == ANALOG_FILTER_ON && !f.digital) return;
+    const RecordPlan& p = record_plan_of(com, f);
+    if (!p.usable || p.has_net || (p.evaluates && tsnDefinesVariables(com))) return;
+    g.evaluates = g.evaluates || p.evaluates;
+    g.coms.push_back(com);
+  }
+  g.whole = !g.coms.empty();
+}
+
+// Writes a group's records as one piece when its components' kept bytes
+// allow it; false leaves the group to the walk (whose records then keep
+// their bytes for the next instance).
+bool whole_group(IwGrp* group, TsnContext* context, void*) {
+  outdata* out = w->out;
+  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !tsnPlainAtts() ||
+      pinseton() || !out || out->curlen != 0)
+    return false;
+  GroupPlan*& slot = comp.group_index[group];
+  if (!slot) slot = &comp.groups.emplace_back();
+  GroupPlan& g = *slot;
+  if (!g.checked) check_group(g, group, context);
+  if (!g.whole) return false;
+  if (g.evaluates && !tsnPathScopesEmpty(context)) return false;
+  std::string_view path = lgpath(context, 0);
+  const unsigned long stamp = ipevalstamp();
+  RecordPlan::Bytes* piece = nullptr;
+  for (RecordPlan::Bytes& k : g.kept)
+    if (!k.bytes.empty() && k.stamp == stamp && k.path_len == path.size()) piece = &k;
+  if (!piece) {
+    // Made from the records' kept bytes, when each has them for this path
+    // length: their paths are replaced below.
+    RecordPlan::Bytes made;
+    made.path_len = path.size();
+    made.stamp = stamp;
+    for (IwCom* com : g.coms) {
+      const RecordPlan& p = comp.of(com).record;
+      const RecordPlan::Bytes* found = nullptr;
+      for (const RecordPlan::Bytes& k : p.kept)
+        if (!k.bytes.empty() && k.stamp == stamp && k.path_len == path.size()) found = &k;
+      if (!found) return false;
+      for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
+      made.bytes += found->bytes;
+    }
+    piece = &g.kept[g.next_kept++ % g.kept.size()];
+    *piece = std::move(made);
+  }
+  for (std::size_t at : piece->path_at)
+    std::memcpy(piece->bytes.data() + at, path.data(), path.size());
+  lwrite_line(out, piece->bytes);
+  lcomp_status("modules", static_cast<int>(g.coms.size()));
+  return true;
+}
+
+}  // namespace
+
+void lwalkcomps(IwGrp* top) { tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w); }
 
 void tsncomp_reset() { comp = CompState(); }
 

@@ -118,11 +118,17 @@ void tsnLoadCom(TsnContext* context, IwCom* com) {
   dtb.current = dtb.table ? getDtbCompAtts(lgcomp(context, com, 0)) : nullptr;
 }
 
-bool tsnScopesEmpty(TsnContext* context, IwCom* com) {
-  if (dtb.table || !vardefs_of(com).empty()) return false;
+bool tsnPathScopesEmpty(TsnContext* context) {
+  if (dtb.table) return false;
   for (TsnContext* c = context; c; c = c->next)
     if (!vardefs_of(c->com).empty()) return false;
   return true;
+}
+
+bool tsnDefinesVariables(IwCom* com) { return !vardefs_of(com).empty(); }
+
+bool tsnScopesEmpty(TsnContext* context, IwCom* com) {
+  return !tsnDefinesVariables(com) && tsnPathScopesEmpty(context);
 }
 
 void tsnUnloadCom(TsnContext* context) {

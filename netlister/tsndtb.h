@@ -44,6 +44,10 @@ void tsnUnloadCom(TsnContext* context);
 /// open only empty scopes: no annotation, and no variable defined by it or
 /// by any occurrence on its path.  Values then evaluate alike without it.
 bool tsnScopesEmpty(TsnContext* context, IwCom* com);
+/// The same in two parts: the path's scopes, and the component's own
+/// variable definitions.
+bool tsnPathScopesEmpty(TsnContext* context);
+bool tsnDefinesVariables(IwCom* com);
 
 /// Makes the annotation of the net (and of its aliases) current.
 void tsnLoadNet(TsnContext* context, IwNet* net);

@@ -286,7 +286,7 @@ int tsn_do_netlist() {
     wd->nets_done = 0;
     lwalkputnets(wd->tgroup);
     wd->comps_done = 0;
-    tsn_walkcomp(wd->tgroup, nullptr, loutcomp, wd);
+    lwalkcomps(wd->tgroup);
     wd->nets_done = 0;
     lwalkequivs(wd->tgroup);
     ltopequiv(wd->tgroup, wd);

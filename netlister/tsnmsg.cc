@@ -167,8 +167,8 @@ void lnet_status(const char* label, int count) {
   if (w) status(&w->nets_done, w->net_occurrences, w->net_step, label, count);
 }
 
-void lcomp_status(const char* label) {
-  if (w) status(&w->comps_done, w->nmodules, w->comp_step, label);
+void lcomp_status(const char* label, int count) {
+  if (w) status(&w->comps_done, w->nmodules, w->comp_step, label, count);
 }
 
 void* lalloc(std::size_t size) {

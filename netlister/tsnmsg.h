@@ -38,7 +38,8 @@ const char* tsnMsgBuild(int number, ...);
 /// One progress step of a net pass / a component pass.
 /// count (default 1) nets done.
 void lnet_status(const char* label, int count = 1);
-void lcomp_status(const char* label);
+/// count (default 1) modules done.
+void lcomp_status(const char* label, int count = 1);
 
 /// Counting allocation; ends the run with exit code 3 when memory is out.
 void* lalloc(std::size_t size);

@@ -377,12 +377,18 @@ void tsn_walknet(IwGrp* group, TsnContext* context, TsnNetFn fn, void* data) {
 }
 
 void tsn_walkcomp(IwGrp* group, TsnContext* context, TsnComFn fn, void* data) {
+  tsn_walkcomp_groups(group, context, fn, nullptr, data);
+}
+
+void tsn_walkcomp_groups(IwGrp* group, TsnContext* context, TsnComFn fn, TsnGroupFn whole,
+                         void* data) {
   if (!group) return;
+  if (whole && context && whole(group, context, data)) return;
   for (IwCom* com = iggrpcom(group, nullptr); com; com = iggrpcom(group, com)) {
     if (!tsn_atbottom(com)) {
       fn(2, context, com, data);
       tsn_descend(&context, com);
-      tsn_walkcomp(group_of(com), context, fn, data);
+      tsn_walkcomp_groups(group_of(com), context, fn, whole, data);
       tsn_pop_cntxt(&context);
       fn(1, context, com, data);
       continue;

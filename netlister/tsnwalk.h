@@ -83,6 +83,15 @@ void tsn_walknet(IwGrp* group, TsnContext* context, TsnNetFn fn, void* data);
 /// component; ends the run on an unsupported symbol type.
 void tsn_walkcomp(IwGrp* group, TsnContext* context, TsnComFn fn, void* data);
 
+/// Decides whether it has done a group's part of a component walk itself.
+using TsnGroupFn = bool (*)(IwGrp* group, TsnContext* context, void* data);
+
+/// As tsn_walkcomp, but every group met below the top is first offered to
+/// whole (with the context it is met in): when whole returns true it has
+/// done that group's part of the walk, and the walk goes on after it.
+void tsn_walkcomp_groups(IwGrp* group, TsnContext* context, TsnComFn fn, TsnGroupFn whole,
+                         void* data);
+
 /// Calls fn for every bottom-level pin reachable downward from the net.
 void tsn_walkpins(IwNet* net, TsnContext* context, TsnPinFn fn, void* data);
 
