@@ -443,7 +443,7 @@ namespace {
 
 // The hierarchical name of a local name: the context path, then the name,
 // written into buf (a name slot).  Ends the run when it does not fit.
-std::string_view place_name(TsnContext* context, const char* name, char* buf, int mode) {
+const char* place_name(TsnContext* context, const char* name, char* buf, int mode) {
   std::size_t local = std::strlen(name);
   if (local + 1 > tsn::kNameBuffer) label_too_long();
   std::size_t at = 0;
@@ -454,10 +454,10 @@ std::string_view place_name(TsnContext* context, const char* name, char* buf, in
     at = path.size();
   }
   std::memcpy(buf + at, name, local + 1);
-  return {buf, at + local};
+  return buf;
 }
 
-std::string_view copy_name(const char* name, char* buf) {
+const char* copy_name(const char* name, char* buf) {
   rkStrncpyNullTerm(buf, name, tsn::kNameBuffer);
   return buf;
 }
@@ -469,7 +469,7 @@ std::string_view lgpath(TsnContext* context, int mode) {
   return path_text(context, mode);
 }
 
-std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode) {
+const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
   char* buf = walk.names[kNetSlot];
   if (!net) return copy_name("?", buf);
   if (net->kind == IW_GLOBALNET) return copy_name(net->name, buf);
@@ -486,20 +486,12 @@ std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode) {
   return place_name(context, net->name, buf, mode);
 }
 
-const char* lgnet(TsnContext* context, IwNet* net, int type, int mode) {
-  return lgnetv(context, net, type, mode).data();
-}
-
-std::string_view lgcompv(TsnContext* context, IwCom* com, int mode) {
+const char* lgcomp(TsnContext* context, IwCom* com, int mode) {
   char* buf = walk.names[kComSlot];
   buf[0] = '\0';
-  if (!com) return {buf, 0};
+  if (!com) return buf;
   const char* own = mode == 1 ? com->name : igcomnam(com);
   return place_name(context, own ? own : "", buf, mode);
-}
-
-const char* lgcomp(TsnContext* context, IwCom* com, int mode) {
-  return lgcompv(context, com, mode).data();
 }
 
 const char* lgpin(TsnContext* context, IwPin* pin, int mode) {

@@ -114,9 +114,6 @@ const char* lgcomp(TsnContext* context, IwCom* com, int mode);
 /// the top), valid until the next name is formed.
 std::string_view lgpath(TsnContext* context, int mode);
 
-/// The same names with their lengths (views of the same slots).
-std::string_view lgnetv(TsnContext* context, IwNet* net, int type, int mode);
-std::string_view lgcompv(TsnContext* context, IwCom* com, int mode);
 const char* lgpin(TsnContext* context, IwPin* pin, int mode);
 const char* lgpin_number_format(TsnContext* context, IwPin* pin);
 
