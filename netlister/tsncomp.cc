@@ -94,7 +94,7 @@ struct RecordPlan {
   std::size_t longest = 0;  // longest local name that follows the path
   const char* library = "";  // of the component's group
   RecordToken head;         // "M <path><name> <model> ("
-  mutable std::vector<RecordToken> atts;  // kValue tokens keep their last token
+  std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
   bool has_net = false;     // some pin is named at each occurrence (kNet)
   // Records written, as bytes, with the places of their path: a later one
@@ -107,8 +107,8 @@ struct RecordPlan {
     std::size_t path_len = 0;
     unsigned long stamp = 0;
   };
-  mutable std::array<Bytes, 4> kept;
-  mutable unsigned next_kept = 0;  // the slot a new record replaces
+  std::array<Bytes, 4> kept;
+  unsigned next_kept = 0;  // the slot a new record replaces
 };
 
 // What the writers keep of one component inside a block.
@@ -326,7 +326,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
 // The plan of com's module records, for a component without a DELAY,
 // an ACCEL or a timing file and with a model name that is the same at
 // every occurrence (anything else takes the general path).
-const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
+RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
   RecordPlan& p = comp.of(com).record;
   if (p.built) return p;
   p.built = true;
@@ -383,7 +383,7 @@ const RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
 // Keeps the bytes of the record just written from p at path, for the next
 // occurrences to reuse.  Only a record whose every value is kept under
 // stamp, and none of whose tokens was cut, is kept.
-void keep_bytes(const RecordPlan& p, std::string_view path, unsigned long stamp) {
+void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
   std::vector<TokenParts>& tokens = comp.tokens;
   tokens.clear();
   tokens.push_back({p.head.before, path, p.head.after, true});
@@ -417,7 +417,7 @@ void keep_bytes(const RecordPlan& p, std::string_view path, unsigned long stamp)
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   if (!context || !tsnPlainAtts() || pinseton()) return false;
-  const RecordPlan& p = record_plan_of(com, f);
+  RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
   // reports it.
