@@ -15,8 +15,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "catalogs/tsn.h"
@@ -89,14 +89,14 @@ struct RecordToken {
 
 struct RecordPlan {
   bool built = false;
-  bool usable = false;      // the component's records can be written from the plan
-  bool evaluates = false;   // some value is formed at each occurrence (in its scopes)
-  std::size_t longest = 0;  // longest local name that follows the path
-  const char* library = "";  // of the component's group
-  RecordToken head;         // "M <path><name> <model> ("
+  bool usable = false;            // the component's records can be written from the plan
+  bool evaluates = false;         // some value is formed at each occurrence (in its scopes)
+  bool has_net = false;           // some pin is named at each occurrence (kNet)
+  std::size_t longest = 0;        // longest local name that follows the path
+  const char* library = "";       // of the component's group
+  RecordToken head;               // "M <path><name> <model> ("
   std::vector<RecordToken> atts;  // kValue tokens keep their last token
   std::vector<RecordToken> pins;
-  bool has_net = false;     // some pin is named at each occurrence (kNet)
   // Records written, as bytes, with the places of their path: a later one
   // differs only there if its path has the same length and the kept values
   // the same stamp.  One for each of the last few path lengths: the walk

@@ -14,9 +14,9 @@
 
 #include <cstring>
 #include <deque>
+#include <string>
 #include <utility>
 #include <vector>
-#include <string>
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
@@ -68,7 +68,7 @@ struct NetState {
   PtrMap<signed char> inert;
   // What the record walks visit in a group, by the component through
   // which it is met (the top group's at top_visits).
-  std::deque<struct NetVisits> visits;
+  std::deque<NetVisits> visits;
   PtrMap<NetVisits*> visits_by_com;
   NetVisits* top_visits = nullptr;
 };
