@@ -116,6 +116,7 @@ struct GroupPass {
   std::unordered_map<std::string, std::vector<Member*>> buses;  // signal or name -> bus members
   std::unordered_set<const IwNet*> dead;                        // nets merged away
   std::vector<IwNet*> doomed;                                   // the same, to free at the end
+  std::vector<IwNet*> aliased;  // nets that held or received aliases (may repeat)
   // The symbol pins tied to each net, in symbol order, and the place of
   // each symbol pin; made when first needed.
   bool portsmade = false;
@@ -688,9 +689,12 @@ void sweep(GroupPass& gp) {
   for (IwNet* n : gp.doomed) iwfrnet(n);
 }
 
-// A net is not its own alias.
-void drop_self_aliases(IwGrp* g) {
-  for (IwNet* net = g->nets; net; net = net->next) {
+// A net is not its own alias.  Only a net that held an alias before the
+// pass or received aliases in it can hold one now: those are the nets
+// looked at (the others of a large group are left untouched).
+void drop_self_aliases(GroupPass& gp) {
+  for (IwNet* net : gp.aliased) {
+    if (gp.dead.count(net)) continue;
     for (IwAtt** link = &net->atts; *link;) {
       IwAtt* a = *link;
       int c = std::strcmp(a->name ? a->name : "", kAlias);
@@ -708,10 +712,12 @@ void drop_self_aliases(IwGrp* g) {
 void fix_group(IwGrp* g) {
   GroupPass gp;
   gp.grp = g;
-  for (IwNet* net = g->nets; net; net = net->next)
-    for (IwAtt* a = iwgetatt(net->atts, kAlias); a && std::strcmp(a->name, kAlias) == 0;
-         a = a->next)
+  for (IwNet* net = g->nets; net; net = net->next) {
+    IwAtt* a = iwgetatt(net->atts, kAlias);
+    if (a) gp.aliased.push_back(net);
+    for (; a && std::strcmp(a->name, kAlias) == 0; a = a->next)
       if (a->value && net->name) gp.raw.emplace_back(a->value, net->name);
+  }
   if (gp.raw.empty()) return;
   build_sets(gp);
   transfer_buses(gp);
@@ -722,10 +728,11 @@ void fix_group(IwGrp* g) {
     if (IwNet* survivor = resolve(gp, s, &adds)) {
       merge(gp, s, survivor, &adds);
       add_atts(survivor, adds);
+      gp.aliased.push_back(survivor);
     }
   }
   sweep(gp);
-  drop_self_aliases(g);
+  drop_self_aliases(gp);  // merged nets are known by address only, never read
 }
 
 }  // namespace
