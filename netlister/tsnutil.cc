@@ -20,6 +20,7 @@
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
 #include "store/pxlib.h"
+#include "util/rkerr.h"
 #include "util/rkstr.h"
 #include "wirelist/iwobj.h"
 
@@ -37,11 +38,24 @@ namespace {
   tsn_exit(3);
 }
 
-// Process-wide state of the streams: those open, for outdata_drain_file.
+// Process-wide state of the streams: those open, for outdata_drain_file
+// and for the end of the process.
 struct StreamState {
   std::vector<outdata*> open;
+  bool abort_handler = false;  // at_abort is registered
 };
 StreamState streams;
+
+// A run that is aborted (an error no one caught, memory exhausted) still
+// leaves in the files what it wrote, as stdio's buffers do: the streams'
+// buffers go to the files before the process's last flush.  Write errors
+// are not reported any more at that point.
+void at_abort(void*) {
+  for (outdata* s : streams.open) {
+    if (s->fp && s->pending > 0) fwrite_unlocked(s->pend, 1, s->pending, s->fp);
+    s->pending = 0;
+  }
+}
 
 // Hands the buffer to the file.  One run writes from one thread, so
 // stdio's per-call locking buys nothing.
@@ -174,6 +188,10 @@ outdata* outdata_create(const char* base, int type) {
   stream->pend = static_cast<char*>(lalloc(tsn::kStreamBuffer));
   stream->pending = 0;
   streams.open.push_back(stream);
+  if (!streams.abort_handler) {
+    rkAbortAddHandler(at_abort, nullptr);
+    streams.abort_handler = true;
+  }
   return stream;
 }
 

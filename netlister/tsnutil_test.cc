@@ -13,6 +13,7 @@
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
 #include "tests/testutil.h"
+#include "util/rkerr.h"
 
 namespace {
 
@@ -256,6 +257,20 @@ TEST_F(Stream, DesignHeaderAndEndRecords) {
   lwrite_end_record(s);
   outdata_close(s);
   EXPECT_EQ(Read("top.tsn"), "|\nDW  8\nWD\n");
+}
+
+// A run aborted by an error no one caught keeps what it wrote, as it did
+// when the stream was stdio's alone.
+TEST_F(Stream, AbortedRunKeepsWhatWasWritten) {
+  EXPECT_EXIT(
+      {
+        outdata* s = outdata_create("top", LONG_TSN_FILE);
+        ltokout(s, "M U1");
+        ltokflush(s);
+        rkAbort(0);
+      },
+      testing::ExitedWithCode(3), "");
+  EXPECT_EQ(Read("top.tsn"), "M U1\n");
 }
 
 TEST(StreamFailure, FullDiskEndsTheRunWithExitCode3) {
