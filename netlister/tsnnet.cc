@@ -38,12 +38,13 @@ namespace {
 // Characters that make a value need quotes in the netlist formats.
 constexpr const char kSeparators[] = " \t();,[]";
 
-// A value evaluated while no occurrence on the path defined a variable is
-// the same at every such occurrence: it is kept with the variable store's
-// stamp of that moment and used again while the stamp is unchanged.
+// A text evaluated while no occurrence on the path defined a variable
+// gives the same value at every such occurrence: it is kept with the
+// variable store's stamp of that moment and used again while the stamp is
+// unchanged.  Kept by the text's address: attribute values are interned,
+// so the thousands of attributes that hold one text share one entry.
 struct KeptValue {
   unsigned long stamp = 0;
-  const char* raw = nullptr;  // the text evaluated
   std::size_t size = 0;
   std::string value;
 };
@@ -74,18 +75,17 @@ struct NetState {
 };
 NetState net_state;
 
-int evaluate(const IwAtt* att, const char* raw, char* buf, std::size_t size) {
+int evaluate(const char* raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
   if (stamp == 0) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
-  KeptValue& k = net_state.kept[att];
-  if (k.stamp == stamp && k.raw == raw && k.size == size) {
+  KeptValue& k = net_state.kept[raw];
+  if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
     return 0;
   }
   int code = ipevaluate(buf, raw, static_cast<int>(size) - 2);
   if (code == 0) {
     k.stamp = stamp;
-    k.raw = raw;
     k.size = size;
     k.value = buf;
   }
@@ -252,7 +252,7 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   const char* raw = att->value ? att->value : "";
   int code = 0;
   if (ipvarref(raw)) {
-    code = evaluate(att, raw, buf, size);
+    code = evaluate(raw, buf, size);
   } else {
     lstrncpy(buf, raw, static_cast<int>(size) - 2);
   }
