@@ -12,6 +12,7 @@
 // therefore declares each one.
 #include "netlister/tsnnet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -58,6 +59,7 @@ struct KeptValue {
 struct NetVisits {
   std::vector<std::pair<IwNet*, int>> nets;
   int tail = 0;
+  std::size_t longest = 0;  // longest name among those passed over (but global ones)
 };
 
 // Process-wide state of the net writers.
@@ -294,6 +296,7 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
     if (tsn_get_upnet(context, net)) continue;
     if (inert(net)) {
       ++v.tail;
+      if (net->kind != IW_GLOBALNET) v.longest = std::max(v.longest, std::strlen(net->name));
       continue;
     }
     v.nets.emplace_back(net, v.tail);
@@ -308,11 +311,19 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
   if (!g) return;
   const NetVisits& v = visits_of(g, context);
-  for (const auto& [net, passed] : v.nets) {
-    lnet_status(label, passed);
-    fn(context, net, w);
+  if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
+    // The name of a net passed over would not fit the name buffer, and
+    // forming it ends the run: every net is visited, in order, as the
+    // plain walk visits them.
+    for (IwNet* net = g->nets; net; net = net->next)
+      if (!tsn_get_upnet(context, net)) fn(context, net, w);
+  } else {
+    for (const auto& [net, passed] : v.nets) {
+      lnet_status(label, passed);
+      fn(context, net, w);
+    }
+    lnet_status(label, v.tail);
   }
-  lnet_status(label, v.tail);
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
     if (tsn_atbottom(com)) continue;
     tsn_descend(&context, com);
@@ -324,11 +335,6 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
 }  // namespace
 
 void lputnet(TsnContext* context, IwNet* net, void*) {
-  if (inert(net)) {
-    do_multi_driver_net_delays(context, net);
-    lnet_status("nets");
-    return;
-  }
   RootName root(context, net, SHORT_TSN_FILE);
   put_segment(context, net, root);
   do_multi_driver_net_delays(context, net);
@@ -336,10 +342,6 @@ void lputnet(TsnContext* context, IwNet* net, void*) {
 }
 
 void loutequiv(TsnContext* context, IwNet* net, void*) {
-  if (inert(net)) {
-    lnet_status("net equivalences");
-    return;
-  }
   RootName root(context, net, LONG_TSN_FILE);
   alias_records(context, net);
   lower_segments(context, net, root);
