@@ -65,10 +65,6 @@ struct NetVisits {
 // Process-wide state of the net writers.
 struct NetState {
   PtrMap<KeptValue> kept;
-  // Nets of the stored design known to write nothing at any occurrence:
-  // no attribute and no pin that leads into a block (1), or known not to
-  // be such (2).
-  PtrMap<signed char> inert;
   // What the record walks visit in a group, by the component through
   // which it is met (the top group's at top_visits).
   std::deque<NetVisits> visits;
@@ -275,17 +271,13 @@ namespace {
 // Whether the net writes no record at any occurrence: it has no attribute
 // of its own, none can come from an annotation or an occurrence attribute,
 // and no pin leads into a block.  Most nets of a large design are such
-// nets between two gates.
+// nets between two gates.  Asked once per group and instantiating
+// component (visits_of keeps the answers).
 bool inert(IwNet* net) {
-  if (!tsnPlainAtts() || !net) return false;
-  signed char& known = net_state.inert[net];
-  if (known == 0) {
-    bool quiet = net->atts == nullptr;
-    for (IwPin* pin = ignetpin(net); quiet && pin; pin = igpinnnx(pin))
-      quiet = tsn_atbottom(igpinown(pin)) != 0;
-    known = quiet ? 1 : 2;
-  }
-  return known == 1;
+  if (!tsnPlainAtts() || !net || net->atts) return false;
+  for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin))
+    if (!tsn_atbottom(igpinown(pin))) return false;
+  return true;
 }
 
 const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
