@@ -109,7 +109,20 @@ struct RecordPlan {
   };
   std::array<Bytes, 4> kept;
   unsigned next_kept = 0;  // the slot a new record replaces
+
+  // The kept bytes for a path of path_len characters under stamp, or null.
+  static Bytes* find(std::array<Bytes, 4>& kept, unsigned long stamp, std::size_t path_len) {
+    for (Bytes& k : kept)
+      if (!k.bytes.empty() && k.stamp == stamp && k.path_len == path_len) return &k;
+    return nullptr;
+  }
 };
+
+// Writes kept bytes again with path in the places of the path they hold.
+void write_kept(outdata* out, RecordPlan::Bytes& k, std::string_view path) {
+  for (std::size_t at : k.path_at) std::memcpy(k.bytes.data() + at, path.data(), path.size());
+  lwrite_line(out, k.bytes);
+}
 
 // What the writers keep of one component inside a block.
 struct ComCache {
@@ -434,10 +447,8 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
   if (!scoped && out->curlen == 0) {
-    for (RecordPlan::Bytes& k : p.kept) {
-      if (k.bytes.empty() || k.stamp != stamp || k.path_len != path.size()) continue;
-      for (std::size_t at : k.path_at) std::memcpy(k.bytes.data() + at, path.data(), path.size());
-      lwrite_line(out, k.bytes);
+    if (RecordPlan::Bytes* k = RecordPlan::find(p.kept, stamp, path.size())) {
+      write_kept(out, *k, path);
       return true;
     }
   }
@@ -630,9 +641,7 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   if (g.evaluates && !tsnPathScopesEmpty(context)) return false;
   std::string_view path = lgpath(context, 0);
   const unsigned long stamp = ipevalstamp();
-  RecordPlan::Bytes* piece = nullptr;
-  for (RecordPlan::Bytes& k : g.kept)
-    if (!k.bytes.empty() && k.stamp == stamp && k.path_len == path.size()) piece = &k;
+  RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path.size());
   if (!piece) {
     // Made from the records' kept bytes, when each has them for this path
     // length: their paths are replaced below.
@@ -640,10 +649,8 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
     made.path_len = path.size();
     made.stamp = stamp;
     for (IwCom* com : g.coms) {
-      const RecordPlan& p = comp.of(com).record;
-      const RecordPlan::Bytes* found = nullptr;
-      for (const RecordPlan::Bytes& k : p.kept)
-        if (!k.bytes.empty() && k.stamp == stamp && k.path_len == path.size()) found = &k;
+      RecordPlan& p = comp.of(com).record;
+      const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path.size());
       if (!found) return false;
       for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
       made.bytes += found->bytes;
@@ -651,9 +658,7 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
     piece = &g.kept[g.next_kept++ % g.kept.size()];
     *piece = std::move(made);
   }
-  for (std::size_t at : piece->path_at)
-    std::memcpy(piece->bytes.data() + at, path.data(), path.size());
-  lwrite_line(out, piece->bytes);
+  write_kept(out, *piece, path);
   lcomp_status("modules", static_cast<int>(g.coms.size()));
   return true;
 }
