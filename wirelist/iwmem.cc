@@ -107,7 +107,9 @@ int iwbinit(std::size_t blocksize) {
   return static_cast<int>(iws.pools.size());
 }
 
-void* iwballoc(int number, std::size_t size) {
+void* iwballoc(int number, std::size_t size) { return iwballoc(number, size, 0); }
+
+void* iwballoc(int number, std::size_t size, int lane) {
   IwPool* pool = find_pool(number);
   if (!pool) {
     iwmsghndlr(4, NDX_NOPOOL, number);
@@ -128,6 +130,17 @@ void* iwballoc(int number, std::size_t size) {
     }
     return carve(b, size);
   }
+  if (lane > 0 && lane < iw::kPoolLanes) {
+    IwBlock*& current = pool->lanes[lane];
+    if (!current || current->left < size) {
+      IwBlock* b = make_block(pool, pool->blocksize);
+      if (!b) out_of_memory();
+      b->next = pool->laneblocks;
+      pool->laneblocks = b;
+      current = b;
+    }
+    return carve(current, size);
+  }
   int tried = 0;
   for (IwBlock* b = pool->blocks; b && tried < iw::kPoolSearchBlocks; b = b->next, ++tried)
     if (b->left >= size) return carve(b, size);
@@ -145,13 +158,16 @@ void* iwballoc(int number, std::size_t size) {
 void iwbfree(int number) {
   IwPool* pool = find_pool(number);
   if (!pool) return;
-  for (IwBlock* b = pool->blocks; b;) {
-    IwBlock* next = b->next;
-    if (!b->mapped) rkMemFree(b);
-    b = next;
-  }
+  for (IwBlock* list : {pool->blocks, pool->laneblocks})
+    for (IwBlock* b = list; b;) {
+      IwBlock* next = b->next;
+      if (!b->mapped) rkMemFree(b);
+      b = next;
+    }
   rkMemRegionRelease(&pool->regions);
   pool->blocks = nullptr;
+  pool->laneblocks = nullptr;
+  for (IwBlock*& b : pool->lanes) b = nullptr;
   pool->live = false;
   if (iws.datapool == number) iws.datapool = 0;
 }

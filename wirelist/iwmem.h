@@ -22,6 +22,7 @@
 #include <new>
 
 #include "wirelist/iwobj.h"
+#include "wirelist/limits.h"
 
 /// One block of a pool.
 struct IwBlock {
@@ -36,6 +37,8 @@ struct IwBlock {
 struct IwPool {
   std::size_t blocksize = 0;  // size of an ordinary block
   IwBlock* blocks = nullptr;  // newest first
+  IwBlock* lanes[iw::kPoolLanes] = {};  // block each lane carves from (lane 0 unused)
+  IwBlock* laneblocks = nullptr;        // every block of lanes 1.., newest first
   bool live = false;          // false once iwbfree released it
   RkMemRegions regions;       // where ordinary blocks are carved from
 };
@@ -57,6 +60,9 @@ int iwbinit(std::size_t blocksize);
 /// size bytes (rounded up to 8) from pool; an unknown pool is message 400
 /// and the abort path.  Never null.
 void* iwballoc(int pool, std::size_t size);
+/// As iwballoc, but ordinary requests of lane (1 ..) are carved only from
+/// that lane's blocks, so that records of one type lie side by side.
+void* iwballoc(int pool, std::size_t size, int lane);
 /// Releases every block of pool and the pool.
 void iwbfree(int pool);
 /// The number of the data pool, creating it on first use.
@@ -64,8 +70,8 @@ int iwdatapool();
 
 /// A record of type T from the data pool, value-initialised.
 template <typename T>
-T* iwpoolnew() {
-  return new (iwballoc(iwdatapool(), sizeof(T))) T{};
+T* iwpoolnew(int lane = 0) {
+  return new (iwballoc(iwdatapool(), sizeof(T), lane)) T{};
 }
 
 /// A scratch buffer of exactly size bytes, first and last byte 0.

@@ -164,7 +164,7 @@ IwSch* iwgetsch(IwGrp* group) {
 }
 
 IwCom* iwmkcomp(const char* instance, const char* grpname, int type) {
-  auto* c = iwpoolnew<IwCom>();
+  auto* c = iwpoolnew<IwCom>(iw::kLaneComs);
   c->name = instance_name(instance);
   std::string key = grpname ? grpname : "";
   IwGrp* g = iwgrpref(key.data());
@@ -191,7 +191,7 @@ void iwaddcomp(IwSch* sheet, IwCom* component) {
 IwNet* iwmknet(const char* name, IwGrp* group) {
   if (!name || std::strcmp(name, "?") == 0) return nullptr;
   if (IwNet* n = fetch_net(group, name)) return n;
-  auto* n = iwpoolnew<IwNet>();
+  auto* n = iwpoolnew<IwNet>(iw::kLaneNets);
   n->name = iwmkname(name);
   n->pins = n;
   iagrpnet(group, n);
@@ -209,7 +209,7 @@ IwSpn* iwmkspin(const char* name) {
 IwSpn* iwalcspin() { return iwpoolnew<IwSpn>(); }
 
 IwAtt* iwmkatt(const char* name, const char* value) {
-  auto* a = iwpoolnew<IwAtt>();
+  auto* a = iwpoolnew<IwAtt>(iw::kLaneAtts);
   a->name = iwmkname(name);
   a->value = value ? iwmkname(value) : nullptr;
   return a;

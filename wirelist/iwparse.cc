@@ -629,7 +629,7 @@ IwPin* init_pins(IwPin* head, IwCom* com, int n) {
 
 // A pin array of n pins from the data pool, owned by com.
 IwPin* make_pins(IwCom* com, int n) {
-  void* mem = iwballoc(iwdatapool(), (static_cast<std::size_t>(n) + 1) * sizeof(IwPin));
+  void* mem = iwballoc(iwdatapool(), (static_cast<std::size_t>(n) + 1) * sizeof(IwPin), iw::kLanePins);
   return init_pins(static_cast<IwPin*>(mem), com, n);
 }
 

@@ -74,6 +74,15 @@ inline constexpr std::size_t kPoolAlign = 8;
 /// before a new block is taken (older blocks are nearly always full).
 inline constexpr int kPoolSearchBlocks = 4;
 
+/// Lanes of a pool: records of the hot types (nets, components, attributes,
+/// pin arrays) each fill blocks of their own, so that walking them touches
+/// the fewest pages and lines.  Lane 0 is everything else.
+inline constexpr int kPoolLanes = 5;
+inline constexpr int kLaneNets = 1;
+inline constexpr int kLaneComs = 2;
+inline constexpr int kLaneAtts = 3;
+inline constexpr int kLanePins = 4;
+
 /// Free lists of pin arrays: one per pin count 0..18, one for the rest.
 inline constexpr int kPinFreeLists = 20;
 
