@@ -53,6 +53,62 @@ void set_check(const RkSymTable* t, RkSymEntry* e) {
   e->check = has_checks(t) ? check_of(e->key) : 0;
 }
 
+// String tables also keep one bit per byte-hash value (folded to about
+// 32 bits per slot): a key whose bit is clear was never stored, so
+// looking up a new name, and storing it, need not follow its bucket,
+// which the standard hash crowds with thousands of digit-only variants
+// of one name.  Bits are never cleared by removals; a stale bit only
+// costs a search.
+std::uint32_t seen_bit(const RkSymTable* t, std::uint32_t check) {
+  return (check * 2654435769u) >> t->seenshift;  // the product's top bits mix all of check
+}
+
+bool maybe_seen(const RkSymTable* t, std::uint32_t check) {
+  if (!t->seen) return true;
+  std::uint32_t b = seen_bit(t, check);
+  return (t->seen[b >> 6] >> (b & 63)) & 1;
+}
+
+void mark_seen(const RkSymTable* t, std::uint32_t check) {
+  if (!t->seen) return;
+  std::uint32_t b = seen_bit(t, check);
+  t->seen[b >> 6] |= std::uint64_t{1} << (b & 63);
+}
+
+// Tables get their bits once they hold this many entries: the buckets of
+// smaller ones are short.
+constexpr std::uint32_t kSeenFrom = 1024;
+
+void drop_seen(RkSymTable* t) {
+  rkMemFree(t->seen);
+  t->seen = nullptr;
+  t->seenshift = 0;
+}
+
+std::uint64_t seen_bits(const RkSymTable* t) { return std::uint64_t{1} << (32 - t->seenshift); }
+
+// Zeroed bits for nslots slots, or none for a small table or without
+// memory (the table then goes on without them).  At least 16 bits per
+// entry, so that few absent keys find their bit set.
+void alloc_seen(RkSymTable* t, std::uint32_t nslots) {
+  drop_seen(t);
+  if (!has_checks(t) || t->count < kSeenFrom) return;
+  std::uint64_t want = std::max(std::uint64_t{32} * nslots, std::uint64_t{16} * t->count);
+  int shift = 32 - 6;  // 64 bits at least, 2^31 at most
+  while (shift > 1 && (std::uint64_t{1} << (32 - shift)) < want) --shift;
+  t->seen = static_cast<std::uint64_t*>(rkMemCalloc(std::size_t{1} << (32 - shift - 3), "Hash Seen"));
+  if (t->seen) t->seenshift = shift;
+}
+
+// Gives a table that has just reached kSeenFrom entries its bits, or
+// more bits to one whose bits fill up without growth.
+void mark_all_seen(RkSymTable* t) {
+  alloc_seen(t, t->nslots);
+  if (!t->seen) return;
+  for (std::uint32_t i = 0; i < t->nslots; ++i)
+    for (RkSymEntry* e = t->slots[i]; e; e = e->next) mark_seen(t, e->check);
+}
+
 // The entry of key and the link that points at it.
 RkSymEntry** find_link(const RkSymTable* t, const void* key) {
   RkSymEntry** link = &t->slots[slot_of(t, key)];
@@ -64,6 +120,12 @@ RkSymEntry** find_link(const RkSymTable* t, const void* key) {
   }
   while (*link && !keys_equal(t, (*link)->key, key)) link = &(*link)->next;
   return link;
+}
+
+// The entry of key, or null.
+RkSymEntry* find_entry(const RkSymTable* t, const void* key) {
+  if (has_checks(t) && !maybe_seen(t, check_of(key))) return nullptr;
+  return *find_link(t, key);
 }
 
 // Integer square root by trial bits 256, 64, 16, 4, 1.  Exact below 1024;
@@ -90,9 +152,11 @@ bool primality_passes(std::uint32_t n) {
 void rebuild(RkSymTable* t, std::uint32_t nslots) {
   auto* slots = static_cast<RkSymEntry**>(rkMemCalloc(nslots * sizeof(RkSymEntry*), "Hash Slots"));
   if (!slots) return;  // keep the old buckets; the table still works
+  alloc_seen(t, nslots);
   for (std::uint32_t i = 0; i < t->nslots; ++i) {
     while (RkSymEntry* e = t->slots[i]) {
       t->slots[i] = e->next;
+      mark_seen(t, e->check);
       RkSymEntry** head = &slots[t->hash(e->key) % nslots];
       e->next = *head;
       *head = e;
@@ -121,7 +185,7 @@ RkSymTable* create(int nslots, RkSymHashFn hash, RkSymKeyCpyFn keycpy, RkSymKeyF
     rkMemFlFree(&sym.tables, t);
     return nullptr;
   }
-  *t = RkSymTable{hash, nullptr, nullptr, keycpy, keyfree, nullptr, n, 0, nullptr, slots};
+  *t = RkSymTable{hash, nullptr, nullptr, keycpy, keyfree, nullptr, n, 0, nullptr, slots, nullptr, 0};
   return t;
 }
 
@@ -150,6 +214,7 @@ void clear(RkSymTable* t, Fn&& release) {
     }
   }
   t->count = 0;
+  drop_seen(t);
 }
 
 }  // namespace
@@ -222,7 +287,7 @@ void rkSymNotFoundValue(RkSymTable* t, void* value) {
 void* rkSymStore(RkSymTable* t, const void* key, void* value) {
   if (!t) return nullptr;
   void* old = t->notfound;
-  RkSymEntry* e = *find_link(t, key);
+  RkSymEntry* e = find_entry(t, key);
   if (e) {
     old = e->value;
     if (t->keyfree) t->keyfree(e->key);
@@ -237,19 +302,23 @@ void* rkSymStore(RkSymTable* t, const void* key, void* value) {
   e->value = value;
   e->key = t->keycpy ? t->keycpy(key) : const_cast<void*>(key);
   set_check(t, e);
+  if (t->seen ? t->count > seen_bits(t) / 8 : t->count == kSeenFrom)
+    mark_all_seen(t);
+  else
+    mark_seen(t, e->check);
   maybe_grow(t);
   return old;
 }
 
 void* rkSymFetch(const RkSymTable* t, const void* key) {
   if (!t) return nullptr;
-  RkSymEntry* e = *find_link(t, key);
+  RkSymEntry* e = find_entry(t, key);
   return e ? e->value : t->notfound;
 }
 
 void** rkSymFetchAddr(const RkSymTable* t, const void* key) {
   if (!t) return nullptr;
-  RkSymEntry* e = *find_link(t, key);
+  RkSymEntry* e = find_entry(t, key);
   return e ? &e->value : nullptr;
 }
 
@@ -281,6 +350,7 @@ int rkSymLoopAddr2(RkSymTable* t, RkSymLoopAddr2Fn fn, void* user1, void* user2)
   int r = walk(t, [&](RkSymEntry* e) { return fn(&e->value, &e->key, user1, user2); });
   walk(t, [&](RkSymEntry* e) {
     set_check(t, e);
+    mark_seen(t, e->check);
     return 1;
   });
   return r;

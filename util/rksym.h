@@ -61,6 +61,8 @@ struct RkSymTable {
   std::uint32_t count;     // number of entries
   RkSymGrowth* growth;     // null, or the automatic growth settings
   RkSymEntry** slots;      // bucket heads
+  std::uint64_t* seen;     // large string tables: bits set by their keys' byte hashes
+  int seenshift;           // 32 - log2 of the bit count of seen
 };
 
 // --- standard key functions ------------------------------------------------

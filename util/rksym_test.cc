@@ -115,6 +115,49 @@ TEST(RkSym, CrowdedBucketsAndReplacedKeys) {
   rkSymDestroy(r, nullptr);
 }
 
+// Large string tables answer "absent" from bits their keys set.  The
+// bits must follow every way a key comes and goes: removal and storing
+// again, growth, clearing, and keys replaced through the walk.
+TEST(RkSym, LargeTablesFindWhatTheyHoldAfterEveryChange) {
+  RkSymTable* t = StringTable(2003);
+  rkSymDynamic(t, 2.0, 2.0);
+  char name[16];
+  auto key = [&](const char* fmt, int i) {
+    std::snprintf(name, sizeof name, fmt, i);
+    return name;
+  };
+  for (int i = 0; i < 5000; ++i) rkSymStore(t, key("U%d", i), V(i + 1));
+  for (int i = 0; i < 5000; i += 2) EXPECT_EQ(I(rkSymRemove(t, key("U%d", i))), i + 1);
+  for (int i = 0; i < 5000; ++i)
+    ASSERT_EQ(I(rkSymFetch(t, key("U%d", i))), i % 2 ? i + 1 : 0) << name;
+  rkSymStore(t, "U0", V(7));  // stored again after its removal
+  EXPECT_EQ(I(rkSymFetch(t, "U0")), 7);
+
+  rkSymClear(t, nullptr);
+  EXPECT_EQ(rkSymFetch(t, "U1"), nullptr);
+  for (int i = 0; i < 3000; ++i) rkSymStore(t, key("N%d", i), V(i + 1));
+  for (int i = 0; i < 3000; ++i) ASSERT_EQ(I(rkSymFetch(t, key("N%d", i))), i + 1) << name;
+  rkSymDestroy(t, nullptr);
+
+  // Replaced keys stay in their buckets: one bucket lets them be found.
+  RkSymTable* one = StringTable(1);
+  for (int i = 0; i < 1500; ++i) rkSymStore(one, key("U%d", i), V(i + 1));
+  rkSymLoopAddr2(
+      one,
+      [](void**, void** k, void*, void*) {
+        std::string renamed = std::string("R") + static_cast<const char*>(*k);
+        rkStrFree(static_cast<char*>(*k));
+        *k = rkStrCpy(renamed.c_str());
+        return 1;
+      },
+      nullptr, nullptr);
+  EXPECT_EQ(I(rkSymFetch(one, "RU1499")), 1500);
+  EXPECT_EQ(rkSymFetch(one, "U1499"), nullptr);
+  EXPECT_EQ(I(rkSymStore(one, "RU0", V(8))), 1);  // found, not stored twice
+  EXPECT_EQ(rkSymSize(one), 1500);
+  rkSymDestroy(one, nullptr);
+}
+
 TEST(RkSym, WalkOrderIsSlotsThenNewestFirst) {
   // With 3 slots, "A" (65) and "D" (68) share slot 2, "B" (66) is in 0.
   RkSymTable* t = StringTable(3);
