@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -149,17 +150,60 @@ bool primality_passes(std::uint32_t n) {
   return true;
 }
 
+// The entries in walk order, into order (t->count of them).  Buckets are
+// followed kWays at a time, in step, so that the cache misses of
+// following them overlap instead of queueing one behind the other.
+void walk_order(const RkSymTable* t, RkSymEntry** order) {
+  constexpr std::uint32_t kWays = 16;
+  std::size_t n = 0;
+  for (std::uint32_t base = 0; base < t->nslots; base += kWays) {
+    std::uint32_t ways = std::min(kWays, t->nslots - base);
+    RkSymEntry* cur[kWays];
+    std::size_t len[kWays];
+    bool more = false;
+    for (std::uint32_t k = 0; k < ways; ++k) {
+      cur[k] = t->slots[base + k];
+      len[k] = 0;
+      more |= cur[k] != nullptr;
+    }
+    while (more) {
+      more = false;
+      for (std::uint32_t k = 0; k < ways; ++k)
+        if (cur[k]) {
+          ++len[k];
+          cur[k] = cur[k]->next;
+          more |= cur[k] != nullptr;
+        }
+    }
+    // The entries are in cache now: place them bucket by bucket.
+    for (std::uint32_t k = 0; k < ways; ++k)
+      for (RkSymEntry* e = t->slots[base + k]; e; e = e->next) order[n++] = e;
+  }
+}
+
 void rebuild(RkSymTable* t, std::uint32_t nslots) {
   auto* slots = static_cast<RkSymEntry**>(rkMemCalloc(nslots * sizeof(RkSymEntry*), "Hash Slots"));
   if (!slots) return;  // keep the old buckets; the table still works
   alloc_seen(t, nslots);
-  for (std::uint32_t i = 0; i < t->nslots; ++i) {
-    while (RkSymEntry* e = t->slots[i]) {
-      t->slots[i] = e->next;
-      mark_seen(t, e->check);
-      RkSymEntry** head = &slots[t->hash(e->key) % nslots];
-      e->next = *head;
-      *head = e;
+  auto push = [&](RkSymEntry* e) {
+    mark_seen(t, e->check);
+    RkSymEntry** head = &slots[t->hash(e->key) % nslots];
+    e->next = *head;
+    *head = e;
+  };
+  // Each entry goes onto the head of its new bucket in walk order of the
+  // old buckets; that order decides the new walk order.
+  auto* order = static_cast<RkSymEntry**>(std::malloc(t->count * sizeof(RkSymEntry*) + 1));
+  if (order) {
+    walk_order(t, order);
+    for (std::uint32_t i = 0; i < t->count; ++i) push(order[i]);
+    std::free(order);
+  } else {
+    for (std::uint32_t i = 0; i < t->nslots; ++i) {
+      while (RkSymEntry* e = t->slots[i]) {
+        t->slots[i] = e->next;
+        push(e);
+      }
     }
   }
   rkMemFree(t->slots);
