@@ -48,6 +48,31 @@ TEST_F(IwMem, PoolsCarveAlignedPieces) {
   iwbfree(a);  // a released pool is simply unknown
 }
 
+// Each lane fills blocks of its own, whatever the other lanes and the
+// plain requests do in between, and a lane's block that is full makes
+// way for a new one of that lane only.
+TEST_F(IwMem, LanesKeepTheirRecordsSideBySide) {
+  int a = iwbinit(64);
+  char* last[3] = {};
+  for (int i = 0; i < 42; ++i) {
+    static_cast<char*>(iwballoc(a, 8))[7] = 'p';  // plain, between lane requests
+    for (int lane = 1; lane <= 2; ++lane) {
+      auto* p = static_cast<char*>(iwballoc(a, 16, lane));
+      p[15] = 'l';
+      // Four 16-byte pieces fill a 64-byte block.
+      if (i % 4) {
+        EXPECT_EQ(p - last[lane], 16) << "lane " << lane << " piece " << i;
+      }
+      last[lane] = p;
+    }
+  }
+  auto* big = static_cast<char*>(iwballoc(a, 200, 1));  // above the block size
+  big[199] = 'b';
+  EXPECT_EQ(static_cast<char*>(iwballoc(a, 16, 1)) - last[1], 16)
+      << "the lane's block with room serves on after a big request";
+  iwbfree(a);
+}
+
 TEST_F(IwMem, UnknownPoolAborts) {
   int a = iwbinit(64);
   iwbfree(a);
