@@ -35,6 +35,31 @@ TEST_F(IwName, EqualTextsShareOneCopy) {
   EXPECT_STREQ(iwmkname("abc"), "ABC");
 }
 
+// Names that differ only in their last byte sit side by side in the
+// index; through its growth every one must still come back as the one
+// copy made for it, among every last byte value.
+TEST_F(IwName, RunsOfNumberedNamesStayDistinct) {
+  std::vector<std::string> names;
+  for (int p = 0; p < 400; ++p)
+    for (int last = 1; last < 256; ++last) {
+      if (last >= 'a' && last <= 'z') continue;  // folded: the same name as upper case
+      std::string name = "P";
+      name.append(std::to_string(p));
+      name.push_back(static_cast<char>(last));
+      names.push_back(name);
+    }
+  std::vector<const char*> first;
+  for (const std::string& n : names) first.push_back(iwmkname(n.c_str()));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(iwmkname(names[i].c_str()), first[i]) << i;
+    ASSERT_EQ(names[i], first[i]);
+  }
+  std::vector<const char*> copies = first;
+  std::sort(copies.begin(), copies.end());
+  EXPECT_EQ(std::unique(copies.begin(), copies.end()), copies.end());
+  EXPECT_EQ(iws.nameentries.size(), names.size());
+}
+
 TEST_F(IwName, HashFoldsCaseAndSignsHighBytes) {
   EXPECT_EQ(iwhash("AB", 10061), 65 * 10 + 66);
   EXPECT_EQ(iwhash("ab", 10061), iwhash("AB", 10061));
