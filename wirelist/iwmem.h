@@ -5,7 +5,9 @@
 // - Block pools (iwbinit, iwballoc, iwbfree): records are carved from
 //   large blocks and released only with the whole pool.  The data pool
 //   (block size 8192) holds every record the readers make, so loading a
-//   large design costs one allocation per block, not per record.
+//   large design costs one allocation per block, not per record.  Nets,
+//   components, attributes and pin arrays each fill blocks of their own
+//   (lanes), so that a walk over one kind stays on few pages.
 // - Quick buffers (iwqkalloc, iwqkfree, iwqkpurge): scratch buffers kept
 //   for reuse by exact size; the readers' name and value buffers.
 // - Free lists of the modification API (iwmak* / iwfr*): one per record
