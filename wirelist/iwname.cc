@@ -80,7 +80,7 @@ void make_table() {
 std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
 
 // The slot holding the entry equal to text, or the free slot where it
-// would go (linear probing from the hash's low bits).
+// would go (linear probing from the text's home).
 IwNameSlot& find_slot(const NameHash& h, const char* text) {
   std::vector<IwNameSlot>& slots = iws.nameslots;
   std::size_t mask = slots.size() - 1;
