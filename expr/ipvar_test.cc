@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "expr/ixeval.h"
@@ -54,36 +56,29 @@ class IpVar : public testing::Test {
   std::deque<std::string> strings_;
 };
 
-std::string Expand(const char* text, int* code, int size = 1024) {
-  std::vector<char> out(1024, '?');
-  *code = ipexpand(out.data(), text, size);
-  return out.data();
+// The code and the text of ipexpand or ipevaluate, given size bytes.
+using Result = std::pair<int, std::string>;
+
+Result Run(int (*fn)(char*, const char*, int), const char* text, int size) {
+  std::vector<char> out(static_cast<std::size_t>(size), '?');
+  int code = fn(out.data(), text, size);
+  return {code, std::string(out.data(), strnlen(out.data(), out.size()))};
 }
+Result Expand(const char* text, int size = 1024) { return Run(ipexpand, text, size); }
+Result Evaluate(const char* text, int size = 1024) { return Run(ipevaluate, text, size); }
 
 TEST_F(IpVar, FileLinesDefineUpperCaseNamesAndValues) {
   std::string base = VarFile("a",
-                             "   @delay  =  5 ns  \t\n"
-                             "# a comment, then a blank line\n"
-                             "\n"
-                             "width = 3\n"
-                             "@width junk = 7\n"
-                             "@empty\n"
-                             "@novalue =   \n"
-                             "@@glob = g1\n"
-                             "@crlf=x y\r\n"
-                             "@last=end");
+                             "   @delay  =  5 ns  \t\n# a comment, then a blank line\n\n"
+                             "width = 3\n@width junk = 7\n@empty\n@novalue =   \n"
+                             "@@glob = g1\n@crlf=x y\r\n@last=end");
   EXPECT_EQ(ipincfile(base.c_str()), 0);
-  const struct {
-    const char* name;
-    const char* value;
-  } cases[] = {{"@DELAY", "5 NS"}, {"@WIDTH", "7"},  {"@EMPTY", ""},  {"@NOVALUE", ""},
-               {"@GLOB", "G1"},    {"@CRLF", "X Y"}, {"@LAST", "END"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_NE(ipgetvar(c.name), nullptr);
-    EXPECT_STREQ(ipgetvar(c.name), c.value);
-  }
-  EXPECT_EQ(ipgetvar("@delay"), nullptr);  // names are stored upper case only
+  const std::pair<const char*, const char*> cases[] = {
+      {"@DELAY", "5 NS"}, {"@WIDTH", "7"},  {"@EMPTY", ""},   {"@NOVALUE", ""},
+      {"@GLOB", "G1"},    {"@CRLF", "X Y"}, {"@LAST", "END"},
+      {"@delay", nullptr},  // names are stored upper case only
+  };
+  for (const auto& [name, value] : cases) EXPECT_STREQ(ipgetvar(name), value) << name;
 
   // Withdrawing the file's lines leaves nothing that points into them.
   ipfinfile();
@@ -179,52 +174,34 @@ TEST_F(IpVar, Substitution) {
   Def("@EMPTY", "");
   const struct {
     const char* text;
-    int ref;  // ipvarref
-    int code;
+    int ref, code;  // of ipvarref and ipexpand
     const char* result;
   } cases[] = {
-      {"@A", 7, 0, "5"},          {"1+@A", 7, 0, "1+5"},  // after "+" an "@" starts a reference
-      {"X@A", 0, 0, "X@A"},                               // after a letter it does not
-      {"_@A", 0, 0, "_@A"},       {"\"@A\"#@A", 7, 0, "\"@A\"#5"},  // nor inside double quotes
-      {"\"@A\"", 0, 0, "\"@A\""}, {"@B*2", 7, 0, "5+1*2"},  // values are substituted in turn
-      {"(@EMPTY)", 7, 0, "()"},   {"@U+@A", 7, 4, "@U+5"},  // undefined: kept, and the rest goes on
-      {"@A@B", 7, 4, "@A@B"},                               // one name: "@" continues it
-      {"@P", 7, 8, "1+@P"},                                 // mutual references
-      {"2*@Q/3", 7, 8, "2*1+@Q"}, {"@SELF", 7, 8, "(@SELF"},       {"", 0, 0, ""},
+      {"@A", 7, 0, "5"}, {"1+@A", 7, 0, "1+5"},  // after "+" an "@" starts a reference
+      {"X@A", 0, 0, "X@A"}, {"_@A", 0, 0, "_@A"},  // after a letter or "_" it does not
+      {"\"@A\"#@A", 7, 0, "\"@A\"#5"}, {"\"@A\"", 0, 0, "\"@A\""},  // nor inside double quotes
+      {"@B*2", 7, 0, "5+1*2"}, {"(@EMPTY)", 7, 0, "()"},  // values are substituted in turn
+      {"@U+@A", 7, 4, "@U+5"},  // undefined: kept, and the rest goes on
+      {"@A@B", 7, 4, "@A@B"},   // one name: "@" continues it
+      {"@P", 7, 8, "1+@P"}, {"2*@Q/3", 7, 8, "2*1+@Q"}, {"@SELF", 7, 8, "(@SELF"},  // recursion
+      {"", 0, 0, ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    int code = -99;
-    EXPECT_EQ(Expand(c.text, &code), c.result);
-    EXPECT_EQ(code, c.code);
-    EXPECT_EQ(ipvarref(c.text), c.ref);
+    EXPECT_EQ(Expand(c.text), Result(c.code, c.result)) << c.text;
+    EXPECT_EQ(ipvarref(c.text), c.ref) << c.text;
   }
-  int code = 0;
-  EXPECT_EQ(Expand("1+@A", &code, 3), "");  // needs four bytes
-  EXPECT_EQ(code, 5);
+  EXPECT_EQ(Expand("1+@A", 3), Result(5, ""));  // needs four bytes
 }
 
 TEST_F(IpVar, EvaluateSubstitutesThenComputes) {
   Def("@DELAY", "5");
   Def("@NAME2", "\"U\"");
-  const struct {
-    const char* text;
-    int code;
-    const char* result;
-  } cases[] = {
-      {"@DELAY*2", 0, "10"},
-      {"@NAME2#@DELAY", 0, "U5"},
-      {"2*3", 0, "6"},  // no reference: evaluated as it is
-      {"@MISSING*2", 4, "@MISSING*2"},
-      {"@DELAY/0", -4, "5/0"},
-      {"", 0, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    char out[1024] = "?";
-    EXPECT_EQ(ipevaluate(out, c.text, sizeof out), c.code);
-    EXPECT_STREQ(out, c.result);
-  }
+  EXPECT_EQ(Evaluate("@DELAY*2"), Result(0, "10"));
+  EXPECT_EQ(Evaluate("@NAME2#@DELAY"), Result(0, "U5"));
+  EXPECT_EQ(Evaluate("2*3"), Result(0, "6"));  // no reference: evaluated as it is
+  EXPECT_EQ(Evaluate("@MISSING*2"), Result(4, "@MISSING*2"));
+  EXPECT_EQ(Evaluate("@DELAY/0"), Result(-4, "5/0"));
+  EXPECT_EQ(Evaluate(""), Result(0, ""));
 }
 
 // A kept value may be used again only while its stamp is unchanged, so
@@ -259,47 +236,35 @@ TEST_F(IpVar, EvaluationStampFollowsWhatLookUpsCanSee) {
   ipdelvardefs();
   EXPECT_EQ(ippoplev(), 0);
 
-  s = ipevalstamp();
-  ipsetsord(3, 2, 1);
-  EXPECT_NE(ipevalstamp(), s);
-  s = ipevalstamp();
-  ipsetsdir(1);
-  EXPECT_NE(ipevalstamp(), s);
-  s = ipevalstamp();
-  ixformat(3, "%5ld");
-  EXPECT_NE(ipevalstamp(), s);
-  s = ipevalstamp();
-  ixreset();
-  EXPECT_NE(ipevalstamp(), s);
+  // The search order and direction and the output formats change results too.
+  void (*const changes[])() = {[] { ipsetsord(3, 2, 1); }, [] { ipsetsdir(1); },
+                               [] { ixformat(3, "%5ld"); }, [] { ixreset(); }};
+  for (auto change : changes) {
+    s = ipevalstamp();
+    change();
+    EXPECT_NE(ipevalstamp(), s);
+  }
 }
 
 TEST_F(IpVar, HostileValuesStayBounded) {
   // Long values overflow the 1023-character result, not the buffer.
   Def("@L", std::string(1000, 'X'));
-  int code = 0;
-  EXPECT_EQ(Expand("@L+@L", &code), "");
-  EXPECT_EQ(code, 5);
-  char out[64];
-  EXPECT_EQ(ipevaluate(out, "@L+@L", sizeof out), 5);
-  EXPECT_EQ(std::string(out), std::string(63, 'X'));
+  EXPECT_EQ(Expand("@L+@L"), Result(5, ""));
+  EXPECT_EQ(Evaluate("@L+@L", 64), Result(5, std::string(63, 'X')));
 
   // Each level doubles the text: only the buffer limit ends it.
   for (int i = 0; i < 60; ++i)
     Def("@E" + std::to_string(i), "@E" + std::to_string(i + 1) + "+@E" + std::to_string(i + 1));
-  EXPECT_EQ(Expand("@E0", &code), "");
-  EXPECT_EQ(code, 5);
+  EXPECT_EQ(Expand("@E0"), Result(5, ""));
 
   // A very long chain of variables each naming the next.
   constexpr int kChain = 200000;
   for (int i = 0; i < kChain; ++i) Def("@C" + std::to_string(i), "@C" + std::to_string(i + 1));
   Def("@C" + std::to_string(kChain), "END");
-  EXPECT_EQ(Expand("@C0", &code), "END");
-  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Expand("@C0"), Result(0, "END"));
 
   // A text far beyond the buffer: one undefined name of 20000 "@".
-  std::string text(20000, '@');
-  EXPECT_EQ(ipevaluate(out, text.c_str(), sizeof out), 5);
-  EXPECT_EQ(std::string(out), std::string(63, '@'));
+  EXPECT_EQ(Evaluate(std::string(20000, '@').c_str(), 64), Result(5, std::string(63, '@')));
 }
 
 TEST_F(IpVar, MessagesNameTheCode) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -15,13 +16,11 @@ struct Case {
   const char* result;
 };
 
-void ExpectCases(const Case* cases, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const Case& c = cases[i];
-    SCOPED_TRACE(c.text);
+void ExpectCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
     char out[1024];
-    EXPECT_EQ(ixevaluate(out, c.text, sizeof out), c.type);
-    EXPECT_STREQ(out, c.result);
+    EXPECT_EQ(ixevaluate(out, c.text, sizeof out), c.type) << c.text;
+    EXPECT_STREQ(out, c.result) << c.text;
   }
 }
 
@@ -33,100 +32,61 @@ class IxEval : public testing::Test {
 };
 
 TEST_F(IxEval, ArithmeticPrecedenceAndTypes) {
-  const Case cases[] = {
-      {"2+3*4", 3, "14"},
-      {"10-4-3", 3, "3"},  // "-" chains go left to right
-      {"100/10/5", 3, "2"},
-      {"7/2", 3, "3"},    // integer division truncates
-      {"-7/2", 3, "-3"},  // ... toward zero
-      {"7.0/2", 5, "3.500000"},
-      {"1.5E3+1", 7, "1.501000e+03"},
+  ExpectCases({
+      {"2+3*4", 3, "14"}, {"10-4-3", 3, "3"}, {"100/10/5", 3, "2"},  // chains go left to right
+      {"7/2", 3, "3"}, {"-7/2", 3, "-3"},  // integer division truncates toward zero
+      {"7.0/2", 5, "3.500000"}, {"1.5E3+1", 7, "1.501000e+03"}, {"1.", 5, "1.000000"},
       {"1.5E-3", 7, "1.500000e-03"},  // exponent sign is not an operator
-      {"1.", 5, "1.000000"},
-      {"(2+3)*4", 3, "20"},
-      {"((1))", 3, "1"},
-      {" ( 2 + 3 ) * ( 4 - 1 ) ", 3, "15"},
+      {"(2+3)*4", 3, "20"}, {"((1))", 3, "1"}, {" ( 2 + 3 ) * ( 4 - 1 ) ", 3, "15"},
       {"2*-3", 3, "-6"},  // sign after "*" belongs to the operand
-      {"-5", 3, "-5"},
-      {"-5+2", 3, "-3"},
-      {"-(2*3)", 3, "-6"},
-      {"+4", 3, "4"},
-      {"3000000000", 5, "3000000000.000000"},  // beyond 32 bits
-      {"2000000000+2000000000", 5, "4000000000.000000"},
-      {"0-2147483647-1", 3, "-2147483648"},
-      {"-(0-2147483647-1)", 5, "2147483648.000000"},
-  };
-  ExpectCases(cases, std::size(cases));
+      {"-5", 3, "-5"}, {"-5+2", 3, "-3"}, {"-(2*3)", 3, "-6"}, {"+4", 3, "4"},
+      // Beyond 32 bits a result turns real.
+      {"3000000000", 5, "3000000000.000000"}, {"2000000000+2000000000", 5, "4000000000.000000"},
+      {"0-2147483647-1", 3, "-2147483648"}, {"-(0-2147483647-1)", 5, "2147483648.000000"},
+  });
 }
 
 TEST_F(IxEval, ComparisonsAndLogic) {
-  const Case cases[] = {
-      {"3 == 3", 1, "1"},
-      {"3 != 3", 1, "0"},
-      {"3 == 3.0", 1, "1"},
-      {"\"abc\" == \"ABC\"", 1, "1"},
-      {"\"a\" != \"b\"", 1, "1"},
-      {"\"abc\" < \"ABD\"", 1, "1"},
-      {"1 <= 1", 1, "1"},
-      {"2 > 3", 1, "0"},
-      {"1<2 && 2<3", 1, "1"},
-      {"1 || 0 && 0", 1, "1"},
-      {"!0", 1, "1"},
-      {"!2.5", 1, "0"},
-      {"2 == 1 + 1", 1, "1"},
+  ExpectCases({
+      {"3 == 3", 1, "1"}, {"3 != 3", 1, "0"}, {"3 == 3.0", 1, "1"}, {"\"abc\" == \"ABC\"", 1, "1"},
+      {"\"a\" != \"b\"", 1, "1"}, {"\"abc\" < \"ABD\"", 1, "1"}, {"1 <= 1", 1, "1"},
+      {"2 > 3", 1, "0"}, {"1<2 && 2<3", 1, "1"}, {"1 || 0 && 0", 1, "1"}, {"!0", 1, "1"},
+      {"!2.5", 1, "0"}, {"2 == 1 + 1", 1, "1"},
       {"(1<2) == 1", 1, "1"},  // booleans compare as integers
-  };
-  ExpectCases(cases, std::size(cases));
+  });
 }
 
 TEST_F(IxEval, StringsAndConstants) {
-  const Case cases[] = {
-      {"\"abc\"#5", 4, "abc5"},
-      {"1#2+3", 4, "15"},  // "#" binds looser than "+"
-      {"\"a b\" # \"c\"", 4, "a bc"},
-      {"#12", 4, "12"},
-      {"1.5#1e3", 4, "1.51.000000e+03"},
-      {"abc", 4, "abc"},  // a plain word is a string constant
-      {"abc def", 4, "abc def"},
+  ExpectCases({
+      {"\"abc\"#5", 4, "abc5"}, {"1#2+3", 4, "15"},  // "#" binds looser than "+"
+      {"\"a b\" # \"c\"", 4, "a bc"}, {"#12", 4, "12"}, {"1.5#1e3", 4, "1.51.000000e+03"},
+      {"abc", 4, "abc"}, {"abc def", 4, "abc def"},  // a plain word is a string constant
       {"1 2", 4, "1 2"},          // not a number: two numbers
       {"\"a-b\"", 4, "\"a-b\""},  // a sign inside quotes makes it plain text
-      {"", 4, ""},
-      {"(\"abc\")", 4, "abc"},
-  };
-  ExpectCases(cases, std::size(cases));
+      {"", 4, ""}, {"(\"abc\")", 4, "abc"},
+  });
 }
 
 TEST_F(IxEval, ErrorsReturnTheTextUnchanged) {
-  const Case cases[] = {
-      {"a & b", -3, "a & b"},
-      {"1 = 1", -3, "1 = 1"},
-      {"2+*3", -3, "2+*3"},
-      {"!=1", -3, "!=1"},
-      {"5/0", -4, "5/0"},
-      {"5/0+1", -3, "5/0+1"},  // an error operand turns into -3
-      {"-\"a\"", -4, "-\"a\""},
-      {"x-1", -4, "x-1"},
-      {"\"abc\" < 5", -4, "\"abc\" < 5"},  // string against number
-      {"5 == \"5\"", -4, "5 == \"5\""},
+  ExpectCases({
+      {"a & b", -3, "a & b"}, {"1 = 1", -3, "1 = 1"}, {"2+*3", -3, "2+*3"}, {"!=1", -3, "!=1"},
+      {"5/0", -4, "5/0"}, {"5/0+1", -3, "5/0+1"},  // an error operand turns into -3
+      {"-\"a\"", -4, "-\"a\""}, {"x-1", -4, "x-1"},
+      {"\"abc\" < 5", -4, "\"abc\" < 5"}, {"5 == \"5\"", -4, "5 == \"5\""},  // string vs number
       {"(1<2) + 1", -4, "(1<2) + 1"},  // arithmetic on a boolean
       {"1<2<3", -4, "1<2<3"},          // a boolean is not ordered
-      {"\"abc", -6, "\"abc"},
-      {"1 + \"abc", -6, "1 + \"abc"},
-  };
-  ExpectCases(cases, std::size(cases));
+      {"\"abc", -6, "\"abc"}, {"1 + \"abc", -6, "1 + \"abc"},
+  });
 }
 
 TEST_F(IxEval, UnbalancedParenthesesTouchOnlyTheLastByte) {
   for (const char* text : {"(1+2", "1+2)", ")("}) {
-    SCOPED_TRACE(text);
     char out[8];
     std::memset(out, 'x', sizeof out);
-    EXPECT_EQ(ixevaluate(out, text, sizeof out), -5);
-    EXPECT_EQ(std::string(out), "xxxxxxx");
+    EXPECT_EQ(ixevaluate(out, text, sizeof out), -5) << text;
+    EXPECT_EQ(std::string(out), "xxxxxxx") << text;
   }
-  char out[16];
-  EXPECT_EQ(ixevaluate(out, "\"(\" # 1", sizeof out), 4);  // quoted parentheses do not count
-  EXPECT_STREQ(out, "(1");
+  ExpectCases({{"\"(\" # 1", 4, "(1"}});  // quoted parentheses do not count
 }
 
 TEST_F(IxEval, LengthLimits) {
@@ -144,63 +104,50 @@ TEST_F(IxEval, LengthLimits) {
   // 1e9 is written as the 12 characters 1.000000e+09: 42 of them fit the
   // 511-character value area, 43 do not.
   std::string chain = "1e9";
-  for (int i = 1; i < 42; ++i) chain += "#1e9";
+  for (int i = 1; i < 42; ++i) chain.append("#1e9");
   EXPECT_EQ(ixevaluate(out, chain.c_str(), sizeof out), 4);
   EXPECT_EQ(std::strlen(out), 42u * 12u);
-  chain += "#1e9";
+  chain.append("#1e9");
   EXPECT_EQ(ixevaluate(out, chain.c_str(), sizeof out), -2);
   EXPECT_EQ(std::string(out), chain);
 
   // Deep nesting stays within the text length.
-  std::string nested = std::string(255, '(') + "1" + std::string(255, ')');
-  EXPECT_EQ(ixevaluate(out, nested.c_str(), sizeof out), 3);
-  EXPECT_STREQ(out, "1");
+  ExpectCases({{(std::string(255, '(') + "1" + std::string(255, ')')).c_str(), 3, "1"}});
 }
 
 TEST_F(IxEval, DestinationSize) {
   char out[4] = {'x', 'x', 'x', 'x'};
   EXPECT_EQ(ixevaluate(out, "1", 0), -2);
   EXPECT_EQ(out[0], 'x');
-  EXPECT_EQ(ixevaluate(out, "12345", sizeof out), 3);
-  EXPECT_STREQ(out, "123");
-  EXPECT_EQ(ixevaluate(out, "\"abcdef\"", sizeof out), 4);
-  EXPECT_STREQ(out, "abc");
-  EXPECT_EQ(ixevaluate(out, "abc+", sizeof out), -4);
-  EXPECT_STREQ(out, "abc");
+  for (const Case& c : {Case{"12345", 3, "123"}, Case{"\"abcdef\"", 4, "abc"},
+                        Case{"abc+", -4, "abc"}}) {
+    EXPECT_EQ(ixevaluate(out, c.text, sizeof out), c.type) << c.text;
+    EXPECT_STREQ(out, c.result) << c.text;
+  }
 }
 
 TEST_F(IxEval, OutputFormats) {
-  char out[64];
   ixformat(3, "%04ld");
   ixformat(5, "%.2f");
   ixformat(7, "%.1E");
-  EXPECT_EQ(ixevaluate(out, "2+3*4", sizeof out), 3);
-  EXPECT_STREQ(out, "0014");
-  EXPECT_EQ(ixevaluate(out, "7.0/2", sizeof out), 5);
-  EXPECT_STREQ(out, "3.50");
-  EXPECT_EQ(ixevaluate(out, "1.5E3", sizeof out), 7);
-  EXPECT_STREQ(out, "1.5E+03");
+  ExpectCases({{"2+3*4", 3, "0014"}, {"7.0/2", 5, "3.50"}, {"1.5E3", 7, "1.5E+03"}});
 
   // Formats that could read a wrong argument, or are too long, are ignored.
   for (const char* bad : {"%s", "%d %d", "%f", "%*d", "%n", "%9999d", "value = %6ld", "%"}) {
     SCOPED_TRACE(bad);
     ixformat(3, bad);
-    EXPECT_EQ(ixevaluate(out, "14", sizeof out), 3);
-    EXPECT_STREQ(out, "0014");
+    ExpectCases({{"14", 3, "0014"}});
   }
   ixformat(5, "%d");
   ixformat(4, "%d");
   ixformat(5, nullptr);
-  EXPECT_EQ(ixevaluate(out, "0.5", sizeof out), 5);
-  EXPECT_STREQ(out, "0.50");
+  ExpectCases({{"0.5", 5, "0.50"}});
 
   ixformat(3, "<%x>");  // plain int conversion and surrounding text
-  EXPECT_EQ(ixevaluate(out, "255", sizeof out), 3);
-  EXPECT_STREQ(out, "<ff>");
+  ExpectCases({{"255", 3, "<ff>"}});
 
   ixreset();
-  EXPECT_EQ(ixevaluate(out, "7.0/2", sizeof out), 5);
-  EXPECT_STREQ(out, "3.500000");
+  ExpectCases({{"7.0/2", 5, "3.500000"}});
 }
 
 TEST_F(IxEval, MessagesForUnknownCodes) {
@@ -225,26 +172,12 @@ TEST_F(IxEval, ClassifySplitsAtTheLoosestOperator) {
     IxNode node;
     node.type = IxType::kText;
     std::strcpy(node.value, c.text);
-    IxNode* one = ixclassify(&node, "1");
-    IxNode* op = ixclassify(&node, "o");
-    IxNode* two = ixclassify(&node, "2");
-    ASSERT_NE(one, nullptr);
-    EXPECT_STREQ(one->value, c.left);
-    if (c.op) {
-      ASSERT_NE(op, nullptr);
-      EXPECT_STREQ(op->value, c.op);
-    } else {
-      EXPECT_EQ(op, nullptr);
+    IxNode* parts[] = {ixclassify(&node, "1"), ixclassify(&node, "o"), ixclassify(&node, "2")};
+    const char* want[] = {c.left, c.op, c.right};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_STREQ(parts[i] ? parts[i]->value : nullptr, want[i]) << "part " << i;
+      ixfree(parts[i]);
     }
-    if (c.right) {
-      ASSERT_NE(two, nullptr);
-      EXPECT_STREQ(two->value, c.right);
-    } else {
-      EXPECT_EQ(two, nullptr);
-    }
-    ixfree(one);
-    ixfree(op);
-    ixfree(two);
   }
 }
 

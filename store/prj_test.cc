@@ -18,37 +18,30 @@ namespace {
 using testutil::WriteFile;
 
 TEST(Prj, DeclarationLinesParseAndRebuild) {
+  constexpr int kPW = PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE, kRM = PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE;
   struct Case {
     const char* line;
     int status;
-    int type;
-    const char* path;
-    const char* name;
-    const char* built;  // prjBuildDirLine of the result
+    const char* path = "";  // what was parsed up to a failure
+    const char* name = "";
+    int type = 0;
+    const char* built = nullptr;  // prjBuildDirLine of the result
   } cases[] = {
-      {"DIR [w] lib1", 0, PRJ_LIB_WRITABLE, "lib1", "", "DIR [w] lib1"},
-      {"dir [WP] /abs/lib/ (work) {main library}", 0, PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE,
-       "/abs/lib", "work", "DIR [pw] /abs/lib (work) {main library}"},
-      {"  [mr] parts | comment", 0, PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE, "parts", "",
-       "DIR [rm] parts"},
-      {"DIR [3] lib", 0, PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE, "lib", "", "DIR [pw] lib"},
-      {"DIR [012] lib", 0, PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE, "lib", "", "DIR [rm] lib"},
-      {"DIR [16] lib", 0, 0, "lib", "", "DIR [0] lib"},
-      {"DIR [5] lib", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [21] lib", PRJ_BAD_TYPE_NUMBER, 0, "", "", nullptr},
-      {"DIR", PRJ_NO_WORDS, 0, "", "", nullptr},
-      {"DIR [w]", PRJ_NO_PATH, 0, "", "", nullptr},
-      {"DIR [w] (name)", PRJ_NO_PATH, 0, "", "", nullptr},
-      {"DIR lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [wr] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [pm] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [ww] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [x] lib1", PRJ_BAD_TYPE, 0, "", "", nullptr},
-      {"DIR [w] lib1 (a:b)", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
-      {"DIR [w] lib1 (abcdefghijklmnopqrstuvwxyz0123456)", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
-      {"DIR [w] lib1 (open", PRJ_BAD_NAME, 0, "lib1", "", nullptr},
-      {"DIR [w] lib1 {open", PRJ_BAD_TEXT, 0, "lib1", "", nullptr},
-      {"DIR [w] lib1 lib2", PRJ_EXTRA_WORDS, 0, "lib1", "", nullptr},
+      {"DIR [w] lib1", 0, "lib1", "", PRJ_LIB_WRITABLE, "DIR [w] lib1"},
+      {"dir [WP] /abs/lib/ (work) {main library}", 0, "/abs/lib", "work", kPW,
+       "DIR [pw] /abs/lib (work) {main library}"},
+      {"  [mr] parts | comment", 0, "parts", "", kRM, "DIR [rm] parts"},
+      {"DIR [3] lib", 0, "lib", "", kPW, "DIR [pw] lib"},
+      {"DIR [012] lib", 0, "lib", "", kRM, "DIR [rm] lib"},
+      {"DIR [16] lib", 0, "lib", "", 0, "DIR [0] lib"},
+      {"DIR [5] lib", PRJ_BAD_TYPE}, {"DIR [21] lib", PRJ_BAD_TYPE_NUMBER}, {"DIR", PRJ_NO_WORDS},
+      {"DIR [w]", PRJ_NO_PATH}, {"DIR [w] (name)", PRJ_NO_PATH}, {"DIR lib1", PRJ_BAD_TYPE},
+      {"DIR [wr] lib1", PRJ_BAD_TYPE}, {"DIR [pm] lib1", PRJ_BAD_TYPE},
+      {"DIR [ww] lib1", PRJ_BAD_TYPE}, {"DIR [x] lib1", PRJ_BAD_TYPE},
+      {"DIR [w] lib1 (a:b)", PRJ_BAD_NAME, "lib1"},
+      {"DIR [w] lib1 (abcdefghijklmnopqrstuvwxyz0123456)", PRJ_BAD_NAME, "lib1"},
+      {"DIR [w] lib1 (open", PRJ_BAD_NAME, "lib1"}, {"DIR [w] lib1 {open", PRJ_BAD_TEXT, "lib1"},
+      {"DIR [w] lib1 lib2", PRJ_EXTRA_WORDS, "lib1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -163,13 +156,12 @@ TEST_F(PrjView, LibraryErrorsNameEachFailingLibrary) {
   std::filesystem::create_directories(dir_.path() + "/Good");
 
   EXPECT_EQ(View("DIR [w] good\nDIR [w] misspelt\n"), PRJ_LIB_ERRORS);
-  std::vector<std::string> errors = Errors();
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "misspelt | its directory does not exist | " + dir_.path() + "/misspelt");
+  EXPECT_EQ(Errors(), std::vector<std::string>{"misspelt | its directory does not exist | " +
+                                               dir_.path() + "/misspelt"});
 
   prjReset();
   EXPECT_EQ(View("DIR [w] good\nDIR [q] other (lib2)\nDIR [w] Good\n"), PRJ_BAD_INI);
-  errors = Errors();
+  std::vector<std::string> errors = Errors();
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].rfind("(unnamed) | the library type", 0), 0u) << errors[0];
   EXPECT_NE(errors[0].find("line 2 of drafta.ini: DIR [q] other (lib2)"), std::string::npos);

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,50 +18,29 @@
 
 namespace {
 
-// Restores the environment variable and the path state after a test.
+// Restores the environment variables, the working directory and the path
+// state after a test.
 class PxEnv : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* w = std::getenv("WDIR");
-    had_wdir_ = w != nullptr;
-    if (w) old_wdir_ = w;
-    const char* h = std::getenv("HOME");
-    old_home_ = h ? h : "";
-    char buf[4096];
-    old_cwd_ = getcwd(buf, sizeof buf) ? buf : "/";
-    pxReset();
-  }
+  void SetUp() override { pxReset(); }
   void TearDown() override {
-    if (had_wdir_) {
-      setenv("WDIR", old_wdir_.c_str(), 1);
-    } else {
-      unsetenv("WDIR");
-    }
-    setenv("HOME", old_home_.c_str(), 1);
-    if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore cwd";
+    if (chdir(cwd_.c_str()) != 0) ADD_FAILURE() << "cannot restore cwd";
     pxReset();
   }
 
- private:
-  bool had_wdir_ = false;
-  std::string old_wdir_, old_cwd_, old_home_;
+  testutil::ScopedEnv wdir_{"WDIR", std::getenv("WDIR")}, home_{"HOME", std::getenv("HOME")};
+  std::string cwd_ = std::filesystem::current_path().string();
+  testutil::ScopedTempDir tmp_;
 };
 
 TEST(PxParse, SplitsDirectoryNameAndExtension) {
   struct Case {
-    const char* path;
-    const char* dir;
-    const char* name;
-    const char* ext;
+    const char *path, *dir, *name, *ext;
   } cases[] = {
-      {"dir/top.1", "dir/", "top", "1"},
-      {"a.b.c", "", "a.b", "c"},
-      {"lib/.cshrc", "lib/", ".cshrc", ""},
-      {"/x/y/..", "/x/y/", "..", ""},
-      {".", "", ".", ""},
-      {"noext", "", "noext", ""},
-      {"d/trailing.", "d/", "trailing", ""},
-      {"DIR/Top.1", "DIR/", "Top", "1"},
+      {"dir/top.1", "dir/", "top", "1"},     {"a.b.c", "", "a.b", "c"},
+      {"lib/.cshrc", "lib/", ".cshrc", ""},  {"/x/y/..", "/x/y/", "..", ""},
+      {".", "", ".", ""},                    {"noext", "", "noext", ""},
+      {"d/trailing.", "d/", "trailing", ""}, {"DIR/Top.1", "DIR/", "Top", "1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
@@ -103,9 +84,8 @@ TEST(PxDnpath, AppendsSubdirectoryWithSlash) {
   char rel[256] = "";
   ASSERT_EQ(pxDnpath(rel, "532"), PX_OK);
   EXPECT_STREQ(rel, "532/");
-  std::string longdir(250, 'x');
-  char l[256];
-  strcpy(l, longdir.c_str());
+  char l[256] = {};
+  std::memset(l, 'x', 250);
   EXPECT_EQ(pxDnpath(l, "abcdef"), PX_TOO_LONG);
 }
 
@@ -126,22 +106,19 @@ TEST(PxConvPath, CollapsesSeparatorPairs) {
 }
 
 TEST_F(PxEnv, AbsPathResolvesDotsTildeAndRelativePaths) {
-  testutil::ScopedTempDir tmp;
-  ASSERT_EQ(pxSetdef(tmp.path().c_str()), PX_OK);
-  char real[4096];
-  ASSERT_TRUE(getcwd(real, sizeof real));
-  std::string cwd = real;
-  char r[256];
-  ASSERT_EQ(pxAbsPath2("x/./y/../z", r), PX_OK);
-  EXPECT_EQ(std::string(r), cwd + "/x/z");
-  ASSERT_EQ(pxAbsPath2("/a/b/../../..", r), PX_OK);
-  EXPECT_STREQ(r, "/");
-  ASSERT_EQ(pxAbsPath2("/a/b/.", r), PX_OK);
-  EXPECT_STREQ(r, "/a/b/.");
+  ASSERT_EQ(pxSetdef(tmp_.path().c_str()), PX_OK);
+  auto abs = [](const char* path) {
+    char r[256] = "";
+    EXPECT_EQ(pxAbsPath2(path, r), PX_OK) << path;
+    return std::string(r);
+  };
+  EXPECT_EQ(abs("x/./y/../z"), std::filesystem::current_path().string().append("/x/z"));
+  EXPECT_EQ(abs("/a/b/../../.."), "/");
+  EXPECT_EQ(abs("/a/b/."), "/a/b/.");
   setenv("HOME", "/home/someone", 1);
-  ASSERT_EQ(pxAbsPath2("~/lib", r), PX_OK);
-  EXPECT_STREQ(r, "/home/someone/lib");
+  EXPECT_EQ(abs("~/lib"), "/home/someone/lib");
   setenv("HOME", "", 1);
+  char r[256];
   EXPECT_EQ(pxAbsPath2("~/lib", r), PX_NOT_FOUND);
 }
 
@@ -159,25 +136,20 @@ std::vector<std::string> SearchDirs() {
 TEST_F(PxEnv, WdirListPutsVersionSubdirectoryFirst) {
   setenv("WDIR", "/a:/b", 1);
   auto dirs = SearchDirs();
-  ASSERT_EQ(dirs.size(), 6u);
-  EXPECT_EQ(dirs[1], ".");
-  EXPECT_EQ(dirs[2], "/a/532/");
-  EXPECT_EQ(dirs[3], "/a");
-  EXPECT_EQ(dirs[4], "/b/532/");
-  EXPECT_EQ(dirs[5], "/b");
+  ASSERT_EQ(dirs.size(), 6u);  // the first is the current directory's version subdirectory
+  dirs.erase(dirs.begin());
+  EXPECT_EQ(dirs, (std::vector<std::string>{".", "/a/532/", "/a", "/b/532/", "/b"}));
 
+  const std::vector<std::string> plain = {".", "/a", "/b"};
   pxWdirSetVersionMode(PX_PLAIN_ONLY);
-  dirs = SearchDirs();
-  EXPECT_EQ(dirs, (std::vector<std::string>{".", "/a", "/b"}));
+  EXPECT_EQ(SearchDirs(), plain);
   pxWdirSetVersionMode(PX_VERSION_AND_PLAIN);
   pxWdirSetCompatibleVersion("");
-  dirs = SearchDirs();
-  EXPECT_EQ(dirs, (std::vector<std::string>{".", "/a", "/b"}));
+  EXPECT_EQ(SearchDirs(), plain);
 }
 
 TEST_F(PxEnv, SearchTriesPlaceThenWdirInOrder) {
-  testutil::ScopedTempDir tmp;
-  const std::string root = tmp.path();
+  const std::string root = tmp_.path();
   ASSERT_TRUE(testutil::WriteFile(root + "/w1/532/both.ini", "v1"));
   ASSERT_TRUE(testutil::WriteFile(root + "/w1/both.ini", "p1"));
   ASSERT_TRUE(testutil::WriteFile(root + "/w2/only2.ini", "p2"));
@@ -186,14 +158,15 @@ TEST_F(PxEnv, SearchTriesPlaceThenWdirInOrder) {
   ASSERT_EQ(pxSetdef((root + "/cwd").c_str()), PX_OK);
   setenv("WDIR", (root + "/w1 " + root + "/w2").c_str(), 1);
 
-  char r[256];
-  ASSERT_EQ(pxGetini("both.ini", r), PX_OK);
-  EXPECT_EQ(testutil::ReadFile(r), "v1");  // version subdirectory of the first entry
-  ASSERT_EQ(pxGetini("only2.ini", r), PX_OK);
-  EXPECT_EQ(testutil::ReadFile(r), "p2");
-  ASSERT_EQ(pxGetini("local.ini", r), PX_OK);
-  EXPECT_EQ(testutil::ReadFile(r), "here");
-  EXPECT_EQ(r[0], '/');
+  char r[256] = "";
+  auto found = [&r](const char* name) {
+    EXPECT_EQ(pxGetini(name, r), PX_OK) << name;
+    EXPECT_EQ(r[0], '/') << name;
+    return testutil::ReadFile(r);
+  };
+  EXPECT_EQ(found("both.ini"), "v1");  // version subdirectory of the first entry
+  EXPECT_EQ(found("only2.ini"), "p2");
+  EXPECT_EQ(found("local.ini"), "here");
   EXPECT_EQ(pxSrchwdirs("local.ini", PX_REGULAR, r), PX_NOT_FOUND);
 
   // An absolute directory is tried in place only, never in WDIR.
@@ -206,8 +179,7 @@ TEST_F(PxEnv, SearchTriesPlaceThenWdirInOrder) {
 }
 
 TEST_F(PxEnv, FileTimeOrdersModifications) {
-  testutil::ScopedTempDir tmp;
-  std::string a = tmp.path() + "/a", b = tmp.path() + "/b";
+  std::string a = tmp_.path() + "/a", b = tmp_.path() + "/b";
   ASSERT_TRUE(testutil::WriteFile(a, "a"));
   ASSERT_TRUE(testutil::WriteFile(b, "b"));
   struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
@@ -215,34 +187,32 @@ TEST_F(PxEnv, FileTimeOrdersModifications) {
   times[1].tv_sec += 3600;
   ASSERT_EQ(utimensat(AT_FDCWD, b.c_str(), times, 0), 0);
   EXPECT_EQ(pxFtime(b.c_str()) - pxFtime(a.c_str()), 3600);
-  EXPECT_EQ(pxFtime((tmp.path() + "/missing").c_str()), 0);
+  EXPECT_EQ(pxFtime((tmp_.path() + "/missing").c_str()), 0);
   EXPECT_EQ(pxFGMtime(a.c_str()), 1000000000);
 }
 
 TEST_F(PxEnv, RenameAndTrnlogStatuses) {
-  testutil::ScopedTempDir tmp;
-  std::string a = tmp.path() + "/a";
+  std::string a = tmp_.path() + "/a";
   ASSERT_TRUE(testutil::WriteFile(a, "x"));
-  EXPECT_EQ(pxRename(a.c_str(), (tmp.path() + "/b").c_str()), PX_OK);
-  EXPECT_EQ(pxRename(a.c_str(), (tmp.path() + "/c").c_str()), PX_NOT_FOUND);
+  EXPECT_EQ(pxRename(a.c_str(), (tmp_.path() + "/b").c_str()), PX_OK);
+  EXPECT_EQ(pxRename(a.c_str(), (tmp_.path() + "/c").c_str()), PX_NOT_FOUND);
   char buf[2048];
-  unsetenv("TSN_TEST_UNSET");
+  testutil::ScopedEnv unset("TSN_TEST_UNSET", nullptr);
   EXPECT_EQ(pxTrnlog("TSN_TEST_UNSET", buf), PX_NOT_FOUND);
-  std::string big(3000, 'v');
-  setenv("TSN_TEST_BIG", big.c_str(), 1);
+  testutil::ScopedEnv big("TSN_TEST_BIG", std::string(3000, 'v').c_str());
   EXPECT_EQ(pxTrnlog("TSN_TEST_BIG", buf), PX_OK);
   EXPECT_EQ(std::string(buf).size(), 2047u);
 }
 
 TEST_F(PxEnv, ParseExRaisesInsteadOfReturningAStatus) {
   char dir[px::kMaxPath], name[px::kMaxPath], ext[px::kMaxPath];
-  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { pxParseEx("lib/a.b", nullptr, dir, name, ext); }, nullptr),
-            0);
+  std::string path = "lib/a.b";
+  auto parse = [&] { pxParseEx(path.c_str(), nullptr, dir, name, ext); };
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, parse, nullptr), 0);
   EXPECT_STREQ(name, "a");
   RkExCaught c{};
-  std::string long_path(300, 'p');
-  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { pxParseEx(long_path.c_str(), nullptr, dir, name, ext); }, &c),
-            RK_TAG_ENVIRONMENT);
+  path.assign(300, 'p');
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, parse, &c), RK_TAG_ENVIRONMENT);
   EXPECT_STREQ(rkErrApp(c.error), "pxlib");
   EXPECT_EQ(rkErrNum(c.error), 1041);
   EXPECT_NE(std::string(rkErrText(c.error)).find("status 2"), std::string::npos);

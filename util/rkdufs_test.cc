@@ -14,10 +14,10 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
+  void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -46,8 +46,7 @@ int raised(int mask, F body, int* tag_out = nullptr) {
   RkExCaught c{};
   int tag = rkExTry(mask, body, &c);
   if (tag_out) *tag_out = tag;
-  if (!tag) return 0;
-  int n = rkErrNum(c.error);
+  int n = tag ? rkErrNum(c.error) : 0;
   rkErrFree(c.error);
   return n;
 }
@@ -136,22 +135,19 @@ TEST_F(RkDufs, IntegersOfOtherSizesAreWidenedOrRefused) {
   struct Case {
     const char* name;
     std::string bytes;  // prefix and one item
-    int type;
-    int is_signed;
+    int type, is_signed;
     std::int64_t want;  // value read
     int error;          // error raised instead, or 0
   };
   // 0x87: big-endian with 8-byte longs; 0x81: big-endian with 2-byte ints.
   const Case cases[] = {
-      {"long 5", std::string("\x01\x87\0\0\0\0\0\0\0\x05", 10), RK_DUFS_LONG, 1, 5, 0},
-      {"long -1", std::string("\x01\x87\xff\xff\xff\xff\xff\xff\xff\xff", 10), RK_DUFS_LONG, 1, -1,
-       0},
-      {"long 2^31 signed", std::string("\x01\x87\0\0\0\0\x80\0\0\0", 10), RK_DUFS_LONG, 1, 0, 1320},
-      {"long 2^31 unsigned", std::string("\x01\x87\0\0\0\0\x80\0\0\0", 10), RK_DUFS_LONG, 0,
-       0x80000000LL, 0},
-      {"long 2^32", std::string("\x01\x87\0\0\0\x01\0\0\0\0", 10), RK_DUFS_LONG, 0, 0, 1320},
-      {"int16 -2 signed", std::string("\x01\x81\xff\xfe", 4), RK_DUFS_INT, 1, -2, 0},
-      {"int16 -2 unsigned", std::string("\x01\x81\xff\xfe", 4), RK_DUFS_INT, 0, 65534, 0},
+      {"long 5", "\x01\x87\0\0\0\0\0\0\0\x05"s, RK_DUFS_LONG, 1, 5, 0},
+      {"long -1", "\x01\x87\xff\xff\xff\xff\xff\xff\xff\xff"s, RK_DUFS_LONG, 1, -1, 0},
+      {"long 2^31 signed", "\x01\x87\0\0\0\0\x80\0\0\0"s, RK_DUFS_LONG, 1, 0, 1320},
+      {"long 2^31 unsigned", "\x01\x87\0\0\0\0\x80\0\0\0"s, RK_DUFS_LONG, 0, 0x80000000LL, 0},
+      {"long 2^32", "\x01\x87\0\0\0\x01\0\0\0\0"s, RK_DUFS_LONG, 0, 0, 1320},
+      {"int16 -2 signed", "\x01\x81\xff\xfe"s, RK_DUFS_INT, 1, -2, 0},
+      {"int16 -2 unsigned", "\x01\x81\xff\xfe"s, RK_DUFS_INT, 0, 65534, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,28 +196,21 @@ TEST_F(RkDufs, WrittenFilesAreBigEndianAndReadBack) {
 
 TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
   struct Case {
-    const char* name;
-    std::string bytes;
+    const char *name, *bytes;
     int error;  // 0: opened
   };
   const Case cases[] = {
-      {"format 2", std::string("\x02\x85", 2), 1300},
-      {"bit 7 clear", std::string("\x01\x05", 2), 1301},
-      {"8-byte floats", std::string("\x01\xa5", 2), 1302},
-      {"16-byte doubles", std::string("\x01\xc5", 2), 1302},
-      {"16-byte ints", std::string("\x01\x8d", 2), 0},
+      {"format 2", "\x02\x85", 1300},        {"bit 7 clear", "\x01\x05", 1301},
+      {"8-byte floats", "\x01\xa5", 1302},   {"16-byte doubles", "\x01\xc5", 1302},
+      {"16-byte ints", "\x01\x8d", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(testutil::WriteFile(path("p"), c.bytes));
     RkDufsB* h = nullptr;
     int tag = 0;
-    EXPECT_EQ(raised(
-                  RK_TAG_ALL, [&] { h = rkDufsBFopen(path("p").c_str(), "r"); }, &tag),
-              c.error);
-    if (c.error) {
-      EXPECT_EQ(tag, RK_TAG_ENVIRONMENT);
-    }
+    EXPECT_EQ(raised(RK_TAG_ALL, [&] { h = rkDufsBFopen(path("p").c_str(), "r"); }, &tag), c.error);
+    EXPECT_EQ(tag, c.error ? RK_TAG_ENVIRONMENT : 0);
     if (h) rkDufsBFclose(h);
   }
 
@@ -229,9 +218,7 @@ TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
   EXPECT_EQ(rkDufsBFopen(path("short").c_str(), "r"), nullptr);
   EXPECT_EQ(rkDufsBFopen(path("missing").c_str(), "r"), nullptr);
   int tag = 0;
-  EXPECT_EQ(raised(
-                RK_TAG_ALL, [&] { rkDufsBFopen(nullptr, "r"); }, &tag),
-            1311);
+  EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFopen(nullptr, "r"); }, &tag), 1311);
   EXPECT_EQ(tag, RK_TAG_MISUSE);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFopen(path("x").c_str(), "a"); }), 1306);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFtell(nullptr); }), 1310);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "store/pxlib.h"
@@ -20,7 +21,6 @@ class RkErr : public ::testing::Test {
   void SetUp() override { Reset(); }
   void TearDown() override {
     if (captured_) std::fclose(captured_);
-    unsetenv("RK_LOGDIR");
     Reset();
   }
   static void Reset() {
@@ -29,27 +29,23 @@ class RkErr : public ::testing::Test {
     pxReset();
   }
   // Sends the error stream to a file read back by Captured().
-  void Capture() {
-    captured_ = std::tmpfile();
-    rkErrSetStream(captured_);
-  }
+  void Capture() { rkErrSetStream(captured_ = std::fopen(Path("stream").c_str(), "w")); }
   std::string Captured() {
     std::fflush(captured_);
-    std::rewind(captured_);
-    std::string s;
-    for (int c; (c = std::fgetc(captured_)) != EOF;) s += static_cast<char>(c);
-    return s;
+    return testutil::ReadFile(Path("stream"));
   }
-  std::FILE* captured_ = nullptr;
+  std::string Path(const char* name) { return dir_.path() + "/" + name; }
+
+  testutil::ScopedEnv logdir_{"RK_LOGDIR", nullptr};
   testutil::ScopedTempDir dir_;
+  std::FILE* captured_ = nullptr;
 };
 
 TEST_F(RkErr, ShortAndLongForms) {
   struct Case {
     const char* name;
     RkError* e;
-    const char* short_form;
-    const char* long_form;
+    const char *short_form, *long_form;
   };
   const Case cases[] = {
       {"number and location",
@@ -122,11 +118,9 @@ TEST_F(RkErr, BrokenOwnMessageUsesTheFixedText) {
                            "#define V -3 /* \"5.0.0\" */\n"
                            "#define P 1101 /* \"precondition %s %s\" */\n"
                            "#define N 1106 /* \"no severity either\" */\n");
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  auto cwd = std::make_unique<testutil::ScopedCwd>(dir_.path());
   RkError* e = rkErrBuild(nullptr, rkMsgFile(), 1101, "f", "x");
-  EXPECT_EQ(chdir(cwd), 0);
+  cwd.reset();
   EXPECT_EQ(rkErrNum(e), 1106);
   EXPECT_STREQ(rkErrText(e),
                "Problem building internal Error Handling message.  Perhaps someone should not have "
@@ -140,18 +134,12 @@ TEST_F(RkErr, RaiseReachesTheFrameCatchingItsTag) {
   RkExCaught outer{};
   bool inner_body_went_on = false;
   int inner_tag = -1;
-  int tag = rkExTry(
-      RK_TAG_ENVIRONMENT,
-      [&] {
-        inner_tag = rkExTry(
-            RK_TAG_MISUSE,
-            [&] {
-              rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "app", 5, RK_ERROR, "disk %d", 1);
-              inner_body_went_on = true;
-            },
-            nullptr);
-      },
-      &outer);
+  auto inner_body = [&] {
+    rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "app", 5, RK_ERROR, "disk %d", 1);
+    inner_body_went_on = true;
+  };
+  auto outer_body = [&] { inner_tag = rkExTry(RK_TAG_MISUSE, inner_body, nullptr); };
+  int tag = rkExTry(RK_TAG_ENVIRONMENT, outer_body, &outer);
   EXPECT_EQ(tag, RK_TAG_ENVIRONMENT);
   EXPECT_EQ(inner_tag, -1);  // the inner frame never returned
   EXPECT_FALSE(inner_body_went_on);
@@ -160,25 +148,20 @@ TEST_F(RkErr, RaiseReachesTheFrameCatchingItsTag) {
   // The stack is back to empty: a later frame catches as usual, and the
   // error raised while the first one is held carries it as its cause.
   RkExCaught again{};
-  EXPECT_EQ(rkExTry(
-                RK_TAG_MISUSE, [] { rkEx_PreCond(0, "f", "x > 0"); }, &again),
-            RK_TAG_MISUSE);
+  EXPECT_EQ(rkExTry(RK_TAG_MISUSE, [] { rkEx_PreCond(0, "f", "x > 0"); }, &again), RK_TAG_MISUSE);
   EXPECT_EQ(rkErrNum(again.error), 1101);
   EXPECT_STREQ(rkErrString(again.error, 0),
                "rklib-E-1101: in call to routine f(): Precondition failed in f: x > 0.\n"
                "+app-E-5: disk 1");
   rkErrFree(again.error);
   rkErrFree(outer.error);
-  EXPECT_EQ(rkExTry(
-                RK_TAG_ALL, [] { rkEx_PostCond(1, "f", "ok"); }, nullptr),
-            0);
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, [] { rkEx_PostCond(1, "f", "ok"); }, nullptr), 0);
 }
 
 TEST_F(RkErr, UncaughtRaiseEndsWithStatus3) {
   auto raise_in_wrong_frame = [] {
-    rkExTry(
-        RK_TAG_MISUSE,
-        [] { rkExThrow2(RK_TAG_ENVIRONMENT, "file.wir", "app", 5, RK_ERROR, "gone"); }, nullptr);
+    auto raise = [] { rkExThrow2(RK_TAG_ENVIRONMENT, "file.wir", "app", 5, RK_ERROR, "gone"); };
+    rkExTry(RK_TAG_MISUSE, raise, nullptr);
   };
   EXPECT_EXIT(raise_in_wrong_frame(), ::testing::ExitedWithCode(3), "^app-E-5: file.wir: gone\n$");
   EXPECT_EXIT(rkErrFatal("out of %s", "memory"), ::testing::ExitedWithCode(3),
@@ -195,8 +178,8 @@ TEST_F(RkErr, ReportPrintsCountsAndChainsThePendingCause) {
   EXPECT_EQ(rkErrStreamExitCode(s), 0);
 
   RkExCaught c{};
-  rkExTry(
-      RK_TAG_ALL, [] { rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "low", 1, RK_ERROR, "cause"); }, &c);
+  auto raise = [] { rkExThrow2(RK_TAG_ENVIRONMENT, nullptr, "low", 1, RK_ERROR, "cause"); };
+  rkExTry(RK_TAG_ALL, raise, &c);
   rkErrReport(rkErrCreate(nullptr, "high", 2, RK_ERROR, "effect"), s);
   rkErrFree(c.error);
   EXPECT_EQ(rkErrStreamCount(s), 2);
@@ -233,8 +216,7 @@ TEST_F(RkErr, ErrorLogReadsBackAsTheSameChains) {
   rkErrStreamDestroy(s);
 
   RkExCaught c{};
-  EXPECT_EQ(rkExTry(
-                RK_TAG_ALL, [&] { rkErrReadErrorFile((log + ".none").c_str(), nullptr); }, &c),
+  EXPECT_EQ(rkExTry(RK_TAG_ALL, [&] { rkErrReadErrorFile((log + ".none").c_str(), nullptr); }, &c),
             RK_TAG_ENVIRONMENT);
   EXPECT_EQ(rkErrNum(c.error), 1103);
   rkErrFree(c.error);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/iwproject.h"
@@ -99,45 +100,35 @@ TEST_F(IwFile, FirstLibraryWinsUnlessOneIsNamed) {
 }
 
 TEST_F(IwFile, OutOfDateWirelistIsRegeneratedOnlyWhenSafe) {
-  struct Case {
-    const char* what;
-    const char* group;
-    bool fixing;      // the checker brings the wirelist up to date
-    bool regen;       // regeneration on
-    Strings codes;    // messages of the open
-    const char* log;  // what the checker was run with
-  } cases[] = {
-      {"regeneration off", "ALU", true, false, {"nodex-W-220", "nodex-W-221"}, ""},
-      {"checker fixes it", "ALU", true, true, {}, "-s ALU.1\n"},
-      {"checker does not help",
-       "ALU",
-       false,
-       true,
-       {"nodex-W-200", "nodex-W-412", "nodex-W-220", "nodex-W-221"},
-       "-s ALU.1\n"},
-      {"shell metacharacter", "A;B", true, true, {"nodex-W-220", "nodex-W-221"}, ""},
-      {"dollar passed quoted", "A$B", true, true, {}, "-s A$B.1\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // The group, whether the checker brings its wirelist up to date, whether
+  // regeneration is on, the messages of the open, what the checker was run with.
+  const Strings old = {"nodex-W-220", "nodex-W-221"};
+  const std::tuple<const char*, bool, bool, Strings, const char*> cases[] = {
+      {"ALU", true, false, old, ""},          // regeneration off
+      {"ALU", true, true, {}, "-s ALU.1\n"},  // the checker fixes it
+      {"ALU", false, true, {"nodex-W-200", "nodex-W-412", old[0], old[1]}, "-s ALU.1\n"},
+      {"A;B", true, true, old, ""},            // a shell metacharacter: not run
+      {"A$B", true, true, {}, "-s A$B.1\n"}};  // passed quoted
+  for (const auto& [group, fixing, regen, codes, log] : cases) {
+    SCOPED_TRACE(std::string(group) + (fixing ? " fixing" : "") + (regen ? " regen" : ""));
     Reset();
     iwregmsghndlr(Record, &messages_);
     std::remove((dir_.path() + "/check.log").c_str());
-    std::string file = c.group;
+    std::string file = group;
     for (char& ch : file) ch = static_cast<char>(std::tolower(ch));
     Write("work/wir/" + file + ".1", kWirelist);
     Write("work/sch/" + file + ".1", "schematic\n");
     Age("work/wir/" + file + ".1", 200);
     Age("work/sch/" + file + ".1", 100);
-    Checker(c.fixing);
+    Checker(fixing);
     Start("DIR [w] work\n");
-    iws.regen[0] = c.regen;
+    iws.regen[0] = regen;
 
-    PrjObject* obj = iwvopen(c.group, 1);
+    PrjObject* obj = iwvopen(group, 1);
     ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(Codes(), c.codes);
-    EXPECT_EQ(Log(), c.log);
-    EXPECT_EQ(iws.regen[0], c.regen && c.fixing);
+    EXPECT_EQ(Codes(), codes);
+    EXPECT_EQ(Log(), log);
+    EXPECT_EQ(iws.regen[0], regen && fixing);
     iwvfclose(obj);
   }
 }
@@ -195,19 +186,15 @@ TEST_F(IwFile, MissingWirelistIsReportedOnlyWhenItsSchematicExists) {
 }
 
 TEST_F(IwFile, NamesSplitAtTheLibraryColon) {
-  struct Case {
-    const char* name;
-    const char* lib;
-    const char* rest;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {"ALU", "", "ALU"},           {"  ALU", "", "ALU"},
       {" work:ALU", "WORK", "ALU"}, {"work: ALU", "WORK", " ALU"},
       {":ALU", "", "ALU"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_STREQ(iwparselib(c.name), c.lib);
-    EXPECT_STREQ(iwparsename(c.name), c.rest);
+  for (const auto& [name, lib, rest] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_STREQ(iwparselib(name), lib);
+    EXPECT_STREQ(iwparsename(name), rest);
   }
   EXPECT_STREQ(iggrpnam(nullptr), "");
   EXPECT_STREQ(iggrplnm(nullptr), "");

@@ -11,6 +11,7 @@
 #include <initializer_list>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/iwdesign.h"
@@ -136,34 +137,26 @@ TEST_F(IwGroup, LoadedDesignIsInByteOrder) {
 }
 
 TEST_F(IwGroup, FailuresEndTheLoadWithoutAResult) {
-  struct Case {
-    const char* what;
-    std::vector<std::pair<const char*, const char*>> files;  // path, text
-    Strings codes;
-  } cases[] = {
+  // Wirelists in lib/wir, each after its "V 4.09" record.
+  using Files = std::vector<std::pair<std::string, std::string>>;
+  const std::string top = "DW TOP\nW SUB $1\nEW\n";
+  const std::tuple<const char*, Files, Strings> cases[] = {
       {"missing top sheet", {}, {"nodex-E-222"}},
-      {"missing sheet 1 of a lower group",
-       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"}},
-       {"nodex-E-222"}},
-      {"broken lower sheet",
-       {{"lib/wir/top.1", "V 4.09\nDW TOP\nW SUB $1\nEW\n"}, {"lib/wir/sub.1", "V 4.09\nDW SUB\n"}},
-       {"nodex-E-205"}},
-      {"broken second sheet",
-       {{"lib/wir/top.1", "V 4.09\nDW TOP\nEW\n"}, {"lib/wir/top.2", "V 4.09\nDW TOP\n"}},
-       {"nodex-E-205"}},
+      {"missing sheet 1 of a lower group", {{"top.1", top}}, {"nodex-E-222"}},
+      {"broken lower sheet", {{"top.1", top}, {"sub.1", "DW SUB\n"}}, {"nodex-E-205"}},
+      {"broken second sheet", {{"top.1", "DW TOP\nEW\n"}, {"top.2", "DW TOP\n"}}, {"nodex-E-205"}},
       {"second sheet of another group",
-       {{"lib/wir/top.1", "V 4.09\nDW TOP\nEW\n"}, {"lib/wir/top.2", "V 4.09\nDW SUB\nEW\n"}},
-       {"nodex-E-376", "nodex-E-377"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+       {{"top.1", "DW TOP\nEW\n"}, {"top.2", "DW SUB\nEW\n"}},
+       {"nodex-E-376", "nodex-E-377"}}};
+  for (const auto& [what, files, codes] : cases) {
+    SCOPED_TRACE(what);
     Restart();
-    for (const auto& [path, text] : c.files) Write(path, text);
+    for (const auto& [name, text] : files) Write("lib/wir/" + name, "V 4.09\n" + text);
     Start();
     EXPECT_EQ(iwgroup("TOP"), nullptr);
-    EXPECT_EQ(Codes(), c.codes);
+    EXPECT_EQ(Codes(), codes);
     EXPECT_FALSE(iws.designloaded);
-    for (const auto& f : c.files) std::remove((dir_.path() + "/" + f.first).c_str());
+    for (const auto& f : files) std::remove((dir_.path() + "/lib/wir/" + f.first).c_str());
   }
 }
 
@@ -220,24 +213,14 @@ TEST_F(IwGroup, SingleFilesAndMissingSheets) {
   Write("lib/wir/x.wir", "V 4.09\nDW X\nM INV $1\nEW\n");
   Write("lib/wir/y.pld", "V 4.09\nDW Y\nM INV $1\nEW\n");
   Start();
-  struct Case {
-    const char* name;
-    int sheet;
-    bool found;
-    Strings codes;
-  } cases[] = {
-      {"X", 0, true, {}},
-      {"Y", -1, true, {}},
-      {"Z", 0, false, {"nodex-E-222"}},
-      {"Z", -1, false, {"nodex-E-222"}},
-      {"Z", 1, false, {"nodex-E-222"}},
-      {"Z", 2, false, {}},
-      {"", 1, false, {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.sheet));
-    EXPECT_EQ(iwaddsheet(c.name, c.sheet) != nullptr, c.found);
-    EXPECT_EQ(Codes(), c.codes);
+  const Strings e222 = {"nodex-E-222"};
+  const std::tuple<const char*, int, bool, Strings> cases[] = {
+      {"X", 0, true, {}},    {"Y", -1, true, {}}, {"Z", 0, false, e222}, {"Z", -1, false, e222},
+      {"Z", 1, false, e222}, {"Z", 2, false, {}}, {"", 1, false, {}}};
+  for (const auto& [name, sheet, found, codes] : cases) {
+    SCOPED_TRACE(std::string(name) + " " + std::to_string(sheet));
+    EXPECT_EQ(iwaddsheet(name, sheet) != nullptr, found);
+    EXPECT_EQ(Codes(), codes);
   }
   iwaddsheet("Z", 0);
   Strings texts = Texts();
@@ -326,55 +309,37 @@ TEST_F(IwGroup, SortsAttributesByNameKeepingValueOrder) {
 // names are where a shortcut in the comparison would go wrong.
 TEST_F(IwGroup, SortsNetsByBytesStably) {
   Start();
-  IwGrp* g = iwmakgrp("G");
-  const std::vector<const char*> names = {
-      "ABCDEFGH", "ABCDEFG",   "ABCDEFGHI", "ABCDEFGHA", "ABCDEFGH", "\xc0" "A", "A\x7f", "",
-      nullptr,    "ABCDEFGHI", "B",         "ABCDEFGG",  "ABCDEFGHH", "\xc0", "A"};
-  std::vector<IwNet*> made;
-  IwNet** link = &g->nets;
-  for (const char* n : names) {
-    IwNet* net = iwmaknet();
-    net->name = n;  // by hand: the sort looks at the texts only
-    *link = net;
-    link = &net->next;
-    made.push_back(net);
-  }
-  std::vector<IwNet*> want = made;
-  std::stable_sort(want.begin(), want.end(), [](const IwNet* a, const IwNet* b) {
-    return std::strcmp(a->name ? a->name : "", b->name ? b->name : "") < 0;
-  });
-  sort_group_nets(g);
-  std::vector<IwNet*> got;
-  for (IwNet* n = g->nets; n; n = n->next) got.push_back(n);
-  EXPECT_EQ(got, want);
-  EXPECT_EQ(g->lastnet, want.back());
+  // Links nets of the given names into a new group by hand (the sort looks
+  // at the texts only) and compares the sort with a stable byte sort.
+  auto check = [](const char* group, const std::vector<const char*>& names) {
+    IwGrp* g = iwmakgrp(group);
+    std::vector<IwNet*> want;
+    IwNet** link = &g->nets;
+    for (const char* n : names) {
+      want.push_back(*link = iwmaknet());
+      (*link)->name = n;
+      link = &(*link)->next;
+    }
+    std::stable_sort(want.begin(), want.end(), [](const IwNet* a, const IwNet* b) {
+      return std::strcmp(a->name ? a->name : "", b->name ? b->name : "") < 0;
+    });
+    sort_group_nets(g);
+    std::vector<IwNet*> got;
+    for (IwNet* n = g->nets; n; n = n->next) got.push_back(n);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(g->lastnet, want.back());
+  };
+  check("G", {"ABCDEFGH", "ABCDEFG", "ABCDEFGHI", "ABCDEFGHA", "ABCDEFGH", "\xc0\x41", "A\x7f", "",
+              nullptr, "ABCDEFGHI", "B", "ABCDEFGG", "ABCDEFGHH", "\xc0", "A"});
 
   // Many names from a small alphabet: long runs share their first bytes.
   std::mt19937 rng(5);
-  std::vector<std::string> texts;
-  for (int i = 0; i < 3000; ++i) {
-    std::string t;
+  std::vector<std::string> texts(3000);
+  for (std::string& t : texts)
     for (int n = static_cast<int>(rng() % 13); n > 0; --n) t += "AB\xe9"[rng() % 3];
-    texts.push_back(t);
-  }
-  IwGrp* big = iwmakgrp("BIG");
-  link = &big->nets;
-  made.clear();
-  for (const std::string& t : texts) {
-    IwNet* net = iwmaknet();
-    net->name = t.c_str();
-    *link = net;
-    link = &net->next;
-    made.push_back(net);
-  }
-  want = made;
-  std::stable_sort(want.begin(), want.end(), [](const IwNet* a, const IwNet* b) {
-    return std::strcmp(a->name, b->name) < 0;
-  });
-  sort_group_nets(big);
-  got.clear();
-  for (IwNet* n = big->nets; n; n = n->next) got.push_back(n);
-  EXPECT_EQ(got, want);
+  std::vector<const char*> names;
+  for (const std::string& t : texts) names.push_back(t.c_str());
+  check("BIG", names);
 }
 
 }  // namespace

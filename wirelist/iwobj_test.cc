@@ -3,30 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
-#include "wirelist/iwmem.h"
 #include "wirelist/iwinit.h"
+#include "wirelist/iwmem.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
+#include "wirelist/iwtesting.h"
 
 namespace {
 
-class IwObj : public testing::Test {
+class IwObj : public iwtest::Fixture {
  protected:
-  // Messages come out on standard output with their catalog texts, as
-  // after iwinit.
-  void SetUp() override {
-    iwsession_reset();
-    iwopenmsg(nullptr);
-    iws.msgout.push_back({stdout, "%s", 7});
-  }
-  void TearDown() override { iwsession_reset(); }
-
   // Names a new group through iwaddgroup(null, type), as the reader does.
   static IwGrp* AddGroup(const char* name, int type) {
     rkStrncpyNullTerm(iws.token, name, sizeof iws.token);
@@ -108,21 +98,15 @@ TEST_F(IwObj, FirstAddedGroupIsTheTopGroup) {
 
 TEST_F(IwObj, TypeConflictsAreReportedAndIgnored) {
   IwGrp* g = AddGroup("ADD4", IW_MODULE);
-  struct Case {
-    int type;
-    int ok;
-  } cases[] = {{IW_MODULE, 1}, {IW_PLD, 1}, {IW_UNKNOWN, 1}, {IW_COMPOSITE, 0}, {IW_PIN, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.type);
+  const std::pair<int, int> cases[] = {
+      {IW_MODULE, 1}, {IW_PLD, 1}, {IW_UNKNOWN, 1}, {IW_COMPOSITE, 0}, {IW_PIN, 0}};
+  for (auto [type, ok] : cases) {
+    SCOPED_TRACE(type);
     long errors = iws.msgcount[2];
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(iwchktype(g, c.type), c.ok);
-    std::fflush(stdout);
-    std::string out = testing::internal::GetCapturedStdout();
+    auto msgs = iwtest::Messages([&] { EXPECT_EQ(iwchktype(g, type), ok); });
     EXPECT_EQ(g->sym->symtype, IW_MODULE);
-    EXPECT_EQ(iws.msgcount[2] - errors, c.ok ? 0 : 1);
-    EXPECT_EQ(out.rfind("nodex-E-282:", 0) == 0, !c.ok);
+    EXPECT_EQ(iws.msgcount[2] - errors, ok ? 0 : 1);
+    EXPECT_EQ(iwtest::Join(msgs), ok ? "" : "E282");
   }
   g->sym->symtype = IW_PLD;
   EXPECT_EQ(iwchktype(g, IW_COMPOSITE), 1);
@@ -218,16 +202,13 @@ TEST_F(IwObj, IteratorsWalkSheetsAndGroups) {
   for (IwCom* c = iwallcomp(g, nullptr); c; c = iwallcomp(g, c)) seen += c->name;
   EXPECT_EQ(seen, "BAC");
 
-  for (auto [name, type] : {std::pair{"MOD", IW_MODULE},
-                            {"PIN", IW_PIN},
-                            {"PLD", IW_PLD},
-                            {"CMP", IW_COMPOSITE},
-                            {"UNK", IW_UNKNOWN},
-                            {"PCMP", IW_PLDCOMP}})
-    AddGroup(name, type);
-  std::string groups;
-  for (IwGrp* x = iwgetgrp(nullptr); x; x = iwgetgrp(x)) groups += std::string(x->name) + " ";
-  EXPECT_EQ(groups, "PCMP CMP MOD G ");
+  const std::pair<const char*, int> groups[] = {{"MOD", IW_MODULE},  {"PIN", IW_PIN},
+                                                {"PLD", IW_PLD},     {"CMP", IW_COMPOSITE},
+                                                {"UNK", IW_UNKNOWN}, {"PCMP", IW_PLDCOMP}};
+  for (auto [name, type] : groups) AddGroup(name, type);
+  std::string listed;
+  for (IwGrp* x = iwgetgrp(nullptr); x; x = iwgetgrp(x)) listed += std::string(x->name) + " ";
+  EXPECT_EQ(listed, "PCMP CMP MOD G ");
 }
 
 }  // namespace

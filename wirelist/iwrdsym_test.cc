@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/iwproject.h"
@@ -26,6 +28,19 @@ std::string L(const char* label, int inverted = 0) {
 }
 std::string A(const char* att) { return std::string("A 0 0 1 1 0 0 ") + att + "\n"; }
 std::string U(const char* att) { return std::string("U 0 0 1 1 0 0 ") + att + "\n"; }
+
+std::string Pins(const IwSym* sym) {
+  std::string s;
+  for (const IwSpn* p = sym ? sym->spns : nullptr; p; p = p->next)
+    s += std::string(p->name ? p->name : "-") + " ";
+  return s;
+}
+
+std::string Atts(const IwAtt* a) {
+  std::string s;
+  for (; a; a = a->next) s += std::string(a->name) + "=" + (a->value ? a->value : "-") + ";";
+  return s;
+}
 
 class IwRdSym : public iwtest::Fixture {
  protected:
@@ -48,55 +63,32 @@ class IwRdSym : public iwtest::Fixture {
     if (pins) std::fclose(pins);
     return r;
   }
-
-  static std::string Pins(const IwSym* sym) {
-    std::string s;
-    for (const IwSpn* p = sym->spns; p; p = p->next)
-      s += std::string(p->name ? p->name : "-") + " ";
-    return s;
-  }
-
-  static std::string Atts(const IwAtt* a) {
-    std::string s;
-    for (; a; a = a->next) s += std::string(a->name) + "=" + (a->value ? a->value : "-") + ";";
-    return s;
-  }
 };
 
 TEST_F(IwRdSym, PinsComeInPinOrderFromAttributeFileOrAlphabet) {
   const std::string pins_b_a = kP + L("B") + kP + L("A");  // read B, then A
-  struct Case {
-    std::string extra;    // records after the pins
-    std::string pinfile;  // the group's pin-order file
-    const char* order;
-    const char* msgs;
-  } cases[] = {
+  // Records after the pins, the group's pin-order file, the order, the messages.
+  const std::tuple<std::string, std::string, const char*, const char*> cases[] = {
       {U("PINORDER=B A"), "", "B A ", ""},
       {"", "B\nA\n", "B A ", ""},
       {"", "", "A B ", ""},
       {U("PINORDER=B A"), "A\nB\n", "B A ", ""},       // the attribute wins over the file
       {U("PINORDER=B ") + "+ A\n", "", "B A ", ""},    // the cut blank comes back
       {U("PINORDER=A B C"), "", "A B ", "E293 E294"},  // reverse of the file order
-      {U("PINORDER=B X"), "", "B ", "E295 E296"},      // A is named by no word
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.extra + "|" + c.pinfile);
+      {U("PINORDER=B X"), "", "B ", "E295 E296"}};     // A is named by no word
+  for (const auto& [extra, pinfile, order, msgs] : cases) {
+    SCOPED_TRACE(extra + "|" + pinfile);
     iwtest::Reset();
-    auto r = ReadSym("V 1\n" + pins_b_a + c.extra + "E\n", c.pinfile);
+    auto r = ReadSym("V 1\n" + pins_b_a + extra + "E\n", pinfile);
     ASSERT_NE(r.sym, nullptr);
-    EXPECT_EQ(Pins(r.sym), c.order);
-    EXPECT_EQ(Join(r.msgs), c.msgs);
+    EXPECT_EQ(Pins(r.sym), order);
+    EXPECT_EQ(Join(r.msgs), msgs);
   }
 }
 
 TEST_F(IwRdSym, RecordsAndContinuations) {
-  struct Case {
-    std::string body;
-    const char* pins;
-    const char* pinatts;  // of the first pin
-    const char* symatts;
-    const char* msgs;
-  } cases[] = {
+  // Records, the pins, the first pin's attributes, the symbol's, the messages.
+  const std::tuple<std::string, const char*, const char*, const char*, const char*> cases[] = {
       {kP + L("clk", 1), "~CLK ", "", "", ""},
       {kP + L("CL") + "+ K\n", "CLK ", "", "", ""},
       {kP + L("A") + A("PINTYPE=IN") + "+ PUT\n", "A ", "PINTYPE=INPUT;", "", ""},
@@ -105,68 +97,55 @@ TEST_F(IwRdSym, RecordsAndContinuations) {
       {U("MODEL=AND4") + "Y 1\n", "", "", "MODEL=AND4;", ""},
       {U("GND_PIN=VSS") + U("SIGNAL=PWR;A,B") + U("SIGNAL=PWR;B"), "", "",
        "SIGNAL=GND;VSS;SIGNAL=PWR;A;SIGNAL=PWR;B;", ""},
-      {U("SIGNAL=VSS"), "", "", "", "E128"},
+      {U("SIGNAL=VSS"), "", "", "", "E128"}, {"U 0 0\n", "", "", "", "E299"},
       {kP + L("X") + kP + L("X") + kP + L("Y"), "X Y ", "", "", ""},  // repeated name dropped
       {L("A") + kP + L("B"), "B ", "", "", "E297"},                   // nothing to label yet
-      {A("T=1") + kP + L("B"), "B ", "", "", "E298"},
-      {"L 0 0 1\n" + kP, "- ", "", "", "E297"},
-      {"U 0 0\n", "", "", "", "E299"},
+      {A("T=1") + kP + L("B"), "B ", "", "", "E298"}, {"L 0 0 1\n" + kP, "- ", "", "", "E297"},
       {U("X=1") + "+ \n", "", "", "X=1;", "E300"},
-      {"K\n" + kP + L("A"), "A ", "", "", ""},
+      {"K\n" + kP + L("A"), "A ", "", "", ""}, {kP + "K\n", "- ", "", "", "E381"},
       {"| note\nK\n", "", "", "", ""},  // comments do not count
-      {kP + "K\n", "- ", "", "", "E381"},
       {"Y 9\n", "", "", "", "E399"},
       {"PX not a record\n" + kP + L("A"), "A ", "", "", ""},
-      {kP + L("A") + "E\n" + kP + L("B"), "A ", "", "", ""},  // nothing after E
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.body);
+      {kP + L("A") + "E\n" + kP + L("B"), "A ", "", "", ""}};  // nothing after E
+  for (const auto& [body, pins, pinatts, symatts, msgs] : cases) {
+    SCOPED_TRACE(body);
     iwtest::Reset();
-    auto r = ReadSym("V 1\n" + c.body);
+    auto r = ReadSym("V 1\n" + body);
     ASSERT_NE(r.sym, nullptr);
-    EXPECT_EQ(Join(r.msgs), c.msgs);
-    EXPECT_EQ(Pins(r.sym), c.pins);
-    std::string pins = c.pins;
-    EXPECT_EQ(r.sym->npins, std::count(pins.begin(), pins.end(), ' '));
-    EXPECT_EQ(r.sym->spns ? Atts(r.sym->spns->atts) : "", c.pinatts);
-    EXPECT_EQ(Atts(r.sym->atts), c.symatts);
+    EXPECT_EQ(Join(r.msgs), msgs);
+    EXPECT_EQ(Pins(r.sym), pins);
+    EXPECT_EQ(r.sym->npins, std::count(pins, pins + std::strlen(pins), ' '));
+    EXPECT_EQ(r.sym->spns ? Atts(r.sym->spns->atts) : "", pinatts);
+    EXPECT_EQ(Atts(r.sym->atts), symatts);
   }
 }
 
 TEST_F(IwRdSym, TypeNumbersMapToSymbolTypes) {
-  struct Case {
-    const char* y;
-    int type;
-  } cases[] = {
+  const std::pair<const char*, int> cases[] = {
       {"0", IW_COMPOSITE}, {"1", IW_MODULE}, {"4", IW_PIN}, {"2", IW_UNKNOWN}, {"3", IW_UNKNOWN}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.y);
+  for (auto [y, type] : cases) {
+    SCOPED_TRACE(y);
     iwtest::Reset();
-    auto r = ReadSym(std::string("V 1\nY ") + c.y + "\n");
+    auto r = ReadSym(std::string("V 1\nY ") + y + "\n");
     ASSERT_NE(r.sym, nullptr);
-    EXPECT_EQ(r.sym->symtype, c.type);
+    EXPECT_EQ(r.sym->symtype, type);
   }
 }
 
 TEST_F(IwRdSym, NamesAndFirstLinesThatGiveNoSymbol) {
-  struct Case {
-    const char* name;
-    std::string text;
-    const char* msgs;
-  } cases[] = {
+  // The last has no file.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {"add4.0", "V 1\n", "E398"}, {"add4.x", "V 1\n", "E398"}, {"add4", "V 1\n", "E398"},
-      {"add4.1", "X 1\n", "E380"}, {"add4.1", "V1\n", "E380"},  {"add4.1", "", ""},  // no file
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name + ("|" + c.text));
+      {"add4.1", "X 1\n", "E380"}, {"add4.1", "V1\n", "E380"},  {"add4.1", "", ""}};
+  for (const auto& [name, text, msgs] : cases) {
+    SCOPED_TRACE(name + std::string("|") + text);
     iwtest::Reset();
-    auto r = ReadSym(c.text, "", c.name);
+    auto r = ReadSym(text, "", name);
     EXPECT_EQ(r.sym, nullptr);
-    EXPECT_EQ(Join(r.msgs), c.msgs);
+    EXPECT_EQ(Join(r.msgs), msgs);
   }
   // The group and symbol made for a missing file stay.
-  char add4[] = "ADD4";
-  IwGrp* g = iwgrpref(add4);
+  IwGrp* g = fetch_grp("ADD4");
   ASSERT_NE(g, nullptr);
   EXPECT_NE(ifsymsym(1, g->sym), nullptr);
 }
@@ -208,13 +187,6 @@ class IwRdSymLibrary : public testutil::IwProject {
     ASSERT_EQ(iwinit(), 1);
     Codes();
   }
-
-  static std::string Pins(const IwSym* sym) {
-    std::string s;
-    for (const IwSpn* p = sym ? sym->spns : nullptr; p; p = p->next)
-      s += std::string(p->name) + " ";
-    return s;
-  }
 };
 
 TEST_F(IwRdSymLibrary, SymbolAndPinOrderFilesComeFromTheLibraries) {
@@ -240,12 +212,7 @@ TEST_F(IwRdSymLibrary, SymbolAndPinOrderFilesComeFromTheLibraries) {
 TEST_F(IwRdSymLibrary, NamingAGroupInAWirelistLoadsItsFirstSymbol) {
   Write("work/sym/alu.1", "V 1\n" + kP + L("Y") + kP + L("X") + "Y 1\n");
   Start();
-  std::string text = "DW ALU\nEW\n";
-  iws.input = fmemopen(text.data(), text.size(), "r");
-  iws.cursheet = 1;
-  IwGrp* alu = iwparse("ALU", 0);
-  std::fclose(iws.input);
-  iws.input = nullptr;
+  IwGrp* alu = iwtest::Parse("DW ALU\nEW\n").group;
   ASSERT_NE(alu, nullptr);
   EXPECT_EQ(Pins(alu->sym), "X Y ");        // alphabetical without a pin order
   EXPECT_EQ(alu->sym->symtype, IW_MODULE);  // the file's type stands
