@@ -1,7 +1,9 @@
 // netlister/tsncmd_test.cc - the option scanner and the usage errors.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "netlister/tsn.h"
@@ -21,108 +23,69 @@ class CmdLine : public ::testing::Test {
     tsnmsg_reset();
   }
 
-  void Scan(std::vector<std::string> args) {
-    args.insert(args.begin(), "tsn");
-    storage_ = args;
+  // Scans the arguments, separated by spaces.
+  void Scan(const std::string& args) {
+    storage_ = {"tsn"};
+    std::istringstream in(args);
+    for (std::string a; in >> a;) storage_.push_back(a);
     std::vector<char*> argv;
     for (auto& a : storage_) argv.push_back(a.data());
     tsn_cmdline(static_cast<int>(argv.size()), argv.data());
   }
 
-  std::vector<std::string> Levels() {
-    std::vector<std::string> v;
-    for (const char* l = tsn_getlevel(nullptr); l; l = tsn_getlevel(l)) v.push_back(l);
-    return v;
-  }
-
-  std::vector<std::string> DtbNames() {
-    std::vector<std::string> v;
-    if (w->dtbq)
-      for (DtbName* e = w->dtbq->head; e; e = e->next) v.push_back(e->name);
-    return v;
+  // What the scan set, leaving out every setting still at its default:
+  // "proj=top file=top short debug=1 level=A level=B dtb=a.dtb" and so on.
+  static std::string Settings() {
+    std::string s;
+    auto add = [&s](const char* tag, const std::string& value) {
+      s.append(s.empty() ? "" : " ").append(tag).append(value);
+    };
+    if (w->projname) add("proj=", w->projname);
+    if (w->filename) add("file=", w->filename);
+    if (w->varfile) add("var=", w->varfile);
+    if (w->filetype != LONG_TSN_FILE) add(w->filetype == SHORT_TSN_FILE ? "short" : "type?", "");
+    if (w->do_fsim) add("fsim", "");
+    if (w->oats) add("oats", "");
+    if (w->debug) add("debug=", std::to_string(w->debug));
+    if (w->exeflag != 1) add("exe=", std::to_string(w->exeflag));
+    for (const char* l = tsn_getlevel(nullptr); l; l = tsn_getlevel(l)) add("level=", l);
+    for (DtbName* e = w->dtbq ? w->dtbq->head : nullptr; e; e = e->next) add("dtb=", e->name);
+    return s;
   }
 
  private:
   std::vector<std::string> storage_;
 };
 
-TEST_F(CmdLine, ProjectAloneGivesLongFormatInWorkingDirectory) {
-  Scan({"top"});
-  EXPECT_STREQ(w->projname, "top");
-  EXPECT_STREQ(w->filename, "top");
-  EXPECT_EQ(w->filetype, LONG_TSN_FILE);
-  EXPECT_EQ(w->exeflag, 1);
-  EXPECT_EQ(w->debug, 0);
-  EXPECT_TRUE(Levels().empty());
-}
-
-TEST_F(CmdLine, DirectoriesAndExtensionsAreDropped) {
-  Scan({"DIR/Top.1", "-f", "Out/X.net", "-vVars/design.var"});
-  EXPECT_STREQ(w->projname, "Top");
-  EXPECT_STREQ(w->filename, "x");
-  EXPECT_STREQ(w->varfile, "design");
-}
-
-TEST_F(CmdLine, ValueTakingRules) {
-  // -fout takes the rest of the element; -x consumes the next element
-  // whatever it looks like, so lev is not a level.
-  Scan({"top", "-fout", "-x", "lev", "-S"});
-  EXPECT_STREQ(w->filename, "out");
-  EXPECT_EQ(w->debug, 0);
-  EXPECT_EQ(w->filetype, SHORT_TSN_FILE);
-  EXPECT_TRUE(Levels().empty());
-}
-
-TEST_F(CmdLine, DebugWithoutValueIsOne) {
-  Scan({"top", "-x"});
-  EXPECT_EQ(w->debug, 1);
-}
-
-TEST_F(CmdLine, StatusValueAccumulates) {
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-  } cases[] = {
-      {{"top", "-e", "1", "-e", "1"}, 2},
-      {{"top", "-e"}, 0},
-      {{"top", "-E0"}, 0},
-      {{"top", "-e", "3", "-e"}, 3},
+TEST_F(CmdLine, OptionsSetWhatTheyName) {
+  const std::pair<const char*, const char*> cases[] = {
+      // The project alone: long format, progress lines, output named after it.
+      {"top", "proj=top file=top"},
+      // Directories and extensions are dropped; the output name is lower case.
+      {"DIR/Top.1 -f Out/X.net -vVars/design.var", "proj=Top file=x var=design"},
+      // -fout takes the rest of the element; -x consumes the next element
+      // whatever it looks like, so lev is not a level.
+      {"top -fout -x lev -S", "proj=top file=out short"},
+      {"top -x", "proj=top file=top debug=1"},
+      // Status values add up; a first -e without a value turns them off.
+      {"top -e 1 -e 1", "proj=top file=top exe=2"},
+      {"top -e", "proj=top file=top exe=0"},
+      {"top -E0", "proj=top file=top exe=0"},
+      {"top -e 3 -e", "proj=top file=top exe=3"},
+      // Levels come from positionals and -l, in order and once each.
+      {"top lev1 -l lev2 -Llev1 Gate -l", "proj=top file=top level=LEV1 level=LEV2 level=GATE"},
+      {"top -t -O", "proj=top file=top fsim oats"},
+      {"top -sh", "proj=top file=top short"},  // -sh is -s: the h is never looked at
+      {"top -d a.dtb -db.dtb", "proj=top file=top dtb=a.dtb dtb=b.dtb"},
+      {"top - -h", "proj=top file=top"},  // a lone minus changes nothing
   };
-  for (auto& c : cases) {
-    SCOPED_TRACE(c.args.size());
+  for (const auto& [args, settings] : cases) {
+    SCOPED_TRACE(args);
     TearDown();
     SetUp();
-    Scan(c.args);
-    EXPECT_EQ(w->exeflag, c.status);
+    Scan(args);
+    EXPECT_EQ(Settings(), settings);
   }
-}
-
-TEST_F(CmdLine, LevelsFromPositionalsAndOptionInOrderOnce) {
-  Scan({"top", "lev1", "-l", "lev2", "-Llev1", "Gate", "-l"});
-  EXPECT_EQ(Levels(), (std::vector<std::string>{"LEV1", "LEV2", "GATE"}));
-}
-
-TEST_F(CmdLine, FaultSimulationAndOccurrenceFlags) {
-  Scan({"top", "-t", "-O"});
-  EXPECT_EQ(w->filetype, LONG_TSN_FILE);
-  EXPECT_EQ(w->do_fsim, 1);
-  EXPECT_EQ(w->oats, 1);
-}
-
-TEST_F(CmdLine, OnlyTheSecondCharacterIsTheLetter) {
-  Scan({"top", "-sh"});  // -sh is -s; the h is never looked at
-  EXPECT_EQ(w->filetype, SHORT_TSN_FILE);
-}
-
-TEST_F(CmdLine, BackAnnotationFilesKeepOrder) {
-  Scan({"top", "-d", "a.dtb", "-db.dtb"});
-  EXPECT_EQ(DtbNames(), (std::vector<std::string>{"a.dtb", "b.dtb"}));
-}
-
-TEST_F(CmdLine, LoneMinusChangesNothing) {
-  Scan({"top", "-", "-h"});
-  EXPECT_EQ(w->filetype, LONG_TSN_FILE);
-  EXPECT_TRUE(Levels().empty());
 }
 
 // Usage errors end the process: run the program and look at what it leaves.
@@ -139,27 +102,19 @@ TEST(CmdLineErrors, UsageTextExitCodeThreeAndNoFile) {
       "    -v <filename>  Variable definition file\n"
       "    -e  < 0 | 1 >  Status messages off|on (def: on)\n"
       "\n";
+  // Arguments separated by spaces; then names longer than an argument may be.
+  std::vector<std::string> cases = {"",       "top -h -s",     "top -t -t",
+                                    "top -m", "-f out",        "top -d",
+                                    "top -q", "top -f a -f b", "top -v a -v b"};
   const std::string long_name(256, 'a');
-  const std::vector<std::vector<std::string>> cases = {
-      {},
-      {"top", "-h", "-s"},
-      {"top", "-t", "-t"},
-      {"top", "-m"},
-      {"-f", "out"},
-      {"top", "-d"},
-      {"top", "-q"},
-      {"top", "-f", "a", "-f", "b"},
-      {"top", "-v", "a", "-v", "b"},
-      {long_name},
-      {"top", "-f", long_name},
-  };
-  for (const auto& args : cases) {
-    std::string shown;
-    for (const auto& a : args) shown += a.substr(0, 20) + " ";
-    SCOPED_TRACE(shown);
+  cases.push_back(long_name);
+  cases.push_back(std::string("top -f ").append(long_name));
+  for (const std::string& args : cases) {
+    SCOPED_TRACE(args.substr(0, 30));
     testutil::ScopedTempDir dir;
     std::vector<std::string> argv = {TSN_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
+    std::istringstream in(args);
+    for (std::string a; in >> a;) argv.push_back(a);
     auto r = testutil::RunProgram(argv, dir.path());
     EXPECT_EQ(r.exit_code, 3);
     EXPECT_EQ(r.err, usage);

@@ -61,8 +61,7 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_init();
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
-  outdata_close(w->out);
-  w->out = nullptr;
+  w->out = outdata_close(w->out);
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

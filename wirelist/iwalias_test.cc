@@ -31,73 +31,51 @@ class IwAlias : public testutil::IwDesign {
     IwNet* n = Net("TOP", net);
     return n ? n->atts : nullptr;
   }
+
+  // Loads body in a fresh session; TOP then has the nets after, and the
+  // net kept carries the others with the attributes atts.
+  void Check(const std::string& body, const Strings& nets, const Strings& after, const char* kept,
+             const Strings& atts) {
+    SCOPED_TRACE(body);
+    Restart();
+    ASSERT_NE(Load(body, nets), nullptr);
+    EXPECT_EQ(Nets("TOP"), after);
+    EXPECT_EQ(Atts(AttsOf(kept)), atts);
+  }
 };
 
 TEST_F(IwAlias, ChainOfAliasesEndsAsOneNet) {
-  ASSERT_NE(Load("AN A NET_ALIAS=B\nAN B NET_ALIAS=C\n", {"A", "B", "C"}), nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"A"}));
-  EXPECT_EQ(Atts(AttsOf("A")), (Strings{"NET_ALIAS=B", "NET_ALIAS=C"}));
+  Check("AN A NET_ALIAS=B\nAN B NET_ALIAS=C\n", {"A", "B", "C"}, {"A"}, "A",
+        {"NET_ALIAS=B", "NET_ALIAS=C"});
   EXPECT_EQ(PinsOn(Net("TOP", "A")), (Strings{"$C.1", "$B.1", "$A.1"}));
   EXPECT_EQ(Codes(), (Strings{"nodex-I-424", "nodex-I-425", "nodex-I-424", "nodex-I-425"}));
 }
 
 TEST_F(IwAlias, PrimaryNameRulesInOrder) {
-  std::string ports = "P IN P\nI P IN P\nP IN D[0:3]\nI D[0:3] IN D[1:2]\n";
-  struct Case {
-    const char* what;
-    std::string body;
-    Strings nets;      // nets with a component
-    Strings after;     // nets of TOP afterwards
-    const char* kept;  // the net that carries the others
-    Strings atts;      // its attributes
-  } cases[] = {
-      {"chosen beats everything",
-       ports + "AN P NET_ALIAS=Z\nAN Z CHOSEN=THIS\nG G\nAN G NET_ALIAS=Z\n",
-       {"Z", "G"},
-       {"D[1:2]", "Z"},
-       "Z",
-       {"CHOSEN=THIS", "NET_ALIAS=G", "NET_ALIAS=P"}},
-      {"port of the same name beats global",
-       ports + "G G\nAN G NET_ALIAS=P\n",
-       {"G"},
-       {"D[1:2]", "P"},
-       "P",
-       {"NET_ALIAS=G"}},
-      {"covering port beats byte order",
-       ports + "AN A[0:1] NET_ALIAS=D[1:2]\n",
-       {"A[0:1]"},
-       {"D[1:2]", "P"},
-       "D[1:2]",
-       {"NET_ALIAS=A[0:1]"}},
-      {"global beats ordinary", "G G\nAN A NET_ALIAS=G\n", {"A", "G"}, {"G"}, "G", {"NET_ALIAS=A"}},
-      {"a name another net covers beats byte order",
-       "AN B[0:1] NET_ALIAS=A[0:1]\n",
-       {"A[0:1]", "B[0:1]", "B[0:7]"},
-       {"B[0:1]", "B[0:7]"},
-       "B[0:1]",
-       {"NET_ALIAS=A[0:1]"}},
-      {"smallest name otherwise", "AN B NET_ALIAS=A\n", {"A", "B"}, {"A"}, "A", {"NET_ALIAS=B"}},
-      {"a name without a net renames the survivor",
-       "AN B NET_ALIAS=A\n",
-       {"B"},
-       {"A"},
-       "A",
-       {"NET_ALIAS=B"}},
-      {"a net is not its own alias", "AN B NET_ALIAS=B\n", {"B"}, {"B"}, "B", {}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    Restart();
-    ASSERT_NE(Load(c.body, c.nets), nullptr);
-    EXPECT_EQ(Nets("TOP"), c.after);
-    EXPECT_EQ(Atts(AttsOf(c.kept)), c.atts);
-  }
+  const std::string ports = "P IN P\nI P IN P\nP IN D[0:3]\nI D[0:3] IN D[1:2]\n";
+  // A chosen name beats everything.
+  Check(ports + "AN P NET_ALIAS=Z\nAN Z CHOSEN=THIS\nG G\nAN G NET_ALIAS=Z\n", {"Z", "G"},
+        {"D[1:2]", "Z"}, "Z", {"CHOSEN=THIS", "NET_ALIAS=G", "NET_ALIAS=P"});
+  // A port of the same name beats a global net.
+  Check(ports + "G G\nAN G NET_ALIAS=P\n", {"G"}, {"D[1:2]", "P"}, "P", {"NET_ALIAS=G"});
+  // A port covering the name beats byte order.
+  Check(ports + "AN A[0:1] NET_ALIAS=D[1:2]\n", {"A[0:1]"}, {"D[1:2]", "P"}, "D[1:2]",
+        {"NET_ALIAS=A[0:1]"});
+  // A global net beats an ordinary one.
+  Check("G G\nAN A NET_ALIAS=G\n", {"A", "G"}, {"G"}, "G", {"NET_ALIAS=A"});
+  // A name another net covers beats byte order.
+  Check("AN B[0:1] NET_ALIAS=A[0:1]\n", {"A[0:1]", "B[0:1]", "B[0:7]"}, {"B[0:1]", "B[0:7]"},
+        "B[0:1]", {"NET_ALIAS=A[0:1]"});
+  // Otherwise the smallest name; a name without a net renames the
+  // survivor; a net is not its own alias.
+  Check("AN B NET_ALIAS=A\n", {"A", "B"}, {"A"}, "A", {"NET_ALIAS=B"});
+  Check("AN B NET_ALIAS=A\n", {"B"}, {"A"}, "A", {"NET_ALIAS=B"});
+  Check("AN B NET_ALIAS=B\n", {"B"}, {"B"}, "B", {});
 }
 
 TEST_F(IwAlias, TwoPortsAreNotMerged) {
-  ASSERT_NE(Load("P IN P1\nI P1 IN P1\nP IN P2\nI P2 IN P2\nAN P1 NET_ALIAS=P2\n"), nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"P1", "P2"}));
-  EXPECT_EQ(Atts(AttsOf("P1")), (Strings{"NET_ALIAS=P2"}));
+  Check("P IN P1\nI P1 IN P1\nP IN P2\nI P2 IN P2\nAN P1 NET_ALIAS=P2\n", {}, {"P1", "P2"}, "P1",
+        {"NET_ALIAS=P2"});
   EXPECT_EQ(Codes(), (Strings{"nodex-I-426", "nodex-I-427", "nodex-I-427", "nodex-E-428"}));
 }
 
@@ -108,11 +86,9 @@ TEST_F(IwAlias, DifferentWidthsAreReportedAndMergedAnyway) {
 }
 
 TEST_F(IwAlias, BusAliasesCarryOverToSubBuses) {
-  ASSERT_NE(Load("AN A[0:7] NET_ALIAS=B[0:7]\nAN A[2:3] NET_ALIAS=C[0:1]\n",
-                 {"A[0:7]", "B[0:7]", "A[2:3]", "C[0:1]"}),
-            nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"A[0:7]", "A[2:3]"}));
-  EXPECT_EQ(Atts(AttsOf("A[0:7]")), (Strings{"NET_ALIAS=B[0:7]"}));
+  Check("AN A[0:7] NET_ALIAS=B[0:7]\nAN A[2:3] NET_ALIAS=C[0:1]\n",
+        {"A[0:7]", "B[0:7]", "A[2:3]", "C[0:1]"}, {"A[0:7]", "A[2:3]"}, "A[0:7]",
+        {"NET_ALIAS=B[0:7]"});
   // A[2:3] stays: the bus A[0:7] covers it.  B[2:3] came from the alias
   // of A[0:7].
   EXPECT_EQ(Atts(AttsOf("A[2:3]")), (Strings{"NET_ALIAS=B[2:3]", "NET_ALIAS=C[0:1]"}));
@@ -121,10 +97,8 @@ TEST_F(IwAlias, BusAliasesCarryOverToSubBuses) {
 TEST_F(IwAlias, FirstMemberWithANetSurvivesUnderTheChosenName) {
   // Sets are built newest pair first: the list of the set is B, D, C, A.
   // A names no net, so B's net survives, renamed A, and takes D, then C.
-  ASSERT_NE(Load("AN B NET_ALIAS=A\nAN C NET_ALIAS=B\nAN D NET_ALIAS=B\n", {"B", "C", "D"}),
-            nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"A"}));
-  EXPECT_EQ(Atts(AttsOf("A")), (Strings{"NET_ALIAS=B", "NET_ALIAS=C", "NET_ALIAS=D"}));
+  Check("AN B NET_ALIAS=A\nAN C NET_ALIAS=B\nAN D NET_ALIAS=B\n", {"B", "C", "D"}, {"A"}, "A",
+        {"NET_ALIAS=B", "NET_ALIAS=C", "NET_ALIAS=D"});
   EXPECT_EQ(PinsOn(Net("TOP", "A")), (Strings{"$C.1", "$D.1", "$B.1"}));
   Strings merged;
   for (const std::string& t : Texts())
@@ -145,9 +119,7 @@ TEST_F(IwAlias, ManyAliasesOfOneNet) {
   }
   body += "AN N07 CAP=5\n";
   expected.insert(expected.begin(), "CAP=5");
-  ASSERT_NE(Load(body, nets), nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"HUB"}));
-  EXPECT_EQ(Atts(AttsOf("HUB")), expected);
+  Check(body, nets, {"HUB"}, "HUB", expected);
   EXPECT_EQ(PinsOn(Net("TOP", "HUB")).size(), 41u);
 }
 
@@ -164,19 +136,14 @@ TEST_F(IwAlias, ManySetsDecidedByCoverage) {
     after.insert(after.end(), {b01, b07});
     body += "AN " + b01 + " NET_ALIAS=" + a01 + "\n";
   }
-  ASSERT_NE(Load(body, nets), nullptr);
-  EXPECT_EQ(Nets("TOP"), after);
-  EXPECT_EQ(Atts(AttsOf("B21[0:1]")), (Strings{"NET_ALIAS=A21[0:1]"}));
+  Check(body, nets, after, "B21[0:1]", {"NET_ALIAS=A21[0:1]"});
 }
 
 TEST_F(IwAlias, GlobalNetsKeepTheTableConsistent) {
   // TOP aliases two global nets; SUB declares the one that disappears.
   Sheet("SUB", 1, "G G2\n");
-  ASSERT_NE(Load("W SUB $S\nG G1\nG G2\nAN G2 NET_ALIAS=G1\nG G3\nAN X NET_ALIAS=G3\n"
-                 "AN X CHOSEN=THIS\n",
-                 {"G1", "G2", "G3", "X"}),
-            nullptr);
-  EXPECT_EQ(Nets("TOP"), (Strings{"G1", "X"}));
+  Check("W SUB $S\nG G1\nG G2\nAN G2 NET_ALIAS=G1\nG G3\nAN X NET_ALIAS=G3\nAN X CHOSEN=THIS\n",
+        {"G1", "G2", "G3", "X"}, {"G1", "X"}, "X", {"CHOSEN=THIS", "NET_ALIAS=G3"});
   EXPECT_EQ(Net("TOP", "X")->kind, IW_GLOBALNET);
   Strings table;
   for (IwNet* n = iwgblnet(nullptr); n; n = iwgblnet(n))

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/iwdesign.h"
@@ -23,8 +24,7 @@ class IwGbl : public testutil::IwDesign {
   static Strings Table() {
     Strings t;
     for (IwNet* n = iwgblnet(nullptr); n; n = iwgblnet(n)) {
-      std::string e = n->name;
-      e += ":";
+      std::string e = std::string(n->name).append(":");
       for (IwGrp* g = iwgblgrp(n, 0); g; g = iwgblgrp(n, 1)) e += std::string(" ") + g->name;
       t.push_back(e);
     }
@@ -39,49 +39,29 @@ constexpr const char* kMid = "P IN P\nI P IN M\nP IN Q\nI Q IN L\nW DEEP $D\nI $
 
 TEST_F(IwGbl, GlobalNamesTravelUpThroughPorts) {
   const std::string uses = "AS SUB PINORDER=P Q\nW SUB $1\n";
-  struct Case {
-    const char* what;
-    std::string top;
-    Strings levels;  // bottom levels set after loading
-    int count;
-    Strings nets;  // nets of TOP afterwards, global ones marked with "*"
-    Strings codes;
-  } cases[] = {
-      {"a local net takes the global name",
-       uses + "I $1 SUB N1 N2\n",
-       {},
-       0,
-       {"N2", "VCC*"},
-       {"nodex-I-180", "nodex-I-181", "nodex-I-182"}},
-      {"a global net of another name keeps its name",
-       uses + "I $1 SUB GND N2\nG GND\n",
-       {},
-       1,
-       {"GND*", "N2"},
-       {"nodex-W-246", "nodex-W-247", "nodex-W-248"}},
-      {"a leaf is not looked into",
-       uses + "I $1 SUB N1 N2\nAS SUB LEVEL=GATE\n",
-       {"GATE"},
-       0,
-       {"N1", "N2"},
-       {}},
-      {"a local net named like a global one is a clash",
-       "AS R PINORDER=P\nM R $9\nI $9 R PWR\nW OTHER $2\n",
-       {},
-       1,
-       {"PWR"},
-       {"nodex-W-183"}},
-      {"two levels up",
-       "AS MID PINORDER=P Q\nAS DEEP PINORDER=P Q\nW MID $1\nI $1 MID N1 N2\n",
-       {},
-       0,
-       {"N2", "VCC*"},
-       {"nodex-I-180", "nodex-I-181", "nodex-I-182", "nodex-I-180", "nodex-I-181", "nodex-I-182"}},
+  const std::string mid = "AS MID PINORDER=P Q\nAS DEEP PINORDER=P Q\nW MID $1\nI $1 MID N1 N2\n";
+  const Strings renamed = {"nodex-I-180", "nodex-I-181", "nodex-I-182"};
+  const Strings warned = {"nodex-W-246", "nodex-W-247", "nodex-W-248"};
+  Strings twice = renamed;  // once for each level
+  twice.insert(twice.end(), renamed.begin(), renamed.end());
+  // TOP, the bottom levels set after loading, the count, the nets of TOP
+  // afterwards (global ones marked with "*") and the messages.
+  const std::tuple<std::string, Strings, int, Strings, Strings> cases[] = {
+      // A local net takes the global name.
+      {uses + "I $1 SUB N1 N2\n", {}, 0, {"N2", "VCC*"}, renamed},
+      // A global net of another name keeps its name.
+      {uses + "I $1 SUB GND N2\nG GND\n", {}, 1, {"GND*", "N2"}, warned},
+      // A leaf is not looked into.
+      {uses + "I $1 SUB N1 N2\nAS SUB LEVEL=GATE\n", {"GATE"}, 0, {"N1", "N2"}, {}},
+      // A local net named like a global one is a clash.
+      {"AS R PINORDER=P\nM R $9\nI $9 R PWR\nW OTHER $2\n", {}, 1, {"PWR"}, {"nodex-W-183"}},
+      // Two levels up.
+      {mid, {}, 0, {"N2", "VCC*"}, twice},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [text, levels, count, want_nets, codes] : cases) {
+    SCOPED_TRACE(text);
     Restart();
-    Sheet("TOP", 1, c.top);
+    Sheet("TOP", 1, text);
     Sheet("SUB", 1, kSub);
     Sheet("DEEP", 1, kSub);
     Sheet("MID", 1, kMid);
@@ -89,15 +69,15 @@ TEST_F(IwGbl, GlobalNamesTravelUpThroughPorts) {
     Start();
     IwGrp* top = iwgroup("TOP");
     ASSERT_NE(top, nullptr);
-    for (const std::string& level : c.levels) iwsetlevel(level.c_str());
+    for (const std::string& level : levels) iwsetlevel(level.c_str());
     Codes();
-    EXPECT_EQ(iwgblren(top), c.count);
+    EXPECT_EQ(iwgblren(top), count);
     Strings nets;
     for (IwNet* n = top->nets; n; n = n->next)
       nets.push_back(std::string(n->name) + (n->kind == IW_GLOBALNET ? "*" : ""));
     std::sort(nets.begin(), nets.end());
-    EXPECT_EQ(nets, c.nets);
-    EXPECT_EQ(Codes(), c.codes);
+    EXPECT_EQ(nets, want_nets);
+    EXPECT_EQ(Codes(), codes);
   }
 }
 

@@ -43,10 +43,8 @@ TEST_F(IwName, RunsOfNumberedNamesStayDistinct) {
   for (int p = 0; p < 400; ++p)
     for (int last = 1; last < 256; ++last) {
       if (last >= 'a' && last <= 'z') continue;  // folded: the same name as upper case
-      std::string name = "P";
-      name.append(std::to_string(p));
-      name.push_back(static_cast<char>(last));
-      names.push_back(name);
+      names.push_back(
+          std::string("P").append(std::to_string(p)).append(1, static_cast<char>(last)));
     }
   std::vector<const char*> first;
   for (const std::string& n : names) first.push_back(iwmkname(n.c_str()));
@@ -54,9 +52,6 @@ TEST_F(IwName, RunsOfNumberedNamesStayDistinct) {
     ASSERT_EQ(iwmkname(names[i].c_str()), first[i]) << i;
     ASSERT_EQ(names[i], first[i]);
   }
-  std::vector<const char*> copies = first;
-  std::sort(copies.begin(), copies.end());
-  EXPECT_EQ(std::unique(copies.begin(), copies.end()), copies.end());
   EXPECT_EQ(iws.nameentries.size(), names.size());
 }
 
@@ -75,17 +70,11 @@ struct ModelBucket {
   void Intern(const std::string& text) {
     std::string up = text;
     for (char& c : up) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (chain.empty() || text > chain.back()) {
-      chain.push_back(up);
-      return;
-    }
-    for (std::size_t i = 0; i < chain.size(); ++i) {
-      if (text == chain[i]) return;
-      if (text < chain[i]) {
-        chain.insert(chain.begin() + static_cast<std::ptrdiff_t>(i), up);
-        return;
-      }
-    }
+    auto at = chain.empty() || text > chain.back()
+                  ? chain.end()
+                  : std::find_if(chain.begin(), chain.end(),
+                                 [&](const std::string& c) { return text <= c; });
+    if (at == chain.end() || *at != text) chain.insert(at, up);
   }
 };
 
@@ -95,12 +84,11 @@ TEST_F(IwName, BucketsBehaveAsTheSortedWalk) {
   const int bucket = iwhash("N000000", 10061);
   std::vector<std::string> names;
   char name[16];
-  for (int i = 0; i < 1000000; ++i) {
-    std::snprintf(name, sizeof name, "N%06d", i);
-    if (iwhash(name, 10061) == bucket) names.push_back(name);
-    std::snprintf(name, sizeof name, "%06dN", i);
-    if (iwhash(name, 10061) == bucket) names.push_back(name);
-  }
+  for (int i = 0; i < 1000000; ++i)
+    for (const char* format : {"N%06d", "%06dN"}) {
+      std::snprintf(name, sizeof name, format, i);
+      if (iwhash(name, 10061) == bucket) names.push_back(name);
+    }
   ASSERT_GT(names.size(), 40u);
 
   std::mt19937 rng(7);
@@ -152,8 +140,7 @@ TEST_F(IwName, StatisticsListEveryBucket) {
   EXPECT_EQ(out.rfind("\nName table distribution statistics:\n  0 | X\n  1 | \n", 0), 0u);
   EXPECT_NE(out.find("\n716 | X\n717 | \n"), std::string::npos);
   EXPECT_NE(out.find("\n725 | XX\n"), std::string::npos);
-  EXPECT_NE(out.find("\n10060 | \n\nTotal names: 4, bytes: 6"), std::string::npos);
-  EXPECT_EQ(out.substr(out.size() - 25), "\nTotal names: 4, bytes: 6");
+  EXPECT_EQ(out.substr(out.size() - 35), "\n10060 | \n\nTotal names: 4, bytes: 6");
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2 + 10061 + 1);
 
   iwdelnames();

@@ -37,19 +37,15 @@ class IwOat : public testing::Test {
 };
 
 TEST_F(IwOat, OccurrenceAttributesComeFirstAndOverrideByName) {
-  IwSym sym;
-  sym.atts = List({{"B", "2"}, {"SIGNAL", "VDD;Y"}, {"SIGNAL", "VDD;Z"}, {"C", "3"}});
-  IwCom com;
-  com.sym = &sym;
-  com.atts = List({{"A", "1"}, {"SIGNAL", "GND;X"}, {"C", "4"}});
+  IwSym sym{.atts = List({{"B", "2"}, {"SIGNAL", "VDD;Y"}, {"SIGNAL", "VDD;Z"}, {"C", "3"}})};
+  IwCom com{.atts = List({{"A", "1"}, {"SIGNAL", "GND;X"}, {"C", "4"}}), .sym = &sym};
   iwoatentry("$1I12\\U1", IW_OAT_COM, 1)->atts = List({{"A", "9"}, {"SIGNAL", "GND;Y"}});
 
   // A component SIGNAL is overridden only by one naming the same signal.
   EXPECT_EQ(Walk(igocsatt, "$1I12\\U1", &com),
             "A=9/1 SIGNAL=GND;Y/1 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Z/0 ");
   EXPECT_EQ(Walk(igocsatt, "$1I12\\U2", &com),
-            "A=1/0 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Y/0 "
-            "SIGNAL=VDD;Z/0 ");
+            "A=1/0 C=4/0 SIGNAL=GND;X/0 B=2/0 SIGNAL=VDD;Y/0 SIGNAL=VDD;Z/0 ");
 
   int isoat = -1;
   EXPECT_STREQ(ifocsatt("a", "$1I12\\U1", &com, &isoat)->value, "9");
@@ -61,12 +57,9 @@ TEST_F(IwOat, OccurrenceAttributesComeFirstAndOverrideByName) {
 }
 
 TEST_F(IwOat, PinsAndNetsMergeWithTheirOwnLists) {
-  IwSpn spn;
-  spn.atts = List({{"PINTYPE", "IN"}, {"LOAD", "1"}});
-  IwSym sym;
-  sym.spns = &spn;
-  IwCom com;
-  com.sym = &sym;
+  IwSpn spn{.atts = List({{"PINTYPE", "IN"}, {"LOAD", "1"}})};
+  IwSym sym{.spns = &spn};
+  IwCom com{.sym = &sym};
   IwPin pins[2];
   pins[0].com = &com;
   pins[1].index = 1;
@@ -74,8 +67,7 @@ TEST_F(IwOat, PinsAndNetsMergeWithTheirOwnLists) {
   iwoatentry("U1\\A", IW_OAT_PIN, 1)->atts = List({{"PINTYPE", "OUT"}});
   EXPECT_EQ(Walk(igopsatt, "U1\\A", &pins[1]), "PINTYPE=OUT/1 LOAD=2/0 ");
 
-  IwNet net;
-  net.atts = List({{"CAP", "1"}, {"NET_ALIAS", "X"}});
+  IwNet net{.atts = List({{"CAP", "1"}, {"NET_ALIAS", "X"}})};
   iwoatentry("U1\\S0", IW_OAT_NET, 1)->atts = List({{"CAP", "5"}});
   EXPECT_EQ(Walk(igonatt, "U1\\S0", &net), "CAP=5/1 NET_ALIAS=X/0 ");
   EXPECT_EQ(Walk(igonatt, "U1\\A", &net), "CAP=1/0 NET_ALIAS=X/0 ");  // a pin's path, not a net's
