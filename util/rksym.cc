@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -193,11 +192,12 @@ void rebuild(RkSymTable* t, std::uint32_t nslots) {
   };
   // Each entry goes onto the head of its new bucket in walk order of the
   // old buckets; that order decides the new walk order.
-  auto* order = static_cast<RkSymEntry**>(std::malloc(t->count * sizeof(RkSymEntry*) + 1));
+  auto* order = static_cast<RkSymEntry**>(
+      rkMemMalloc(t->count * sizeof(RkSymEntry*) + 1, "Hash Rebuild"));
   if (order) {
     walk_order(t, order);
     for (std::uint32_t i = 0; i < t->count; ++i) push(order[i]);
-    std::free(order);
+    rkMemFree(order);
   } else {
     for (std::uint32_t i = 0; i < t->nslots; ++i) {
       while (RkSymEntry* e = t->slots[i]) {
