@@ -65,7 +65,7 @@ struct AttItem {
 };
 
 // What a module record writes from a component's own lists when those
-// are the same at every occurrence (tsnPlainAtts).
+// are the same at every occurrence (tsnShortcutOk).
 struct AttPlan {
   bool built = false;
   std::vector<AttItem> items;  // the attributes written, in list order
@@ -238,27 +238,11 @@ void block(int mode, TsnContext* context, IwCom* com) {
   }
 }
 
-// The net name written for pin: its delayed-pin name when pin delays are
-// active and it has one, else its net in the given naming of the output.
-std::string pin_net_name(TsnContext* context, IwPin* pin, int type) {
-  if (pinseton()) {
-    std::string back = pin_back(context, pin);
-    if (!back.empty() && pinsettst(back.c_str())) return back;
-  }
-  return lgnet(context, igpinnet(pin), type, 0);
-}
-
-// " <net>" for every pin of the component, in pin order.
+// " <net>" for every pin of the component, in pin order (the name slot
+// is copied into the token before anything reuses it).
 void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    if (pinseton()) {
-      std::string net = pin_net_name(context, pin, type);
-      ltokjoin(out, " ", net.c_str());
-    } else {
-      // The name slot is copied into the token before anything reuses it.
-      ltokjoin(out, " ", lgnet(context, igpinnet(pin), type, 0));
-    }
-  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+    ltokjoin(out, " ", lgnetpin(context, pin, type));
 }
 
 bool prefix_allowed(const ComFacts& f) {
@@ -315,7 +299,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
                   bool local_delay, int* error) {
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
-  if (context && tsnPlainAtts()) {
+  if (context && tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
         ltokcat(out, item.token.c_str());
@@ -429,7 +413,7 @@ void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
 // Writes the module record of a component inside a block from its plan;
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
-  if (!context || !tsnPlainAtts() || pinseton()) return false;
+  if (!context || !tsnShortcutOk(TsnShortcut::kComponent, context, com)) return false;
   RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
@@ -442,8 +426,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
 
   outdata* out = w->out;
   // Scopes matter only to values formed here, and only when something on
-  // the path defines a variable; the annotation table, the other thing
-  // loading sets up, does not exist on this path.
+  // the path defines a variable; no annotation reaches this occurrence.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
   if (!scoped && out->curlen == 0) {
@@ -556,10 +539,8 @@ void wirelist_records(TsnContext* context, IwCom* com) {
     ltokflush(out);
     ltokout(out, "I %s %s", name.c_str(), group);
   }
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    std::string net = pin_net_name(context, pin, w->filetype);
-    ltokout(out, " %s", net.c_str());
-  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+    ltokout(out, " %s", lgnetpin(context, pin, w->filetype));
   // The attribute list is one token: a blank, then each attribute
   // followed by a backquote.
   std::string list;
@@ -630,8 +611,8 @@ void check_group(GroupPlan& g, IwGrp* group, TsnContext* context) {
 // their bytes for the next instance).
 bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
-  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !tsnPlainAtts() ||
-      pinseton() || !out || out->curlen != 0)
+  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out ||
+      out->curlen != 0 || !tsnShortcutOk(TsnShortcut::kGroup, context))
     return false;
   GroupPlan*& slot = comp.group_index[group];
   if (!slot) slot = &comp.groups.emplace_back();

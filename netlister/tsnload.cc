@@ -19,6 +19,7 @@
 #include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
+#include "netlister/tsnp2p.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
@@ -57,6 +58,7 @@ IwGrp* lbldcon(outdata* out, const char* design) {
   tsncomp_reset();
   tsndtb_reset();
   tsnnet_reset();
+  tsnp2p_reset();
   if (iwinit() != 1) return nullptr;
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");

@@ -27,6 +27,7 @@
 #include "netlister/tsndtb.h"
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnndly.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
@@ -268,13 +269,14 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
 
 namespace {
 
-// Whether the net writes no record at any occurrence: it has no attribute
-// of its own, none can come from an annotation or an occurrence attribute,
-// and no pin leads into a block.  Most nets of a large design are such
-// nets between two gates.  Asked once per group and instantiating
-// component (visits_of keeps the answers).
+// Whether the net writes no record at an occurrence that no annotation or
+// occurrence attribute reaches: it has no attribute of its own and no pin
+// leads into a block.  Most nets of a large design are such nets between
+// two gates.  Asked once per group and instantiating component (visits_of
+// keeps the answers); whether an occurrence is so reached is asked per
+// group occurrence (walk_records).
 bool inert(IwNet* net) {
-  if (!tsnPlainAtts() || !net || net->atts) return false;
+  if (!net || net->atts) return false;
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin))
     if (!tsn_atbottom(igpinown(pin))) return false;
   return true;
@@ -303,9 +305,11 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
   if (!g) return;
   const NetVisits& v = visits_of(g, context);
-  if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
-    // The name of a net passed over would not fit the name buffer, and
-    // forming it ends the run: every net is visited, in order, as the
+  if (!tsnShortcutOk(TsnShortcut::kQuietNets, context) ||
+      (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer)) {
+    // An annotation may give a quiet net something to write here; or the
+    // name of a net passed over would not fit the name buffer, and
+    // forming it ends the run.  Every net is visited, in order, as the
     // plain walk visits them.
     for (IwNet* net = g->nets; net; net = net->next)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);

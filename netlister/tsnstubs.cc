@@ -7,14 +7,11 @@
 #include "netlister/tsnini.h"
 #include "netlister/tsnload.h"
 #include "netlister/tsnnet.h"
-#include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
 #include "netlister/tsnwalk.h"
 
-void do_pindlys(wirdata*) {}
 void do_spawn_netlists() {}
 void spawn_free() {}
-void do_multi_driver_net_delays(TsnContext*, IwNet*) {}
 void spawn_addsym(IwCom*) {}
 int spawn_findatt(IwAtt*) { return 0; }
 void spawn_accel(TsnContext*, IwCom*, outdata*) {}
