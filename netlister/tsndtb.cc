@@ -22,9 +22,15 @@
 // exhaust the machine stack.  A file already on that stack is refused
 // (message 512), which stops a file from including itself.
 //
-// The table is a 731-bucket symbol table keyed by (name, kind bits, data
-// bits); its walk order is the order of the unreferenced-entry report and
-// of dtb.out.  Annotated names and values are kept in this module's own
+// The table is keyed by (name, kind bits, data bits), so one name can have
+// a component, a net and a pin entry, each with attributes and (nets) W
+// records.  Its order, which the unreferenced-entry report and dtb.out
+// follow, is that of a 731-bucket symbol table hashed with rkSymStHash:
+// bucket by bucket, the newest entry of a bucket first.  Entries are found
+// through a hash index of their own (731 buckets hold hundreds of names
+// each in a large table, and the writers look names up for every
+// occurrence they write), and the bucket order is formed when a report
+// asks for it.  Annotated names and values are kept in this module's own
 // text store for the life of the process, like the database's interned
 // names: the variable store and the evaluated-value cache hold on to
 // their addresses.
@@ -35,6 +41,8 @@
 // below an occurrence (tsnShortcutOk).
 #include "netlister/tsndtb.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -55,6 +63,7 @@
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
 #include "store/pxlib.h"
+#include "util/rkstr.h"
 #include "util/rksym.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwoat.h"
@@ -62,12 +71,14 @@
 
 namespace {
 
-/// Buckets of the back-annotation table.
-constexpr int kDtbBuckets = 731;
+/// Buckets of the back-annotation table: they fix the order of its reports.
+constexpr std::uint32_t kDtbBuckets = 731;
 
 // A table entry: also its own key (name and flags).
 struct DtbEntry {
   const char* name = nullptr;    // hierarchical name, upper case
+  std::uint32_t bucket = 0;      // rkSymStHash(name) % kDtbBuckets
+  std::size_t seq = 0;           // creation order
   int flags = 0;                 // kind, data and referenced bits
   IwAtt* atts = nullptr;         // DTB_ATTS: the attribute list
   DtbWrec* wrecs = nullptr;      // DTB_WRECS: the first record
@@ -104,32 +115,68 @@ struct OpenFile {
 // What is annotated at or below one hierarchical name (see tsnShortcutOk).
 struct Mark {
   bool com_here = false;    // a component entry names it
+  bool is_pin = false;      // a pin entry names it
   bool pins_here = false;   // a pin entry names a pin of it (the rest has no backslash)
   bool nets_here = false;   // a net entry names a net below it (likewise)
   bool pins_below = false;  // a pin entry lies somewhere below it
+  // The next segment of every name below it, with that name's mark; and,
+  // once a long list has been searched, an index of it.
+  std::vector<std::pair<std::string_view, const Mark*>> children;
+  mutable std::unordered_map<std::string_view, const Mark*> child_index;
+  std::vector<std::string_view> net_children;  // the segments of nets_here
 };
 
 // Facts of the loaded design the shortcut answers depend on, gathered
 // once from the stored groups (not the occurrences).
 struct DesignFacts {
   bool known = false;
-  bool odd_names = false;   // a net or symbol pin name holds a backslash
+  bool odd_names = false;   // a component, net or symbol pin name holds a backslash
   bool pin_delays = false;  // a pin or symbol pin carries TPLH or TPHL
   bool joined_ports = false;  // two pins of a symbol are bound to one net
 };
 
-// The answers for the last context asked about.
+// The answers for one context: where its path stands among the marks, and
+// which components and nets of the group it leads to are annotated.
 struct ContextMemo {
   bool valid = false;
-  std::vector<IwCom*> coms;  // innermost first, as the context
-  std::string path;          // its path text, outermost first, each name + "\"
-  bool path_marked = false;  // a block on it has a component or pin entry
+  IwCom* com = nullptr;        // the context's innermost component (null at the top)
+  unsigned long made = 0;      // when these answers were formed
+  unsigned long parent_made = 0;  // when the parent context's were, then
+  std::string path;            // its path text, outermost first, each name + "\"
+  bool path_marked = false;    // a block on it has a component or pin entry
   const Mark* here = nullptr;  // mark of the path itself (root: "")
+  IwGrp* group = nullptr;      // the group the context leads to
+  // Sorted by address, for binary search:
+  std::vector<IwCom*> touched;  // components with an entry at or below their name
+  // Those with a pin entry at or below their name, with its mark, and the
+  // nets their pins are on.
+  std::vector<std::pair<IwCom*, const Mark*>> pin_owners;
+  std::vector<IwNet*> pin_nets;
+  std::vector<IwNet*> nets;  // nets named by a net entry
+  bool resolved = false;     // the lists are known (else every name below may be annotated)
 };
+
+// The components and nets of a group by name; several components may
+// share a display name.
+struct GroupNames {
+  bool globals_annotated = false;  // a net entry names one of its global nets
+  std::unordered_map<std::string_view, std::vector<IwCom*>> coms;
+  std::unordered_map<std::string_view, IwNet*> nets;
+};
+
+// The entries of one name, by kind and data (slot_of).
+using EntriesOfName = std::array<DtbEntry*, 4>;
 
 // Process-wide back-annotation state.
 struct DtbState {
-  RkSymTable* table = nullptr;  // created by the first readDtbFile
+  bool table = false;  // made by the first file opened
+  // The table's entries by name: the table keeps the order its reports
+  // follow, but 731 buckets hold hundreds of names each in a large table,
+  // and the writers look names up for every occurrence they write.
+  std::unordered_map<std::string_view, EntriesOfName> index;
+  // One bit per name hash beside the index: most names looked up while
+  // writing have no entry, and a clear bit answers that without a probe.
+  std::vector<std::uint64_t> seen;
   std::unordered_set<std::string> texts;  // names and values, kept for the process
   std::deque<DtbEntry> entries;
   std::deque<DtbWrec> wrecs;
@@ -138,7 +185,14 @@ struct DtbState {
   std::vector<std::unique_ptr<OpenFile>> files;  // being read, innermost last
   std::unordered_map<std::string_view, Mark> marks;
   DesignFacts design;
-  ContextMemo memo;
+  // The answers for the last context asked about at each depth (the top
+  // group at 0): a walk that returns from a block finds those of the
+  // block's parent still there.
+  std::deque<ContextMemo> memos;
+  unsigned long memos_made = 0;
+  // The components (by display name) and nets of each group: a name of the
+  // marks is resolved to what it names in the group an occurrence leads to.
+  std::unordered_map<const IwGrp*, GroupNames> by_name;
   // The occurrence being written.
   IwAtt* current = nullptr;     // its annotation
   bool current_copied = false;  // current is a merged list of copies
@@ -160,8 +214,7 @@ outdata* netlist() { return w ? w->out : nullptr; }
 const char* keep_text(std::string_view text) { return dtb.texts.emplace(text).first->c_str(); }
 
 std::string upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  rkStrUpc(s.data());
   return s;
 }
 
@@ -183,26 +236,54 @@ std::string_view first_word(std::string_view s, std::string_view* rest) {
 
 // --- the table ----------------------------------------------------------
 
-std::uint32_t entry_hash(const void* key) {
-  return rkSymStHash(static_cast<const DtbEntry*>(key)->name);
+// The index slot of an entry's kind and data: attributes of a component,
+// a net or a pin, or the W records of a net.
+int slot_of(int flags) {
+  if (flags & DTB_WRECS) return 3;
+  switch (flags & DTB_KINDS) {
+    case DTB_COMP:
+      return 0;
+    case DTB_NET:
+      return 1;
+    default:
+      return 2;
+  }
 }
 
-// Same name, same kind, same data: one name may have a component, a net
-// and a pin entry, each with an attribute entry and (nets) a W entry.
-int entry_equal(const void* stored, const void* probe) {
-  const auto* a = static_cast<const DtbEntry*>(stored);
-  const auto* b = static_cast<const DtbEntry*>(probe);
-  return (a->flags & (DTB_KINDS | DTB_ATTS | DTB_WRECS)) ==
-             (b->flags & (DTB_KINDS | DTB_ATTS | DTB_WRECS)) &&
-         std::strcmp(a->name, b->name) == 0;
+std::uint64_t name_hash(std::string_view name) {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+// The bit of a name in dtb.seen, whose size is a power of two.
+std::pair<std::size_t, std::uint64_t> seen_bit(std::string_view name) {
+  const std::uint64_t h = name_hash(name);
+  const std::size_t bits = dtb.seen.size() * 64;
+  const std::size_t at = static_cast<std::size_t>(h >> 16) & (bits - 1);
+  return {at / 64, std::uint64_t{1} << (at % 64)};
+}
+
+// Sets the bit of a new name, with about sixteen bits per name (the bits
+// are laid out again when the names outgrow them).
+void see_name(std::string_view name) {
+  if (dtb.index.size() * 16 > dtb.seen.size() * 64) {
+    dtb.seen.assign(std::max<std::size_t>(64, dtb.seen.size() * 4), 0);
+    for (const auto& [known, entries] : dtb.index) {
+      auto [word, bit] = seen_bit(known);
+      dtb.seen[word] |= bit;
+    }
+  }
+  auto [word, bit] = seen_bit(name);
+  dtb.seen[word] |= bit;
 }
 
 DtbEntry* find_entry(const char* name, int flags) {
-  if (!dtb.table || !name) return nullptr;
-  DtbEntry probe;
-  probe.name = name;
-  probe.flags = flags;
-  return static_cast<DtbEntry*>(rkSymFetch(dtb.table, &probe));
+  if (!dtb.table || !name || dtb.seen.empty()) return nullptr;
+  auto [word, bit] = seen_bit(name);
+  if (!(dtb.seen[word] & bit)) return nullptr;
+  auto it = dtb.index.find(name);
+  return it == dtb.index.end() ? nullptr : it->second[slot_of(flags)];
 }
 
 DtbEntry* fetch(const char* name, int flags) {
@@ -211,30 +292,52 @@ DtbEntry* fetch(const char* name, int flags) {
   return e;
 }
 
-void mark_name(const char* name, int kind) {
+// Marks the name of a new table entry and each prefix of it that ends
+// before a backslash; new_net tells that it is the name's first net entry.
+void mark_name(const char* name, int kind, bool new_net) {
   std::string_view n(name);
-  Mark& m = dtb.marks[n];
-  if (kind == DTB_COMP) m.com_here = true;
-  std::size_t last = std::string_view::npos;
-  for (std::size_t i = n.find('\\'); i != std::string_view::npos; i = n.find('\\', i + 1)) {
-    Mark& p = dtb.marks[n.substr(0, i)];
-    if (kind == DTB_PIN) p.pins_below = true;
-    last = i;
+  Mark* root = &dtb.marks[std::string_view()];
+  if (kind == DTB_PIN) root->pins_below = true;
+  Mark* parent = root;
+  for (std::size_t start = 0;;) {
+    const std::size_t cut = n.find('\\', start);
+    const std::string_view segment =
+        n.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start);
+    auto [it, made] = dtb.marks.try_emplace(n.substr(0, cut));
+    Mark& m = it->second;
+    if (made) {
+      parent->children.emplace_back(segment, &m);
+      parent->child_index.clear();
+    }
+    if (cut == std::string_view::npos) {
+      if (kind == DTB_COMP) m.com_here = true;
+      if (kind == DTB_PIN) {
+        m.is_pin = true;
+        parent->pins_here = true;
+      }
+      if (kind == DTB_NET) parent->nets_here = true;
+      if (new_net) parent->net_children.push_back(segment);
+      break;
+    }
+    if (kind == DTB_PIN) m.pins_below = true;
+    parent = &m;
+    start = cut + 1;
   }
-  Mark& root = dtb.marks[std::string_view()];
-  if (kind == DTB_PIN) root.pins_below = true;
-  Mark& parent = last == std::string_view::npos ? root : dtb.marks[n.substr(0, last)];
-  if (kind == DTB_PIN) parent.pins_here = true;
-  if (kind == DTB_NET) parent.nets_here = true;
-  dtb.memo.valid = false;
+  for (ContextMemo& m : dtb.memos) m.valid = false;
 }
 
 DtbEntry* create_entry(const char* name, int flags) {
   DtbEntry& e = dtb.entries.emplace_back();
   e.name = name;
   e.flags = flags;
-  rkSymStore(dtb.table, &e, &e);
-  mark_name(name, flags & DTB_KINDS);
+  e.bucket = rkSymStHash(name) % kDtbBuckets;
+  e.seq = dtb.entries.size();
+  auto [slot, made] = dtb.index.try_emplace(name);
+  if (made) see_name(name);
+  EntriesOfName& same = slot->second;
+  const bool new_net = (flags & DTB_KINDS) == DTB_NET && !same[1] && !same[3];
+  same[slot_of(flags)] = &e;
+  mark_name(name, flags & DTB_KINDS, new_net);
   return &e;
 }
 
@@ -461,7 +564,7 @@ bool open_file(const std::string& name, const std::string& prefix) {
   for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) f->text.append(chunk, n);
   std::fclose(fp);
   llogmsg(netlist(), "Using back-annotation file '%s'", path);
-  if (!dtb.table) dtb.table = rkSymCreate(kDtbBuckets, entry_hash, entry_equal, rkSymReturn, rkSymDummy);
+  dtb.table = true;
   f->key = std::move(key);
   f->prefix = prefix;
   dtb.files.push_back(std::move(f));
@@ -627,6 +730,7 @@ void learn_design() {
     todo.pop_back();
     for (IwNet* net = g->nets; net; net = net->next) d.odd_names = d.odd_names || odd_name(net->name);
     for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+      d.odd_names = d.odd_names || odd_name(igcomnam(com));
       for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
         d.pin_delays = d.pin_delays || delay_att(pin->atts);
       symbol(com->sym);
@@ -639,34 +743,156 @@ const Mark* mark_of(std::string_view name) {
   return it == dtb.marks.end() ? nullptr : &it->second;
 }
 
-// The answers for context, from the memo while the context holds the
-// same components.
-const ContextMemo& context_marks(TsnContext* context) {
-  ContextMemo& m = dtb.memo;
-  if (m.valid) {
-    std::size_t i = 0;
-    TsnContext* c = context;
-    for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
-    if (!c && i == m.coms.size()) return m;
-  }
-  m.coms.clear();
-  for (TsnContext* c = context; c; c = c->next) m.coms.push_back(c->com);
-  m.path.clear();
-  m.path_marked = false;
-  for (auto it = m.coms.rbegin(); it != m.coms.rend(); ++it) {
-    const char* n = igcomnam(*it);
-    m.path += n ? n : "";
-    if (const Mark* b = mark_of(m.path)) {
-      // A component entry opens a variable scope for everything below;
-      // a pin entry of the block may delay the pins inside it.
-      m.path_marked = m.path_marked || b->com_here || b->pins_here ||
-                      (dtb.design.odd_names && b->pins_below);
+// Whether a net entry (attributes or W records) has this name.
+bool names_net(const char* name) {
+  return find_entry(name, DTB_NET | DTB_ATTS) || find_entry(name, DTB_NET | DTB_WRECS);
+}
+
+// Without a group to look in: whether any net entry could name a global net.
+bool names_globals_somewhere() {
+  const Mark* root = mark_of(std::string_view());
+  return root && !root->net_children.empty();
+}
+
+const GroupNames& names_in(IwGrp* g) {
+  auto [it, made] = dtb.by_name.try_emplace(g);
+  if (made) {
+    for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+      const char* n = igcomnam(com);
+      it->second.coms[n ? n : ""].push_back(com);
     }
-    m.path += '\\';
+    for (IwNet* net = g->nets; net; net = net->next) {
+      it->second.nets.try_emplace(net->name, net);
+      if (net->kind == IW_GLOBALNET && names_net(net->name)) it->second.globals_annotated = true;
+    }
   }
-  m.here = mark_of(std::string_view(m.path).substr(0, m.path.empty() ? 0 : m.path.size() - 1));
+  return it->second;
+}
+
+// Which components and nets of the group behind the context the marks
+// below its path name: each child segment is a display name or a net name
+// of that group, as no name of the design holds a backslash.
+void resolve(ContextMemo& m) {
+  m.touched.clear();
+  m.pin_owners.clear();
+  m.pin_nets.clear();
+  m.nets.clear();
+  m.resolved = false;
+  IwGrp* g = m.group;
+  if (!m.here || dtb.design.odd_names || !g) return;
+  m.resolved = true;
+  const GroupNames& names = names_in(g);
+  for (const auto& [segment, child] : m.here->children) {
+    auto it = names.coms.find(segment);
+    if (it == names.coms.end()) continue;
+    for (IwCom* com : it->second) {
+      m.touched.push_back(com);
+      if (!child->pins_here && !child->pins_below) continue;
+      m.pin_owners.emplace_back(com, child);
+      for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) m.pin_nets.push_back(igpinnet(pin));
+    }
+  }
+  for (std::string_view segment : m.here->net_children) {
+    auto it = names.nets.find(segment);
+    if (it != names.nets.end()) m.nets.push_back(it->second);
+  }
+  std::sort(m.touched.begin(), m.touched.end());
+  std::sort(m.pin_owners.begin(), m.pin_owners.end());
+  std::sort(m.pin_nets.begin(), m.pin_nets.end());
+  std::sort(m.nets.begin(), m.nets.end());
+}
+
+// The mark of the name one segment below parent's, or null.
+const Mark* child_of(const Mark* parent, std::string_view segment) {
+  if (!parent) return nullptr;
+  constexpr std::size_t kScanned = 8;  // shorter lists are searched in place
+  if (parent->children.size() <= kScanned) {
+    for (const auto& [s, child] : parent->children)
+      if (s == segment) return child;
+    return nullptr;
+  }
+  if (parent->child_index.empty())
+    for (const auto& [s, child] : parent->children) parent->child_index.emplace(s, child);
+  auto it = parent->child_index.find(segment);
+  return it == parent->child_index.end() ? nullptr : it->second;
+}
+
+// The answers for the context at depth (its number of components), from
+// the memo of that depth while it holds the same component and its
+// parent's answers are the ones it was formed from.  A context's answers
+// are formed from its parent's: one more name on the path.
+const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
+  while (dtb.memos.size() <= depth) dtb.memos.emplace_back();
+  ContextMemo& m = dtb.memos[depth];
+  if (!context) {
+    if (m.valid) return m;
+    m.path.clear();
+    m.path_marked = false;
+    m.here = mark_of(std::string_view());
+    m.group = w ? w->tgroup : nullptr;
+  } else {
+    const ContextMemo& parent = marks_at(context->next, depth - 1);
+    if (m.valid && m.com == context->com && m.parent_made == parent.made) return m;
+    m.com = context->com;
+    m.parent_made = parent.made;
+    const char* n = igcomnam(context->com);
+    m.path = parent.path;
+    m.path += n ? n : "";
+    // A display name holding a backslash spans several segments of the
+    // marks: then the whole path is looked up.
+    m.here = dtb.design.odd_names ? mark_of(m.path) : child_of(parent.here, n ? n : "");
+    // A component entry opens a variable scope for everything below; a
+    // pin entry of the block may delay the pins inside it.
+    m.path_marked = parent.path_marked ||
+                    (m.here && (m.here->com_here || m.here->pins_here ||
+                                (dtb.design.odd_names && m.here->pins_below)));
+    m.path += '\\';
+    m.group = context->com->sym ? context->com->sym->grp : nullptr;
+  }
+  m.made = ++dtb.memos_made;
+  resolve(m);
   m.valid = true;
   return m;
+}
+
+const ContextMemo& context_marks(TsnContext* context) {
+  if (!dtb.design.known) learn_design();
+  std::size_t depth = 0;
+  for (TsnContext* c = context; c; c = c->next) ++depth;
+  return marks_at(context, depth);
+}
+
+template <class T>
+bool holds(const std::vector<T*>& sorted, const T* x) {
+  return std::binary_search(sorted.begin(), sorted.end(), x);
+}
+
+// Whether a pin entry names a pin that the net reaches downward from the
+// context: a leaf pin, or a block pin on the way down.  Only blocks with
+// a pin entry below them are entered.  Every pin whose delay could come
+// from the table is such a pin or lies below one, as long as no port is
+// joined to another inside its block (the caller's condition).
+bool pins_annotated_on(TsnContext* context, IwNet* net) {
+  const ContextMemo& m = context_marks(context);
+  if (!m.here || !m.here->pins_below) return false;
+  if (!m.resolved) return true;
+  if (!holds(m.pin_nets, net)) return false;
+  for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
+    IwCom* owner = igpinown(pin);
+    auto at = std::lower_bound(m.pin_owners.begin(), m.pin_owners.end(),
+                               std::pair<IwCom*, const Mark*>(owner, nullptr));
+    if (at == m.pin_owners.end() || at->first != owner) continue;
+    const Mark* om = at->second;
+    IwSpn* spn = igpinspn(pin);
+    if (!spn) return true;
+    const std::string_view pin_name(spn->name ? spn->name : "");
+    for (const auto& [segment, child] : om->children)
+      if (child->is_pin && segment == pin_name) return true;
+    if (!om->pins_below || tsn_atbottom(owner) || !spn->net) continue;
+    TsnContext inner{context, owner};
+    if (pins_annotated_on(&inner, spn->net)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -734,14 +960,12 @@ char kind_letter(int flags) {
   }
 }
 
-int collect_entry(void* value, void*, void* list, void*) {
-  static_cast<std::vector<const DtbEntry*>*>(list)->push_back(static_cast<const DtbEntry*>(value));
-  return 1;
-}
-
 std::vector<const DtbEntry*> entries_in_table_order() {
   std::vector<const DtbEntry*> all;
-  rkSymLoop(dtb.table, collect_entry, &all, nullptr);
+  for (const DtbEntry& e : dtb.entries) all.push_back(&e);
+  std::sort(all.begin(), all.end(), [](const DtbEntry* a, const DtbEntry* b) {
+    return a->bucket != b->bucket ? a->bucket < b->bucket : a->seq > b->seq;
+  });
   return all;
 }
 
@@ -900,34 +1124,40 @@ void free_wlinks() {
 
 // --- shortcuts ------------------------------------------------------------------
 
-bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com) {
+bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
   if (!dtb.table) return !oats_loaded();
   if (oats_loaded()) return false;
-  if (!dtb.design.known) learn_design();
   const ContextMemo& m = context_marks(context);
   switch (what) {
     case TsnShortcut::kComponent: {
       if (m.path_marked) return false;
       if (!m.here) return true;
+      if (m.resolved) return !holds(m.touched, com);
       // An entry of the component itself, or of one of its pins.
       const char* n = com ? igcomnam(com) : nullptr;
-      std::string name = m.path;
-      name += n ? n : "";
-      return mark_of(name) == nullptr;
+      return !mark_of(m.path + (n ? n : ""));
     }
     case TsnShortcut::kGroup:
       return !m.path_marked && !m.here;
     case TsnShortcut::kQuietNets:
-      // A net of the group occurrence is named by the path and its own
-      // name; a name holding a backslash could be marked anywhere below.
-      return !m.here || (!m.here->nets_here && !dtb.design.odd_names);
+      // A global net is named by its own name at every level.
+      if (m.group ? names_in(m.group).globals_annotated : names_globals_somewhere()) return false;
+      return !m.here || (!m.here->nets_here && m.resolved);
+    case TsnShortcut::kQuietNet:
+      if (net && net->kind == IW_GLOBALNET) return !names_net(net->name);
+      return !m.here || (m.resolved && !holds(m.nets, net));
     case TsnShortcut::kPinDelays:
-      return !dtb.design.pin_delays && !dtb.design.joined_ports && !(m.here && m.here->pins_below);
+      if (dtb.design.pin_delays || dtb.design.joined_ports) return false;
+      return !m.here || !m.here->pins_below;
+    case TsnShortcut::kPinDelayNet:
+      // The pins a root net's delays come from are those it reaches and
+      // those above them up to the net's own level.
+      if (dtb.design.pin_delays || dtb.design.joined_ports) return false;
+      return !pins_annotated_on(context, net);
   }
   return false;
 }
 
 void tsndtb_reset() {
-  if (dtb.table) rkSymDestroy(dtb.table, nullptr);
   dtb = DtbState();
 }

@@ -128,21 +128,25 @@ void free_wlinks();
 /// What a shortcut of the writers would do the same way at every
 /// occurrence it serves.
 enum class TsnShortcut {
-  kComponent,  // write a module record from its plan or kept bytes
-  kGroup,      // write a group occurrence's records as one piece
-  kQuietNets,  // pass over a group occurrence's nets that can write nothing
-  kPinDelays,  // pass over a group occurrence and all below it when
-               // looking for pin delays
+  kComponent,   // write a module record from its plan or kept bytes (com)
+  kGroup,       // write a group occurrence's records as one piece
+  kQuietNets,   // pass over all of a group occurrence's quiet nets in bulk
+  kQuietNet,    // pass over one quiet net of a group occurrence (net)
+  kPinDelays,   // pass over a group occurrence and all below it when
+                // looking for pin delays
+  kPinDelayNet, // pass over one root net of a group occurrence when
+                // looking for pin delays (net)
 };
 
-/// Whether the shortcut may serve the occurrence: the component com in
-/// context (kComponent), or the group occurrence that context leads to
-/// (null: the top group).  False where back-annotation reaches it (an
-/// entry at or below it, a component or pin entry of a block above it, so
-/// a variable scope or a delayed pin), and everywhere while occurrence
-/// attributes are loaded.  Without a table and occurrence attributes the
-/// answer costs one test.
-bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr);
+/// Whether the shortcut may serve the occurrence: the component com or
+/// the net net of the group occurrence that context leads to (null: the
+/// top group), or that group occurrence itself.  False where
+/// back-annotation reaches it (an entry at or below it, a component or
+/// pin entry of a block above it, so a variable scope or a delayed pin),
+/// and everywhere while occurrence attributes are loaded.  Without a
+/// table and occurrence attributes the answer costs one test.
+bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr,
+                   IwNet* net = nullptr);
 
 /// Forgets the table and what is kept about the loaded design's
 /// components; called when a design is loaded.

@@ -128,8 +128,9 @@ TEST_F(DtbReader, QueuedDelayListsAreWalkedInOrder) {
   EXPECT_EQ(get_wrec(nullptr), nullptr);
 }
 
-// Where the shortcuts may serve, for entries at several depths.  The
-// components stand in for occurrences: only their names are looked at.
+// Where the shortcuts may serve, for entries at several depths, in a
+// design made by hand: TOP places B0 to B5 of BLK, BLK places S1 of SUB,
+// SUB holds U1, U2 and the net N5 (BLK holds N5 too).
 TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
   Write("s.dtb",
         ".BA\n"
@@ -145,12 +146,35 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
         "A TPLH=1\n"
         ".AB\n");
   readDtbFile("s", "");
+  IwGrp top, blk, sub;
+  IwSch top_sheet, blk_sheet, sub_sheet;
+  IwSym blk_sym, sub_sym;
   IwCom b[6], s1, u1, u2;
+  IwNet blk_n5, sub_n5;
+  blk_sym.grp = &blk;
+  sub_sym.grp = &sub;
   const char* names[] = {"B0", "B1", "B2", "B3", "B4", "B5"};
-  for (int i = 0; i < 6; ++i) b[i].name = names[i];
-  s1.name = "S1";
-  u1.name = "U1";
-  u2.name = "U2";
+  for (int i = 0; i < 6; ++i) {
+    b[i].name = names[i];
+    b[i].sym = &blk_sym;
+    b[i].sch = &top_sheet;
+    b[i].next = i < 5 ? &b[i + 1] : nullptr;
+  }
+  top_sheet.coms = &b[0];
+  top.schs = &top_sheet;
+  s1 = {.name = "S1", .sch = &blk_sheet, .sym = &sub_sym};
+  blk_sheet.coms = &s1;
+  blk.schs = &blk_sheet;
+  u1 = {.name = "U1", .sch = &sub_sheet, .next = &u2};
+  u2 = {.name = "U2", .sch = &sub_sheet};
+  sub_sheet.coms = &u1;
+  sub.schs = &sub_sheet;
+  blk_n5 = {.name = "N5", .grp = &blk};
+  sub_n5 = {.name = "N5", .grp = &sub};
+  blk.nets = &blk_n5;
+  sub.nets = &sub_n5;
+  w->tgroup = &top;
+
   auto ctx = [](std::vector<TsnContext>& cells, std::vector<IwCom*> outer_first) {
     cells.resize(outer_first.size());
     TsnContext* next = nullptr;
@@ -165,17 +189,20 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
   struct Case {
     std::vector<IwCom*> path;
     IwCom* com;
-    bool component, group, quiet_nets, pin_delays;
+    IwNet* net;
+    bool component, group, quiet_nets, quiet_net, pin_delays;
   } cases[] = {
-      {{&b[1], &s1}, &u1, false, false, true, true},   // the annotated leaf
-      {{&b[1], &s1}, &u2, true, false, true, true},    // its neighbour
-      {{&b[1]}, &s1, false, false, true, true},        // the block above it
-      {{&b[2]}, &u1, true, false, false, true},        // B2 holds an annotated net
-      {{&b[3]}, &u1, false, false, true, false},       // below an annotated block pin
-      {{&b[4], &s1}, &u1, false, false, true, true},   // below an annotated block
-      {{&b[5], &s1}, &u1, false, false, true, false},  // the leaf with the pin entry
-      {{&b[5], &s1}, &u2, true, false, true, false},
-      {{&b[0]}, &u1, true, true, true, true},          // an occurrence nothing reaches
+      {{&b[1], &s1}, &u1, &sub_n5, false, false, true, true, true},   // the annotated leaf
+      {{&b[1], &s1}, &u2, &sub_n5, true, false, true, true, true},    // its neighbour
+      {{&b[1]}, &s1, &blk_n5, false, false, true, true, true},        // the block above it
+      {{&b[2]}, &s1, &blk_n5, true, false, false, false, true},       // B2's annotated net
+      {{&b[2], &s1}, &u1, &sub_n5, true, true, true, true, true},     // the net's namesake below
+      {{&b[3], &s1}, &u1, &sub_n5, false, false, true, true, true},   // below an annotated block pin
+      {{&b[3]}, &s1, &blk_n5, false, false, true, true, false},
+      {{&b[4], &s1}, &u1, &sub_n5, false, false, true, true, true},   // below an annotated block
+      {{&b[5], &s1}, &u1, &sub_n5, false, false, true, true, false},  // the leaf with the pin entry
+      {{&b[5], &s1}, &u2, &sub_n5, true, false, true, true, false},
+      {{&b[0], &s1}, &u1, &sub_n5, true, true, true, true, true},     // nothing reaches here
   };
   for (const Case& k : cases) {
     TsnContext* at = ctx(c, k.path);
@@ -183,11 +210,13 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
     EXPECT_EQ(tsnShortcutOk(S::kComponent, at, k.com), k.component);
     EXPECT_EQ(tsnShortcutOk(S::kGroup, at), k.group);
     EXPECT_EQ(tsnShortcutOk(S::kQuietNets, at), k.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNet, at, nullptr, k.net), k.quiet_net);
     EXPECT_EQ(tsnShortcutOk(S::kPinDelays, at), k.pin_delays);
   }
-  // The top group's own nets and pins: none is annotated, but pins are.
+  // The top group's own nets: none is annotated, but pins below are.
   EXPECT_TRUE(tsnShortcutOk(S::kQuietNets, nullptr));
   EXPECT_FALSE(tsnShortcutOk(S::kPinDelays, nullptr));
+  w->tgroup = nullptr;
 }
 
 }  // namespace

@@ -61,6 +61,7 @@ struct NetVisits {
   std::vector<std::pair<IwNet*, int>> nets;
   int tail = 0;
   std::size_t longest = 0;  // longest name among those passed over (but global ones)
+  std::vector<std::pair<IwNet*, bool>> roots;  // every root segment, and whether it is quiet
 };
 
 // Process-wide state of the net writers.
@@ -288,7 +289,8 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
   NetVisits& v = net_state.visits.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next) {
     if (tsn_get_upnet(context, net)) continue;
-    if (inert(net)) {
+    v.roots.emplace_back(net, inert(net));
+    if (v.roots.back().second) {
       ++v.tail;
       if (net->kind != IW_GLOBALNET) v.longest = std::max(v.longest, std::strlen(net->name));
       continue;
@@ -305,14 +307,21 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
   if (!g) return;
   const NetVisits& v = visits_of(g, context);
-  if (!tsnShortcutOk(TsnShortcut::kQuietNets, context) ||
-      (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer)) {
-    // An annotation may give a quiet net something to write here; or the
-    // name of a net passed over would not fit the name buffer, and
-    // forming it ends the run.  Every net is visited, in order, as the
+  if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
+    // The name of a net passed over would not fit the name buffer, and
+    // forming it ends the run: every net is visited, in order, as the
     // plain walk visits them.
     for (IwNet* net = g->nets; net; net = net->next)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);
+  } else if (!tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
+    // An annotation may give some quiet nets something to write here.
+    for (const auto& [net, quiet] : v.roots) {
+      if (quiet && tsnShortcutOk(TsnShortcut::kQuietNet, context, nullptr, net)) {
+        lnet_status(label);
+      } else {
+        fn(context, net, w);
+      }
+    }
   } else {
     for (const auto& [net, passed] : v.nets) {
       lnet_status(label, passed);

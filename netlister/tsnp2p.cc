@@ -23,8 +23,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogs/tsn.h"
@@ -54,16 +56,30 @@ struct DelayCandidate {
   char tplh[tsn::kDelayValueBuffer];      // rise delay text
 };
 
+// The root nets of the group g met through the context's component (the
+// top group's at top), in walk order, and how many root nets lie in it
+// and in every group occurrence below it.  Both depend only on that
+// component.
+struct Roots {
+  std::vector<IwNet*> nets;
+  long below = 0;
+};
+
 // Process-wide state of the timing-file symbols, the delay candidates and
 // the delayed-pin set.
 struct P2pState {
   std::vector<IwGrp*> tfgroups;  // groups with timing files, in the order met
   int pinset = 0;                // named set of delayed pins, 0 while none exists
+  // The same names upper-cased: the named set compares ignoring case in
+  // its 117 buckets, and every pin written after the delay blocks is
+  // tested against thousands of delayed pins.
+  std::unordered_set<std::string> delayed;
   DelayCandidate* candidates = nullptr;  // of the net being visited, newest first
   DelayCandidate* free = nullptr;        // released ones
-  // Root nets of a group met through a component, and of all below it
-  // (counted for the progress line where the walk passes over them).
-  PtrMap<long> nets_below;
+  // Root nets of a group by the component it is met through (roots_of).
+  std::deque<Roots> root_lists;
+  PtrMap<Roots*> roots;
+  Roots* top_roots = nullptr;
 };
 P2pState p2p;
 
@@ -121,6 +137,12 @@ void write_p2p_hrecords(wirdata* wd) {
 }
 
 namespace {
+
+// The ASCII upper case the delayed-pin set compares in.
+std::string upper(std::string s) {
+  rkStrUpc(s.data());
+  return s;
+}
 
 enum class Direction { kInput, kOther, kUnknown };
 
@@ -251,6 +273,7 @@ void pindly_net(TsnContext* context, IwNet* net, void*) {
     if (name != lgnet(at, igpinnet(pin), LONG_TSN_FILE, 0)) continue;
     if (!p2p.pinset) p2p.pinset = newsetid();
     inaddmem(p2p.pinset, c->back.c_str(), 1);
+    p2p.delayed.insert(upper(c->back));
     delay_block(c, name);
   }
   while (DelayCandidate* c = p2p.candidates) {
@@ -260,35 +283,42 @@ void pindly_net(TsnContext* context, IwNet* net, void*) {
   }
 }
 
-// Root nets of the group g met through via (null: the top group) and of
-// every group occurrence below it.
-long nets_below(IwGrp* g, TsnContext* context) {
-  if (!g) return 0;
-  const long* known = context ? p2p.nets_below.find(context->com) : nullptr;
-  if (known) return *known;
-  long n = 0;
+// What roots_of keeps: the root nets of the group met through the
+// context's component, in walk order.
+const Roots& roots_of(IwGrp* g, TsnContext* context) {
+  if (Roots* const* known = context ? p2p.roots.find(context->com) : &p2p.top_roots; known && *known)
+    return **known;
+  Roots& r = p2p.root_lists.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next)
-    if (!tsn_get_upnet(context, net)) ++n;
+    if (!tsn_get_upnet(context, net)) r.nets.push_back(net);
+  r.below = static_cast<long>(r.nets.size());
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
-    if (tsn_atbottom(com)) continue;
+    if (tsn_atbottom(com) || !com->sym || !com->sym->grp) continue;
     tsn_descend(&context, com);
-    n += nets_below(com->sym ? com->sym->grp : nullptr, context);
+    r.below += roots_of(com->sym->grp, context).below;
     tsn_pop_cntxt(&context);
   }
-  if (context) p2p.nets_below[context->com] = n;
-  return n;
+  // Looked up again: the walk below has added to the map.
+  (context ? p2p.roots[context->com] : p2p.top_roots) = &r;
+  return r;
 }
 
-// do_pindlys' net walk, passing over the group occurrences where no delay
-// block can arise.
+// do_pindlys' net walk, passing over the group occurrences and the nets
+// where no delay block can arise.
 void pindly_walk(IwGrp* g, TsnContext* context) {
   if (!g) return;
+  const Roots& roots = roots_of(g, context);
   if (tsnShortcutOk(TsnShortcut::kPinDelays, context)) {
-    lnet_status("pin delays", static_cast<int>(nets_below(g, context)));
+    lnet_status("pin delays", static_cast<int>(roots.below));
     return;
   }
-  for (IwNet* net = g->nets; net; net = net->next)
-    if (!tsn_get_upnet(context, net)) pindly_net(context, net, nullptr);
+  for (IwNet* net : roots.nets) {
+    if (tsnShortcutOk(TsnShortcut::kPinDelayNet, context, nullptr, net)) {
+      lnet_status("pin delays");
+    } else {
+      pindly_net(context, net, nullptr);
+    }
+  }
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
     if (tsn_atbottom(com)) continue;
     tsn_descend(&context, com);
@@ -337,7 +367,7 @@ const char* pin_back(TsnContext* context, IwPin* pin) {
 const char* lgnetpin(TsnContext* context, IwPin* pin, int type) {
   if (p2p.pinset) {
     const char* back = pin_back(context, pin);
-    if (back[0] && insetmem(p2p.pinset, back)) return back;
+    if (back[0] && pinsettst(back)) return back;
   }
   return lgnet(context, igpinnet(pin), type, 0);
 }
@@ -345,7 +375,8 @@ const char* lgnetpin(TsnContext* context, IwPin* pin, int type) {
 int pinseton() { return p2p.pinset != 0; }
 
 const char* pinsettst(const char* name) {
-  return p2p.pinset && name ? insetmem(p2p.pinset, name) : nullptr;
+  if (!p2p.pinset || !name || !p2p.delayed.count(upper(name))) return nullptr;
+  return insetmem(p2p.pinset, name);
 }
 
 void pinsetclr() {
@@ -360,7 +391,12 @@ void pinsetclr() {
   }
   if (p2p.pinset) indelset(p2p.pinset);
   p2p.pinset = 0;
+  p2p.delayed.clear();
   p2p.tfgroups.clear();
 }
 
-void tsnp2p_reset() { p2p.nets_below.clear(); }
+void tsnp2p_reset() {
+  p2p.roots.clear();
+  p2p.root_lists.clear();
+  p2p.top_roots = nullptr;
+}
