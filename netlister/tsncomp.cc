@@ -149,6 +149,7 @@ struct GroupPlan {
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
+  std::vector<RecordPlan::Bytes*> kept_scratch;  // of some_of_group
   std::deque<GroupPlan> groups;
   PtrMap<GroupPlan*> group_index;
   PtrMap<ComCache*> index;      // by component
@@ -606,13 +607,48 @@ void check_group(GroupPlan& g, IwGrp* group, TsnContext* context) {
   g.whole = !g.coms.empty();
 }
 
+// whole_group for a group occurrence that back-annotation reaches in
+// part: the components it reaches through the walk's callback, the others
+// from their kept bytes; false (nothing written) when none of them may be
+// written from kept bytes or one has none yet.
+bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, unsigned long stamp) {
+  std::vector<RecordPlan::Bytes*>& kept = comp.kept_scratch;
+  kept.clear();
+  bool any = false;
+  for (IwCom* com : g.coms) {
+    RecordPlan::Bytes* found = nullptr;
+    if (tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
+      found = RecordPlan::find(comp.of(com).record.kept, stamp, path.size());
+      if (!found) return false;
+      any = true;
+    }
+    kept.push_back(found);
+  }
+  if (!any) return false;
+  // The path is copied: the callback forms names in the buffer it lies in.
+  char prefix[tsn::kNameBuffer];
+  std::memcpy(prefix, path.data(), path.size());
+  path = std::string_view(prefix, path.size());
+  for (std::size_t i = 0; i < g.coms.size(); ++i) {
+    if (kept[i]) {
+      write_kept(w->out, *kept[i], path);
+      lcomp_status("modules");
+    } else {
+      loutcomp(0, context, g.coms[i], w);
+    }
+  }
+  return true;
+}
+
 // Writes a group's records as one piece when its components' kept bytes
 // allow it; false leaves the group to the walk (whose records then keep
-// their bytes for the next instance).
+// their bytes for the next instance).  Where back-annotation reaches some
+// of the group's components, those are written by the walk's callback
+// and the others from their kept bytes, in the same order.
 bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
   if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out ||
-      out->curlen != 0 || !tsnShortcutOk(TsnShortcut::kGroup, context))
+      out->curlen != 0)
     return false;
   GroupPlan*& slot = comp.group_index[group];
   if (!slot) slot = &comp.groups.emplace_back();
@@ -622,6 +658,7 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   if (g.evaluates && !tsnPathScopesEmpty(context)) return false;
   std::string_view path = lgpath(context, 0);
   const unsigned long stamp = ipevalstamp();
+  if (!tsnShortcutOk(TsnShortcut::kGroup, context)) return some_of_group(g, context, path, stamp);
   RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path.size());
   if (!piece) {
     // Made from the records' kept bytes, when each has them for this path

@@ -56,6 +56,7 @@
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/limits.h"
+#include "netlister/namefilter.h"
 #include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
@@ -112,6 +113,21 @@ struct OpenFile {
   int npins = 0;
 };
 
+struct Mark;
+
+// What the names one segment below a mark are in the group an occurrence
+// of that name leads to: which of its components and nets they name.
+// Sorted by address, for binary search.
+struct Resolution {
+  const IwGrp* group = nullptr;  // the group it was formed for (null: not yet)
+  std::vector<IwCom*> touched;   // components with an entry at or below their name
+  // Those with a pin entry at or below their name, with its mark, and the
+  // nets their pins are on.
+  std::vector<std::pair<IwCom*, const Mark*>> pin_owners;
+  std::vector<IwNet*> pin_nets;
+  std::vector<IwNet*> nets;      // nets named by a net entry
+};
+
 // What is annotated at or below one hierarchical name (see tsnShortcutOk).
 struct Mark {
   bool com_here = false;    // a component entry names it
@@ -124,6 +140,8 @@ struct Mark {
   std::vector<std::pair<std::string_view, const Mark*>> children;
   mutable std::unordered_map<std::string_view, const Mark*> child_index;
   std::vector<std::string_view> net_children;  // the segments of nets_here
+  // Formed when an occurrence of this name is first asked about.
+  mutable Resolution resolution;
 };
 
 // Facts of the loaded design the shortcut answers depend on, gathered
@@ -142,18 +160,14 @@ struct ContextMemo {
   IwCom* com = nullptr;        // the context's innermost component (null at the top)
   unsigned long made = 0;      // when these answers were formed
   unsigned long parent_made = 0;  // when the parent context's were, then
-  std::string path;            // its path text, outermost first, each name + "\"
+  std::string path;            // names holding a backslash only: the path text,
+                               // outermost first, each name + "\\"
   bool path_marked = false;    // a block on it has a component or pin entry
   const Mark* here = nullptr;  // mark of the path itself (root: "")
   IwGrp* group = nullptr;      // the group the context leads to
-  // Sorted by address, for binary search:
-  std::vector<IwCom*> touched;  // components with an entry at or below their name
-  // Those with a pin entry at or below their name, with its mark, and the
-  // nets their pins are on.
-  std::vector<std::pair<IwCom*, const Mark*>> pin_owners;
-  std::vector<IwNet*> pin_nets;
-  std::vector<IwNet*> nets;  // nets named by a net entry
-  bool resolved = false;     // the lists are known (else every name below may be annotated)
+  // here's names resolved in the group the context leads to, or null:
+  // then every name below may be annotated.
+  const Resolution* names = nullptr;
 };
 
 // The components and nets of a group by name; several components may
@@ -167,6 +181,12 @@ struct GroupNames {
 // The entries of one name, by kind and data (slot_of).
 using EntriesOfName = std::array<DtbEntry*, 4>;
 
+// Lets the text store be searched with a view, without a copy.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+
 // Process-wide back-annotation state.
 struct DtbState {
   bool table = false;  // made by the first file opened
@@ -174,10 +194,9 @@ struct DtbState {
   // follow, but 731 buckets hold hundreds of names each in a large table,
   // and the writers look names up for every occurrence they write.
   std::unordered_map<std::string_view, EntriesOfName> index;
-  // One bit per name hash beside the index: most names looked up while
-  // writing have no entry, and a clear bit answers that without a probe.
-  std::vector<std::uint64_t> seen;
-  std::unordered_set<std::string> texts;  // names and values, kept for the process
+  // Most names looked up while writing have no entry.
+  tsn::NameFilter seen;
+  std::unordered_set<std::string, TextHash, std::equal_to<>> texts;  // names and values, kept for the process
   std::deque<DtbEntry> entries;
   std::deque<DtbWrec> wrecs;
   std::deque<IwAtt> atts;          // attributes of the table
@@ -211,7 +230,11 @@ DtbState dtb;
 
 outdata* netlist() { return w ? w->out : nullptr; }
 
-const char* keep_text(std::string_view text) { return dtb.texts.emplace(text).first->c_str(); }
+const char* keep_text(std::string_view text) {
+  auto it = dtb.texts.find(text);
+  if (it == dtb.texts.end()) it = dtb.texts.emplace(text).first;
+  return it->c_str();
+}
 
 std::string upper(std::string s) {
   rkStrUpc(s.data());
@@ -250,38 +273,8 @@ int slot_of(int flags) {
   }
 }
 
-std::uint64_t name_hash(std::string_view name) {
-  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
-  return h;
-}
-
-// The bit of a name in dtb.seen, whose size is a power of two.
-std::pair<std::size_t, std::uint64_t> seen_bit(std::string_view name) {
-  const std::uint64_t h = name_hash(name);
-  const std::size_t bits = dtb.seen.size() * 64;
-  const std::size_t at = static_cast<std::size_t>(h >> 16) & (bits - 1);
-  return {at / 64, std::uint64_t{1} << (at % 64)};
-}
-
-// Sets the bit of a new name, with about sixteen bits per name (the bits
-// are laid out again when the names outgrow them).
-void see_name(std::string_view name) {
-  if (dtb.index.size() * 16 > dtb.seen.size() * 64) {
-    dtb.seen.assign(std::max<std::size_t>(64, dtb.seen.size() * 4), 0);
-    for (const auto& [known, entries] : dtb.index) {
-      auto [word, bit] = seen_bit(known);
-      dtb.seen[word] |= bit;
-    }
-  }
-  auto [word, bit] = seen_bit(name);
-  dtb.seen[word] |= bit;
-}
-
 DtbEntry* find_entry(const char* name, int flags) {
-  if (!dtb.table || !name || dtb.seen.empty()) return nullptr;
-  auto [word, bit] = seen_bit(name);
-  if (!(dtb.seen[word] & bit)) return nullptr;
+  if (!dtb.table || !name || !dtb.seen.may_hold(name)) return nullptr;
   auto it = dtb.index.find(name);
   return it == dtb.index.end() ? nullptr : it->second[slot_of(flags)];
 }
@@ -333,7 +326,7 @@ DtbEntry* create_entry(const char* name, int flags) {
   e.bucket = rkSymStHash(name) % kDtbBuckets;
   e.seq = dtb.entries.size();
   auto [slot, made] = dtb.index.try_emplace(name);
-  if (made) see_name(name);
+  if (made) dtb.seen.add(name);
   EntriesOfName& same = slot->second;
   const bool new_net = (flags & DTB_KINDS) == DTB_NET && !same[1] && !same[3];
   same[slot_of(flags)] = &e;
@@ -479,25 +472,28 @@ void wire_line(OpenFile& f, std::string_view arg) {
   e.last = &r;
 }
 
-void read_line(OpenFile& f, std::string line) {
+char upper_char(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+void read_line(OpenFile& f, std::string_view line) {
   // A NUL ends the text of a line, as it ends every name made from it.
-  line.resize(std::strlen(line.c_str()));
-  std::size_t end = line.size();
-  while (end > 0 && (blank(line[end - 1]) || line[end - 1] == '\r' || line[end - 1] == '\n')) --end;
+  line = line.substr(0, line.find('\0'));
+  while (!line.empty() && (blank(line.back()) || line.back() == '\r' || line.back() == '\n'))
+    line.remove_suffix(1);
   std::string_view rest;
-  std::string keyword =
-      upper(std::string(first_word(skip_blanks(std::string_view(line).substr(0, end)), &rest)));
+  const std::string_view keyword = first_word(skip_blanks(line), &rest);
   if (keyword.empty() || keyword[0] == '|') return;
   if (keyword[0] == '.') {
-    if (keyword == ".BA" || keyword == ".AB") {
+    const bool ba = keyword.size() == 3 && upper_char(keyword[1]) == 'B' && upper_char(keyword[2]) == 'A';
+    const bool ab = keyword.size() == 3 && upper_char(keyword[1]) == 'A' && upper_char(keyword[2]) == 'B';
+    if (ba || ab) {
       finish_entry(f);
-      f.in_block = keyword == ".BA";
+      f.in_block = ba;
     } else {
       log_text("Error: Bad .dtb format\n");
     }
     return;
   }
-  switch (keyword[0]) {
+  switch (upper_char(keyword[0])) {
     case 'C':
     case 'N':
     case 'P': {
@@ -505,7 +501,8 @@ void read_line(OpenFile& f, std::string line) {
       finish_entry(f);
       std::string_view word = first_word(rest, nullptr);
       if (word.empty()) return;
-      f.entry.kind = keyword[0] == 'C' ? DTB_COMP : keyword[0] == 'N' ? DTB_NET : DTB_PIN;
+      const char kind = upper_char(keyword[0]);
+      f.entry.kind = kind == 'C' ? DTB_COMP : kind == 'N' ? DTB_NET : DTB_PIN;
       f.entry.name = prefixed(f, word);
       return;
     }
@@ -516,7 +513,7 @@ void read_line(OpenFile& f, std::string line) {
       if (f.in_block) wire_line(f, rest);
       return;
     default:
-      llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_UNKNOWN, keyword.c_str()));
+      llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_UNKNOWN, upper(std::string(keyword)).c_str()));
   }
 }
 
@@ -611,9 +608,9 @@ void step() {
   }
   std::size_t nl = f.text.find('\n', f.pos);
   if (nl == std::string::npos) nl = f.text.size();
-  std::string line = f.text.substr(f.pos, nl - f.pos);
+  const std::string_view line = std::string_view(f.text).substr(f.pos, nl - f.pos);
   f.pos = nl + 1;
-  read_line(f, std::move(line));
+  read_line(f, line);
 }
 
 // --- the occurrence being written ----------------------------------------
@@ -772,34 +769,34 @@ const GroupNames& names_in(IwGrp* g) {
 // Which components and nets of the group behind the context the marks
 // below its path name: each child segment is a display name or a net name
 // of that group, as no name of the design holds a backslash.
-void resolve(ContextMemo& m) {
-  m.touched.clear();
-  m.pin_owners.clear();
-  m.pin_nets.clear();
-  m.nets.clear();
-  m.resolved = false;
-  IwGrp* g = m.group;
-  if (!m.here || dtb.design.odd_names || !g) return;
-  m.resolved = true;
+// The names one segment below mark in group, formed once per mark (again
+// only if another group is asked for: two components of one display name).
+const Resolution* resolve(const Mark* mark, IwGrp* g) {
+  if (!mark || dtb.design.odd_names || !g) return nullptr;
+  Resolution& r = mark->resolution;
+  if (r.group == g) return &r;
+  r = Resolution();
+  r.group = g;
   const GroupNames& names = names_in(g);
-  for (const auto& [segment, child] : m.here->children) {
+  for (const auto& [segment, child] : mark->children) {
     auto it = names.coms.find(segment);
     if (it == names.coms.end()) continue;
     for (IwCom* com : it->second) {
-      m.touched.push_back(com);
+      r.touched.push_back(com);
       if (!child->pins_here && !child->pins_below) continue;
-      m.pin_owners.emplace_back(com, child);
-      for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) m.pin_nets.push_back(igpinnet(pin));
+      r.pin_owners.emplace_back(com, child);
+      for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) r.pin_nets.push_back(igpinnet(pin));
     }
   }
-  for (std::string_view segment : m.here->net_children) {
+  for (std::string_view segment : mark->net_children) {
     auto it = names.nets.find(segment);
-    if (it != names.nets.end()) m.nets.push_back(it->second);
+    if (it != names.nets.end()) r.nets.push_back(it->second);
   }
-  std::sort(m.touched.begin(), m.touched.end());
-  std::sort(m.pin_owners.begin(), m.pin_owners.end());
-  std::sort(m.pin_nets.begin(), m.pin_nets.end());
-  std::sort(m.nets.begin(), m.nets.end());
+  std::sort(r.touched.begin(), r.touched.end());
+  std::sort(r.pin_owners.begin(), r.pin_owners.end());
+  std::sort(r.pin_nets.begin(), r.pin_nets.end());
+  std::sort(r.nets.begin(), r.nets.end());
+  return &r;
 }
 
 // The mark of the name one segment below parent's, or null.
@@ -824,33 +821,39 @@ const Mark* child_of(const Mark* parent, std::string_view segment) {
 const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
   while (dtb.memos.size() <= depth) dtb.memos.emplace_back();
   ContextMemo& m = dtb.memos[depth];
+  const bool odd = dtb.design.odd_names;
+  IwGrp* g;
   if (!context) {
     if (m.valid) return m;
     m.path.clear();
     m.path_marked = false;
     m.here = mark_of(std::string_view());
-    m.group = w ? w->tgroup : nullptr;
+    g = w ? w->tgroup : nullptr;
   } else {
     const ContextMemo& parent = marks_at(context->next, depth - 1);
     if (m.valid && m.com == context->com && m.parent_made == parent.made) return m;
     m.com = context->com;
     m.parent_made = parent.made;
     const char* n = igcomnam(context->com);
-    m.path = parent.path;
-    m.path += n ? n : "";
-    // A display name holding a backslash spans several segments of the
-    // marks: then the whole path is looked up.
-    m.here = dtb.design.odd_names ? mark_of(m.path) : child_of(parent.here, n ? n : "");
+    if (odd) {
+      // A display name holding a backslash spans several segments of the
+      // marks: the whole path is looked up.
+      m.path = parent.path;
+      m.path += n ? n : "";
+      m.here = mark_of(m.path);
+      m.path += '\\';
+    } else {
+      m.here = child_of(parent.here, n ? n : "");
+    }
     // A component entry opens a variable scope for everything below; a
     // pin entry of the block may delay the pins inside it.
     m.path_marked = parent.path_marked ||
-                    (m.here && (m.here->com_here || m.here->pins_here ||
-                                (dtb.design.odd_names && m.here->pins_below)));
-    m.path += '\\';
-    m.group = context->com->sym ? context->com->sym->grp : nullptr;
+                    (m.here && (m.here->com_here || m.here->pins_here || (odd && m.here->pins_below)));
+    g = context->com->sym ? context->com->sym->grp : nullptr;
   }
+  m.group = g;
+  m.names = resolve(m.here, g);
   m.made = ++dtb.memos_made;
-  resolve(m);
   m.valid = true;
   return m;
 }
@@ -875,13 +878,14 @@ bool holds(const std::vector<T*>& sorted, const T* x) {
 bool pins_annotated_on(TsnContext* context, IwNet* net) {
   const ContextMemo& m = context_marks(context);
   if (!m.here || !m.here->pins_below) return false;
-  if (!m.resolved) return true;
-  if (!holds(m.pin_nets, net)) return false;
+  if (!m.names) return true;
+  const Resolution& r = *m.names;
+  if (!holds(r.pin_nets, net)) return false;
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin)) {
     IwCom* owner = igpinown(pin);
-    auto at = std::lower_bound(m.pin_owners.begin(), m.pin_owners.end(),
+    auto at = std::lower_bound(r.pin_owners.begin(), r.pin_owners.end(),
                                std::pair<IwCom*, const Mark*>(owner, nullptr));
-    if (at == m.pin_owners.end() || at->first != owner) continue;
+    if (at == r.pin_owners.end() || at->first != owner) continue;
     const Mark* om = at->second;
     IwSpn* spn = igpinspn(pin);
     if (!spn) return true;
@@ -1132,7 +1136,7 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net
     case TsnShortcut::kComponent: {
       if (m.path_marked) return false;
       if (!m.here) return true;
-      if (m.resolved) return !holds(m.touched, com);
+      if (m.names) return !holds(m.names->touched, com);
       // An entry of the component itself, or of one of its pins.
       const char* n = com ? igcomnam(com) : nullptr;
       return !mark_of(m.path + (n ? n : ""));
@@ -1142,10 +1146,10 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net
     case TsnShortcut::kQuietNets:
       // A global net is named by its own name at every level.
       if (m.group ? names_in(m.group).globals_annotated : names_globals_somewhere()) return false;
-      return !m.here || (!m.here->nets_here && m.resolved);
+      return !m.here || (!m.here->nets_here && m.names);
     case TsnShortcut::kQuietNet:
       if (net && net->kind == IW_GLOBALNET) return !names_net(net->name);
-      return !m.here || (m.resolved && !holds(m.nets, net));
+      return !m.here || (m.names && !holds(m.names->nets, net));
     case TsnShortcut::kPinDelays:
       if (dtb.design.pin_delays || dtb.design.joined_ports) return false;
       return !m.here || !m.here->pins_below;

@@ -26,11 +26,11 @@
 #include <deque>
 #include <new>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "catalogs/tsn.h"
 #include "netlister/limits.h"
+#include "netlister/namefilter.h"
 #include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsndtb.h"
@@ -70,10 +70,10 @@ struct Roots {
 struct P2pState {
   std::vector<IwGrp*> tfgroups;  // groups with timing files, in the order met
   int pinset = 0;                // named set of delayed pins, 0 while none exists
-  // The same names upper-cased: the named set compares ignoring case in
-  // its 117 buckets, and every pin written after the delay blocks is
-  // tested against thousands of delayed pins.
-  std::unordered_set<std::string> delayed;
+  // The named set compares ignoring case in its 117 buckets, and every
+  // pin written after the delay blocks is tested against thousands of
+  // delayed pins: most are not, which the filter tells at once.
+  tsn::NameFilter delayed{true};
   DelayCandidate* candidates = nullptr;  // of the net being visited, newest first
   DelayCandidate* free = nullptr;        // released ones
   // Root nets of a group by the component it is met through (roots_of).
@@ -137,12 +137,6 @@ void write_p2p_hrecords(wirdata* wd) {
 }
 
 namespace {
-
-// The ASCII upper case the delayed-pin set compares in.
-std::string upper(std::string s) {
-  rkStrUpc(s.data());
-  return s;
-}
 
 enum class Direction { kInput, kOther, kUnknown };
 
@@ -273,7 +267,7 @@ void pindly_net(TsnContext* context, IwNet* net, void*) {
     if (name != lgnet(at, igpinnet(pin), LONG_TSN_FILE, 0)) continue;
     if (!p2p.pinset) p2p.pinset = newsetid();
     inaddmem(p2p.pinset, c->back.c_str(), 1);
-    p2p.delayed.insert(upper(c->back));
+    p2p.delayed.add(c->back);
     delay_block(c, name);
   }
   while (DelayCandidate* c = p2p.candidates) {
@@ -375,7 +369,7 @@ const char* lgnetpin(TsnContext* context, IwPin* pin, int type) {
 int pinseton() { return p2p.pinset != 0; }
 
 const char* pinsettst(const char* name) {
-  if (!p2p.pinset || !name || !p2p.delayed.count(upper(name))) return nullptr;
+  if (!p2p.pinset || !name || !p2p.delayed.may_hold(name)) return nullptr;
   return insetmem(p2p.pinset, name);
 }
 
