@@ -207,8 +207,14 @@ struct DtbState {
   // The answers for the last context asked about at each depth (the top
   // group at 0): a walk that returns from a block finds those of the
   // block's parent still there.
-  std::deque<ContextMemo> memos;
+  std::vector<std::unique_ptr<ContextMemo>> memos;
   unsigned long memos_made = 0;
+  // The context asked about last (its cells and their components,
+  // innermost first) and its answers: the writers ask many questions in a
+  // row about one context.
+  std::vector<std::pair<const TsnContext*, const IwCom*>> last_chain;
+  const ContextMemo* last = nullptr;
+  unsigned long last_made = 0;
   // The components (by display name) and nets of each group: a name of the
   // marks is resolved to what it names in the group an occurrence leads to.
   std::unordered_map<const IwGrp*, GroupNames> by_name;
@@ -316,7 +322,8 @@ void mark_name(const char* name, int kind, bool new_net) {
     parent = &m;
     start = cut + 1;
   }
-  for (ContextMemo& m : dtb.memos) m.valid = false;
+  for (auto& m : dtb.memos) m->valid = false;
+  dtb.last = nullptr;
 }
 
 DtbEntry* create_entry(const char* name, int flags) {
@@ -819,8 +826,8 @@ const Mark* child_of(const Mark* parent, std::string_view segment) {
 // parent's answers are the ones it was formed from.  A context's answers
 // are formed from its parent's: one more name on the path.
 const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
-  while (dtb.memos.size() <= depth) dtb.memos.emplace_back();
-  ContextMemo& m = dtb.memos[depth];
+  while (dtb.memos.size() <= depth) dtb.memos.push_back(std::make_unique<ContextMemo>());
+  ContextMemo& m = *dtb.memos[depth];
   const bool odd = dtb.design.odd_names;
   IwGrp* g;
   if (!context) {
@@ -859,10 +866,20 @@ const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
 }
 
 const ContextMemo& context_marks(TsnContext* context) {
+  auto& chain = dtb.last_chain;
+  if (dtb.last && dtb.last->made == dtb.last_made) {
+    std::size_t i = 0;
+    const TsnContext* c = context;
+    for (; c && i < chain.size() && chain[i].first == c && chain[i].second == c->com; c = c->next) ++i;
+    if (!c && i == chain.size()) return *dtb.last;
+  }
   if (!dtb.design.known) learn_design();
-  std::size_t depth = 0;
-  for (TsnContext* c = context; c; c = c->next) ++depth;
-  return marks_at(context, depth);
+  chain.clear();
+  for (TsnContext* c = context; c; c = c->next) chain.emplace_back(c, c->com);
+  const ContextMemo& m = marks_at(context, chain.size());
+  dtb.last = &m;
+  dtb.last_made = m.made;
+  return m;
 }
 
 template <class T>
