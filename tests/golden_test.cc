@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -48,6 +49,11 @@ struct Case {
   std::string variant;
   bool crlf = false;
 };
+
+// Test names carry the case; this keeps the parameter readable too.
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.folder << (c.variant.empty() ? "" : " " + c.variant) << (c.crlf ? " crlf" : "");
+}
 
 std::vector<Case> Cases() {
   std::vector<Case> cases;
