@@ -2,10 +2,10 @@
 //
 // Back-annotation files are not read yet: readDtbFile reads nothing (it
 // says so for every file named) and the annotation table never exists,
-// so every look-up finds nothing.  The
-// load and iteration calls below are the ones the record writers use; they
-// already open the variable scopes of each occurrence and put annotated
-// attributes (none, for now) in front of the design's own.
+// so every look-up finds nothing.  The load and iteration calls below are
+// the ones the record writers use; they already open the variable scopes
+// of each occurrence and put annotated attributes (none, for now) in
+// front of the design's own.
 #include "netlister/tsndtb.h"
 
 #include <cstdio>

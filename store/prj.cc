@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "store/pxlib.h"
-#include "util/rkmem.h"
 #include "util/rkdufs.h"
+#include "util/rkmem.h"
 #include "util/rkstr.h"
 
 namespace {
