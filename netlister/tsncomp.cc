@@ -242,8 +242,9 @@ void block(int mode, TsnContext* context, IwCom* com) {
 // " <net>" for every pin of the component, in pin order (the name slot
 // is copied into the token before anything reuses it).
 void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
+  const bool delays = pinseton();
   for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
-    ltokjoin(out, " ", lgnetpin(context, pin, type));
+    ltokjoin(out, " ", delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0));
 }
 
 bool prefix_allowed(const ComFacts& f) {

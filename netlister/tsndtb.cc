@@ -677,11 +677,14 @@ IwAtt* iterate(IwAtt* previous, Next next_db) {
   return a;
 }
 
-void release_current() {
-  if (dtb.current_copied)
+// Clears the current annotation, giving a merged list's copies back.
+// Every record of a design without back-annotation passes here.
+inline void release_current() {
+  if (dtb.current_copied) {
     for (IwAtt* a = dtb.current; a; a = a->next) dtb.free_copies.push_back(a);
+    dtb.current_copied = false;
+  }
   dtb.current = nullptr;
-  dtb.current_copied = false;
 }
 
 // The net annotation of one name: its attributes merged into the current
@@ -1068,8 +1071,10 @@ void tsnUnloadCom(TsnContext* context) {
 }
 
 void tsnLoadNet(TsnContext* context, IwNet* net) {
+  // Without a table nothing is ever current.
+  if (!dtb.table) return;
   release_current();
-  if (!dtb.table || !net) return;
+  if (!net) return;
   for (IwAtt* a = net->atts; a; a = a->next) {
     if (std::strcmp(a->name, "NET_ALIAS") != 0) continue;
     char alias[tsn::kNameBuffer];
@@ -1080,7 +1085,9 @@ void tsnLoadNet(TsnContext* context, IwNet* net) {
   load_net_name(lgnet(context, net, LONG_TSN_FILE, 0));
 }
 
-void tsnUnloadNet() { release_current(); }
+void tsnUnloadNet() {
+  if (dtb.current) release_current();
+}
 
 void tsnLoadPin(TsnContext* context, IwPin* pin) {
   release_current();

@@ -94,10 +94,7 @@ void unresolved(const std::string& first, const char* net) {
 }  // namespace
 
 void do_multi_driver_net_delays(TsnContext* context, IwNet* net) {
-  if (!get_wrec(nullptr)) {
-    release_wlists();
-    return;
-  }
+  if (!get_wrec(nullptr)) return;  // nothing queued, nothing to give back
   for (DtbWrec* r = get_wrec(nullptr); r; r = get_wrec(r)) {
     r->driver_status = r->receiver_status = 0;
     r->driver_nf.clear();

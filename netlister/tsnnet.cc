@@ -63,7 +63,10 @@ struct NetVisits {
   std::vector<std::pair<IwNet*, int>> nets;
   int tail = 0;
   std::size_t longest = 0;  // longest name among those passed over (but global ones)
-  std::vector<std::pair<IwNet*, bool>> roots;  // every root segment, and whether it is quiet
+  // Every root segment and whether it is quiet, made when an annotation
+  // first reaches an occurrence of the group.
+  std::vector<std::pair<IwNet*, bool>> roots;
+  bool roots_made = false;
 };
 
 // Process-wide state of the net writers.
@@ -290,14 +293,13 @@ bool inert(IwNet* net) {
   return true;
 }
 
-const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
+NetVisits& visits_of(IwGrp* g, TsnContext* context) {
   NetVisits*& known = context ? net_state.visits_by_com[context->com] : net_state.top_visits;
   if (known) return *known;
   NetVisits& v = net_state.visits.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next) {
     if (tsn_get_upnet(context, net)) continue;
-    v.roots.emplace_back(net, inert(net));
-    if (v.roots.back().second) {
+    if (inert(net)) {
       ++v.tail;
       if (net->kind != IW_GLOBALNET) v.longest = std::max(v.longest, std::strlen(net->name));
       continue;
@@ -313,7 +315,7 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 // can write nothing are only counted.
 void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
   if (!g) return;
-  const NetVisits& v = visits_of(g, context);
+  NetVisits& v = visits_of(g, context);
   if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
     // The name of a net passed over would not fit the name buffer, and
     // forming it ends the run: every net is visited, in order, as the
@@ -322,6 +324,11 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);
   } else if (!tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
     // An annotation may give some quiet nets something to write here.
+    if (!v.roots_made) {
+      for (IwNet* net = g->nets; net; net = net->next)
+        if (!tsn_get_upnet(context, net)) v.roots.emplace_back(net, inert(net));
+      v.roots_made = true;
+    }
     for (const auto& [net, quiet] : v.roots) {
       if (quiet && tsnShortcutOk(TsnShortcut::kQuietNet, context, nullptr, net)) {
         lnet_status(label);
