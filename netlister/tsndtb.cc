@@ -128,20 +128,30 @@ struct Resolution {
   std::vector<IwNet*> nets;      // nets named by a net entry
 };
 
+// What a mark with names below it keeps once an occurrence of its name
+// is asked about.
+struct MarkAnswers {
+  std::unordered_map<std::string_view, const Mark*> child_index;  // of a long child list
+  Resolution resolution;
+};
+
 // What is annotated at or below one hierarchical name (see tsnShortcutOk).
+// Most marks are the names of entries themselves, with nothing below:
+// a mark stays small, and what only a prefix needs comes with `answers`.
 struct Mark {
   bool com_here = false;    // a component entry names it
   bool is_pin = false;      // a pin entry names it
   bool pins_here = false;   // a pin entry names a pin of it (the rest has no backslash)
   bool nets_here = false;   // a net entry names a net below it (likewise)
   bool pins_below = false;  // a pin entry lies somewhere below it
-  // The next segment of every name below it, with that name's mark; and,
-  // once a long list has been searched, an index of it.
+  // The next segment of every name below it, with that name's mark.
   std::vector<std::pair<std::string_view, const Mark*>> children;
-  mutable std::unordered_map<std::string_view, const Mark*> child_index;
   std::vector<std::string_view> net_children;  // the segments of nets_here
-  // Formed when an occurrence of this name is first asked about.
-  mutable Resolution resolution;
+  mutable std::unique_ptr<MarkAnswers> answers;  // made when first needed
+  MarkAnswers& kept() const {
+    if (!answers) answers = std::make_unique<MarkAnswers>();
+    return *answers;
+  }
 };
 
 // Facts of the loaded design the shortcut answers depend on, gathered
@@ -181,6 +191,14 @@ struct GroupNames {
 // The entries of one name, by kind and data (slot_of).
 using EntriesOfName = std::array<DtbEntry*, 4>;
 
+// Copies of texts in blocks that are never given back.
+struct TextArena {
+  static constexpr std::size_t kBlock = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> blocks;
+  char* at = nullptr;     // the free part of the last block
+  std::size_t left = 0;
+};
+
 // Lets the text store be searched with a view, without a copy.
 struct TextHash {
   using is_transparent = void;
@@ -197,6 +215,7 @@ struct DtbState {
   // Most names looked up while writing have no entry.
   tsn::NameFilter seen;
   std::unordered_set<std::string, TextHash, std::equal_to<>> texts;  // names and values, kept for the process
+  TextArena arena;
   std::deque<DtbEntry> entries;
   std::deque<DtbWrec> wrecs;
   std::deque<IwAtt> atts;          // attributes of the table
@@ -236,6 +255,26 @@ DtbState dtb;
 
 outdata* netlist() { return w ? w->out : nullptr; }
 
+// A copy of a text for the life of the process, from the arena: the names
+// of entries and net delays, nearly all different.
+const char* copy_text(std::string_view text) {
+  TextArena& a = dtb.arena;
+  const std::size_t need = text.size() + 1;
+  if (need > a.left) {
+    const std::size_t size = std::max(need, TextArena::kBlock);
+    a.blocks.push_back(std::make_unique<char[]>(size));
+    a.at = a.blocks.back().get();
+    a.left = size;
+  }
+  char* copy = a.at;
+  std::memcpy(copy, text.data(), text.size());
+  copy[text.size()] = '\0';
+  a.at += need;
+  a.left -= need;
+  return copy;
+}
+
+// The one copy of a text that many attributes share (names and values).
 const char* keep_text(std::string_view text) {
   auto it = dtb.texts.find(text);
   if (it == dtb.texts.end()) it = dtb.texts.emplace(text).first;
@@ -294,33 +333,37 @@ DtbEntry* fetch(const char* name, int flags) {
 // Marks the name of a new table entry and each prefix of it that ends
 // before a backslash; new_net tells that it is the name's first net entry.
 void mark_name(const char* name, int kind, bool new_net) {
-  std::string_view n(name);
-  Mark* root = &dtb.marks[std::string_view()];
-  if (kind == DTB_PIN) root->pins_below = true;
-  Mark* parent = root;
-  for (std::size_t start = 0;;) {
-    const std::size_t cut = n.find('\\', start);
-    const std::string_view segment =
-        n.substr(start, cut == std::string_view::npos ? std::string_view::npos : cut - start);
-    auto [it, made] = dtb.marks.try_emplace(n.substr(0, cut));
-    Mark& m = it->second;
-    if (made) {
-      parent->children.emplace_back(segment, &m);
-      parent->child_index.clear();
+  const std::string_view n(name);
+  // From the name up towards the root, as far as something changes: a
+  // prefix that was marked before has its own prefixes marked already,
+  // and one that has pins below it has them marked so too.
+  std::size_t cut = n.size();
+  auto [it, made] = dtb.marks.try_emplace(n);
+  Mark* child = &it->second;
+  bool child_made = made;
+  if (kind == DTB_COMP) child->com_here = true;
+  if (kind == DTB_PIN) child->is_pin = true;
+  for (bool first = true;; first = false) {
+    const std::size_t at = cut == 0 ? std::string_view::npos : n.rfind('\\', cut - 1);
+    const std::string_view segment = at == std::string_view::npos ? n.substr(0, cut) : n.substr(at + 1, cut - at - 1);
+    auto [pit, pmade] = dtb.marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
+    Mark& parent = pit->second;
+    if (child_made && child != &parent) {  // a name may begin with a backslash
+      parent.children.emplace_back(segment, child);
+      if (parent.answers) parent.answers->child_index.clear();
     }
-    if (cut == std::string_view::npos) {
-      if (kind == DTB_COMP) m.com_here = true;
-      if (kind == DTB_PIN) {
-        m.is_pin = true;
-        parent->pins_here = true;
-      }
-      if (kind == DTB_NET) parent->nets_here = true;
-      if (new_net) parent->net_children.push_back(segment);
-      break;
+    if (first) {
+      if (kind == DTB_PIN) parent.pins_here = true;
+      if (kind == DTB_NET) parent.nets_here = true;
+      if (new_net) parent.net_children.push_back(segment);
     }
-    if (kind == DTB_PIN) m.pins_below = true;
-    parent = &m;
-    start = cut + 1;
+    const bool pins_were_below = parent.pins_below;
+    if (kind == DTB_PIN) parent.pins_below = true;
+    if (at == std::string_view::npos) break;
+    if (!pmade && (kind != DTB_PIN || pins_were_below)) break;
+    child = &parent;
+    child_made = pmade;
+    cut = at;
   }
   for (auto& m : dtb.memos) m->valid = false;
   dtb.last = nullptr;
@@ -386,7 +429,8 @@ void finish_entry(OpenFile& f) {
       ++f.npins;
     }
   }
-  const char* name = (e.atts || e.wrecs) ? keep_text(e.name) : nullptr;
+  const char* name = (e.atts || e.wrecs) ? copy_text(e.name) : nullptr;
+  for (DtbWrec* r = e.wrecs; r; r = r->next) r->netname = name;
   if (e.atts) {
     DtbEntry* t = find_entry(name, e.kind | DTB_ATTS);
     if (!t) {
@@ -467,9 +511,8 @@ void wire_line(OpenFile& f, std::string_view arg) {
     return;
   }
   DtbWrec& r = dtb.wrecs.emplace_back();
-  r.netname = keep_text(e.name);
-  r.driver = keep_text(prefixed(f, driver));
-  r.receiver = keep_text(prefixed(f, receiver));
+  r.driver = copy_text(prefixed(f, driver));
+  r.receiver = copy_text(prefixed(f, receiver));
   r.atts = keep_text(rest);
   if (e.last) {
     e.last->next = &r;
@@ -568,6 +611,10 @@ bool open_file(const std::string& name, const std::string& prefix) {
   for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) f->text.append(chunk, n);
   std::fclose(fp);
   llogmsg(netlist(), "Using back-annotation file '%s'", path);
+  // Room for the names a file of this size may hold (some 30 bytes an
+  // entry), so that the tables are not laid out again and again.
+  dtb.index.reserve(dtb.index.size() + f->text.size() / 30);
+  dtb.marks.reserve(dtb.marks.size() + f->text.size() / 15);
   dtb.table = true;
   f->key = std::move(key);
   f->prefix = prefix;
@@ -783,7 +830,7 @@ const GroupNames& names_in(IwGrp* g) {
 // only if another group is asked for: two components of one display name).
 const Resolution* resolve(const Mark* mark, IwGrp* g) {
   if (!mark || dtb.design.odd_names || !g) return nullptr;
-  Resolution& r = mark->resolution;
+  Resolution& r = mark->kept().resolution;
   if (r.group == g) return &r;
   r = Resolution();
   r.group = g;
@@ -818,10 +865,11 @@ const Mark* child_of(const Mark* parent, std::string_view segment) {
       if (s == segment) return child;
     return nullptr;
   }
-  if (parent->child_index.empty())
-    for (const auto& [s, child] : parent->children) parent->child_index.emplace(s, child);
-  auto it = parent->child_index.find(segment);
-  return it == parent->child_index.end() ? nullptr : it->second;
+  auto& index = parent->kept().child_index;
+  if (index.empty())
+    for (const auto& [s, child] : parent->children) index.emplace(s, child);
+  auto it = index.find(segment);
+  return it == index.end() ? nullptr : it->second;
 }
 
 // The answers for the context at depth (its number of components), from
