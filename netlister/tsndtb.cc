@@ -161,6 +161,7 @@ struct DesignFacts {
   bool odd_names = false;   // a component, net or symbol pin name holds a backslash
   bool pin_delays = false;  // a pin or symbol pin carries TPLH or TPHL
   bool joined_ports = false;  // two pins of a symbol are bound to one net
+  bool oats = false;        // occurrence attributes are loaded (they stay while writing)
 };
 
 // The answers for one context: where its path stands among the marks, and
@@ -763,6 +764,7 @@ bool delay_att(const IwAtt* list) {
 void learn_design() {
   DesignFacts& d = dtb.design;
   d.known = true;
+  d.oats = oats_loaded();
   std::vector<IwGrp*> todo;
   std::unordered_set<const void*> seen;
   auto symbol = [&](IwSym* sym) {
@@ -1202,7 +1204,8 @@ void free_wlinks() {
 
 bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
   if (!dtb.table) return !oats_loaded();
-  if (oats_loaded()) return false;
+  if (!dtb.design.known) learn_design();
+  if (dtb.design.oats) return false;
   const ContextMemo& m = context_marks(context);
   switch (what) {
     case TsnShortcut::kComponent: {
