@@ -2,7 +2,7 @@
 """Runs tsn over randomly mutated copies of the golden designs.
 
 Each run copies one design folder of tests/golden (or the example), damages
-one to three of its wirelist, symbol or settings files (words replaced by
+one to three of its wirelist, symbol, settings or delay-table files (words replaced by
 record keywords and bus names, lines duplicated, dropped, cut or inserted)
 and runs the given tsn binary on it.  A run must end with exit code 0 or 3
 and without a sanitizer report or a time-out; failing folders are kept as
@@ -82,7 +82,7 @@ def main():
         shutil.rmtree(run, ignore_errors=True)
         shutil.copytree(src, run, ignore=shutil.ignore_patterns("expected*", "*.tsn", "*.rkg"))
         files = [f for f in glob.glob(run + "/lib/**/*", recursive=True) if os.path.isfile(f)]
-        files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var")]
+        files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var") + glob.glob(run + "/*.dtb")]
         for f in rng.sample(files, rng.randint(1, min(3, len(files)))):
             with open(f, errors="replace") as fh:
                 text = fh.read()
