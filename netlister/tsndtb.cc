@@ -983,20 +983,18 @@ int readDtbFile(const char* name, const char* prefix) {
 
 // --- the table ----------------------------------------------------------------
 
-IwAtt* getDtbCompAtts(const char* name) {
-  DtbEntry* e = fetch(name, DTB_COMP | DTB_ATTS);
+namespace {
+
+IwAtt* fetch_atts(const char* name, int kind) {
+  DtbEntry* e = fetch(name, kind | DTB_ATTS);
   return e ? e->atts : nullptr;
 }
 
-IwAtt* getDtbNetAtts(const char* name) {
-  DtbEntry* e = fetch(name, DTB_NET | DTB_ATTS);
-  return e ? e->atts : nullptr;
-}
+}  // namespace
 
-IwAtt* getDtbPinAtts(const char* name) {
-  DtbEntry* e = fetch(name, DTB_PIN | DTB_ATTS);
-  return e ? e->atts : nullptr;
-}
+IwAtt* getDtbCompAtts(const char* name) { return fetch_atts(name, DTB_COMP); }
+IwAtt* getDtbNetAtts(const char* name) { return fetch_atts(name, DTB_NET); }
+IwAtt* getDtbPinAtts(const char* name) { return fetch_atts(name, DTB_PIN); }
 
 DtbWrec* getDtbNetWrecs(const char* name) {
   DtbEntry* e = fetch(name, DTB_NET | DTB_WRECS);
