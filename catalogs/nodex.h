@@ -94,6 +94,7 @@
 #define NDX_VARNOFILE 344 /* "[E] variable definition file not found" */  // (none)
 #define NDX_VARNOSTORE 345 /* "[E] variable store not initialised" */  // (none)
 #define NDX_TOKENLONG 347 /* "[E] A text longer than %d characters was read; the rest of it is dropped." */  // the limit
+#define NDX_TOKENNUL 348 /* "[E] Wirelist %s sheet %d holds a NUL byte in the text %s; the rest of the line is skipped." */  // file name, sheet number, the text with each NUL shown as ^@
 #define NDX_OLDVERSION 363 /* "[W] Wirelist %s sheet %d has the old format version %g." */  // file name, sheet number, version
 #define NDX_OLDVERSION2 364 /* "[W] Commas in its PINORDER attributes separate pin names." */  // (none)
 #define NDX_DWMISMATCH 376 /* "[E] The DW record names the group %s." */  // group name of the record

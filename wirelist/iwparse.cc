@@ -296,6 +296,20 @@ void iwchkexp(const char* name) { report_bus_status(rkBusExpandStatus(), name); 
 
 // --- tokens and attributes ---------------------------------------------------------------
 
+namespace {
+
+// Message 348 for a token of n bytes holding a NUL, shown with ^@ for
+// each NUL and cut after a screenful.
+void report_nul(const char* tok, std::size_t n) {
+  constexpr std::size_t kShown = 64;
+  std::string shown;
+  for (std::size_t i = 0; i < n && i < kShown; ++i) shown += tok[i] ? std::string(1, tok[i]) : "^@";
+  if (n > kShown) shown += "...";
+  iwmsghndlr(4, NDX_TOKENNUL, iws.parsefile ? iws.parsefile : "", iws.cursheet, shown.c_str());
+}
+
+}  // namespace
+
 int iwtoken(const char* delims, const char* skip) {
   char* tok = iws.token;
   tok[0] = '\0';
@@ -311,7 +325,9 @@ int iwtoken(const char* delims, const char* skip) {
   while (in_set(c, skipset));
   std::size_t n = 0;
   bool cut = false;
+  bool nul = false;
   while (c != EOF && !in_set(c, delimset)) {
+    nul |= c == '\0';
     if (n < iw::kMaxTokenChars)
       tok[n++] = upper.up[static_cast<unsigned char>(c)];
     else
@@ -320,6 +336,20 @@ int iwtoken(const char* delims, const char* skip) {
   }
   tok[n] = '\0';
   if (cut) iwmsghndlr(4, NDX_TOKENLONG, static_cast<int>(iw::kMaxTokenChars));
+  if (nul) {
+    // A NUL would end the name early (N\0001 would read as N), so the
+    // text is reported and its record ends here, as at a line end: the
+    // record's own checks then say what is missing.
+    report_nul(tok, n);
+    if (c != EOF && c != '\n') {
+      do c = getc_unlocked(in);
+      while (c != EOF && c != '\n');
+    }
+    tok[0] = '\n';
+    tok[1] = '\0';
+    iws.atlineend = true;
+    return 0;
+  }
   if (n > 0) {
     if (c != EOF) std::ungetc(c, in);
     return 0;
@@ -506,6 +536,10 @@ IwGrp* iwparse(const char* filename, int single) {
   iws.version = 0.0f;
   ParseState st;
   st.filename = safe(filename);
+  struct NameForMessages {
+    explicit NameForMessages(const char* name) { iws.parsefile = name; }
+    ~NameForMessages() { iws.parsefile = nullptr; }
+  } in_messages(st.filename);
   st.single = single;
   for (;;) {
     if (iwtoken(kDelims, kSkip) < 0) {
