@@ -50,6 +50,7 @@
 #include "store/limits.h"
 #include "store/pxlib.h"
 #include "util/rkassert.h"
+#include "util/rkdufs.h"
 #include "util/rkerr.h"
 #include "util/rkmsg.h"
 #include "util/rkstr.h"
@@ -73,8 +74,10 @@ int iwsysatt(const char* name) {
   return 0;
 }
 
-// Stand-in for iwfileopen of wirelist/iwfile.h, which replaces it.
-std::FILE* iwfileopen(const char* path, const char* mode) { return std::fopen(path, mode); }
+// Stand-in for iwfileopen of wirelist/iwfile.h, which replaces it.  Only
+// a regular file is read: a directory would count as read, and a FIFO or
+// a device such as /dev/zero would block or never end.
+std::FILE* iwfileopen(const char* path, const char*) { return rkDufsFopenRead(path); }
 
 // Stand-in for iwvarfopen of wirelist/iwfile.h, which replaces it: the
 // library-qualified open of a variable file; finds nothing until then.

@@ -7,6 +7,8 @@
 // of the same file return the same object.
 #include "store/prj.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
 #include "util/rkmem.h"
 #include "util/rkstr.h"
 
@@ -231,11 +234,14 @@ int parse_type(const char*& p, int* type) {
 
 // --- the view ---------------------------------------------------------------
 
-// Reads one line of any length; false at the end of the file.
+// Reads one line, keeping one character more than a declaration may have
+// (so that a longer one is still refused as too long) and dropping the
+// rest; false at the end of the file.
 bool read_line(std::FILE* f, std::string* line) {
   line->clear();
   int c;
-  while ((c = std::getc(f)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+  while ((c = std::getc(f)) != EOF && c != '\n')
+    if (line->size() <= prj::kMaxDirLine) line->push_back(static_cast<char>(c));
   if (c == EOF && line->empty()) return false;
   if (!line->empty() && line->back() == '\r') line->pop_back();
   return true;
@@ -342,7 +348,7 @@ PrjProject* prjOpenProject(const char* dir, const char*, const char*, int, int* 
 int prjInitView(PrjProject* project, const char*, const char* inipath) {
   if (!project || project != prj_state.project.get() || !inipath) return PRJ_INVALID;
   if (project->view) return PRJ_ALREADY_OPEN;
-  std::FILE* f = std::fopen(inipath, "r");
+  std::FILE* f = rkDufsFopenRead(inipath);
   if (!f) return PRJ_NOT_FOUND;
   project->libs.clear();
   project->errors.clear();
@@ -464,7 +470,11 @@ PrjObject* prjOpenObject(const PrjObjRef* ref, int, int* status) {
     int handle = static_cast<int>(i + 1);
     if (only && handle != only) continue;
     std::string path = p->libs[i].dir + kind + "/" + file;
-    if (path.size() >= px::kMaxPath || pxExists(path.c_str(), PX_REGULAR) != PX_OK) continue;
+    // Whatever stands under the name is the library's object: a directory
+    // or FIFO there is reported as unreadable when opened, not passed over
+    // for another library's file or taken for a missing one.
+    struct stat st;
+    if (path.size() >= px::kMaxPath || ::stat(path.c_str(), &st) != 0) continue;
     PrjObject* o = object_for(path);
     o->lib = handle;
     o->classid = ref->classid;
@@ -550,7 +560,7 @@ std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
     *status = PRJ_INVALID;
     return nullptr;
   }
-  if (!object->stream) object->stream = std::fopen(object->path.c_str(), "r");
+  if (!object->stream) object->stream = rkDufsFopenRead(object->path.c_str());
   if (!object->stream) *status = PRJ_NOT_FOUND;
   return object->stream;
 }
@@ -576,7 +586,7 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   // Copy into a temporary beside the target, then rename, so a failed copy
   // never leaves a half-written wirelist behind.
   std::string temp = target + ".tmp~";
-  std::FILE* in = std::fopen(object->path.c_str(), "rb");
+  std::FILE* in = rkDufsFopenRead(object->path.c_str());
   std::FILE* out = in ? std::fopen(temp.c_str(), "wb") : nullptr;
   bool ok = in && out;
   char buf[8192];

@@ -595,7 +595,7 @@ RkError* rkErrCreateFromString(const char* line) {
 }
 
 int rkErrReadErrorFile(const char* path, RkErrStream* stream) {
-  std::FILE* fp = path ? std::fopen(path, "r") : nullptr;
+  std::FILE* fp = path ? rkDufsFopenRead(path) : nullptr;
   if (!fp)
     rkExThrowBuild(RK_TAG_ENVIRONMENT, rkErrLocationRoutine("rkErrReadErrorFile"), rkMsgFile(),
                    RKLIB_ERR_READ_FILE, path ? path : "");

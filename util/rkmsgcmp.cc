@@ -140,7 +140,7 @@ bool parse_line(const std::string& line, const std::smatch& m, int lineno, Catal
 
 bool parse(const char* source_path, Catalog& cat, Diag& d) {
   d.file = source_path;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> fp(std::fopen(source_path, "r"), std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> fp(rkDufsFopenRead(source_path), std::fclose);
   if (!fp) return d.fail(0, std::string("cannot open for reading: ") + std::strerror(errno));
   static const std::regex kMessage(
       "^#[ \t]*define[ \t]+[_a-zA-Z][_a-zA-Z0-9]*[ \t]+(-([123])|([0-9]+))[ \t]+/\\*[ \t]*\"");

@@ -11,6 +11,8 @@
 // regeneration off.
 #include "wirelist/iwfile.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -18,6 +20,7 @@
 #include "catalogs/nodex.h"
 #include "store/prj.h"
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
 #include "util/rkmem.h"
 #include "util/rkstr.h"
 #include "wirelist/iwmsg.h"
@@ -101,7 +104,16 @@ PrjObject* file_info(const char* name, const char* kind, int classid, char* path
 }
 
 std::FILE* open_path(PrjObject* obj, const char* path) {
-  return obj && path[0] ? std::fopen(path, "r") : nullptr;
+  return obj && path[0] ? rkDufsFopenRead(path) : nullptr;
+}
+
+// The word for a directory kind in messages.
+const char* kind_word(const char* kind) {
+  if (!kind) return "design";
+  if (std::strcmp(kind, "wir") == 0) return "wirelist";
+  if (std::strcmp(kind, "sym") == 0) return "symbol";
+  if (std::strcmp(kind, "sch") == 0) return "schematic";
+  return kind;
 }
 
 // Group names come from design files and the checker runs through the
@@ -276,6 +288,7 @@ PrjObject* open_sheet(const char* group, int sheet, int which) {
       regenerate(s, which);
       continue;
     }
+    if (iws.unreadable) return nullptr;
     if (iws.chktime) {
       int lib;
       if (iwfinfo(s.file, "sch", nullptr, nullptr, &lib)) {
@@ -311,11 +324,20 @@ PrjObject* iwvarfinfo(const char* name, char* path, long* time, int* library) {
 }
 
 PrjObject* iwvfopen(const char* name, const char* kind) {
+  iws.unreadable = false;
   PrjObject* obj = open_object(name, kind, 0, nullptr);
   if (!obj) return nullptr;
   int status;
   std::FILE* stream = prjObjGetFilePtr(obj, 0, &status);
   if (!stream) {
+    // The store found the file, so it exists: say why it cannot be read
+    // rather than letting it pass for missing.
+    char path[iw::kFileName];
+    object_props(obj, path, nullptr, nullptr);
+    int why = 0;
+    if (std::FILE* again = rkDufsFopenRead(path, &why)) std::fclose(again);
+    iwmsghndlr(4, NDX_CANTREAD, kind_word(kind), path, rkDufsWhy(why ? why : EIO));
+    iws.unreadable = true;
     prjCloseObj(obj, 0);
     return nullptr;
   }
@@ -358,7 +380,8 @@ std::FILE* iwfileinfo(const char* name, const char* kind, char* path, long* time
 }
 
 std::FILE* iwfileopen(const char* path, const char* mode) {
-  return path && mode ? std::fopen(path, mode) : nullptr;
+  if (!path || !mode) return nullptr;
+  return mode[0] == 'r' && !std::strchr(mode, '+') ? rkDufsFopenRead(path) : std::fopen(path, mode);
 }
 
 long iwftime(const char* path) { return pxFtime(path); }

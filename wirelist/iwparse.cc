@@ -795,19 +795,26 @@ int iwinst(IwGrp* group) {
 
 namespace {
 
-// The symbol pin of a port: found by name, or made in the top group.
-IwSpn* port_pin(IwGrp* group, const char* pinname) {
+// The symbol pin of a port: found by name, or made in the top group.  A
+// top group whose 16-bit pin count is full gets no more pins: *full is
+// set after message 350, and the caller drops the rest of the record.
+IwSpn* port_pin(IwGrp* group, const char* pinname, bool* full) {
   IwSym* sym = ensure_sym(group);
   if (IwSpn* s = find_spn(sym, pinname)) return s;
-  if (group == iws.topgrp && sym->npins < iw::kMaxPins) {
+  std::string up = pinname;
+  rkStrUpc(up.data());
+  if (group == iws.topgrp) {
+    if (sym->npins >= iw::kMaxPins) {
+      iwmsghndlr(4, NDX_TOOMANYPINS, up.c_str(), safe(group->name), iw::kMaxPins);
+      *full = true;
+      return nullptr;
+    }
     IwSpn* s = iwmkspin(pinname);
     s->next = sym->spns;
     sym->spns = s;
     ++sym->npins;
     return s;
   }
-  std::string up = pinname;
-  rkStrUpc(up.data());
   iwmsghndlr(4, NDX_PORTNOPIN, up.c_str(), safe(group->name), iws.cursheet);
   return nullptr;
 }
@@ -858,8 +865,9 @@ int iwscpin(IwGrp* group) {
     while (iwreadatt(name.get(), value.get())) add_att(&recatts, name.get(), value.get());
   }
 
+  bool full = false;
   if (!iws.busexpand) {
-    if (IwSpn* spn = port_pin(group, pinname.c_str()))
+    if (IwSpn* spn = port_pin(group, pinname.c_str(), &full))
       fill_port_pin(spn, recatts, pintype, netname.c_str(), group);
     return 0;
   }
@@ -879,9 +887,9 @@ int iwscpin(IwGrp* group) {
   iwexpbegin(&pins, pinname.c_str(), true);
   if (netw > 0) iwexpbegin(&nets, netname.c_str(), true);
   char pinbit[iw::kBitNameBuffer], netbit[iw::kBitNameBuffer];
-  while (iwexpnext(&pins, pinbit, sizeof pinbit)) {
+  while (!full && iwexpnext(&pins, pinbit, sizeof pinbit)) {
     bool hasnet = iwexpnext(&nets, netbit, sizeof netbit) != 0;
-    if (IwSpn* spn = port_pin(group, pinbit))
+    if (IwSpn* spn = port_pin(group, pinbit, &full))
       fill_port_pin(spn, recatts, pintype, hasnet ? netbit : nullptr, group);
   }
   return 0;

@@ -359,6 +359,18 @@ TEST_F(IwParseBus, PortBitsFollowTheirNetBits) {
   EXPECT_EQ(ifspnspn("E1", s->spns)->net, nullptr);
 }
 
+// The pin count is 16-bit: a port wider than what is left is cut at the
+// limit with one message, and the next port record is refused alike.
+TEST_F(IwParseBus, PortsStopAtTheSixteenBitPinCount) {
+  auto r = Parse("DW ALU\nP IN A[-32767:32767]\nI A[-32767:32767] IN A[-32767:32767]\n"
+                 "P IN B\nI B IN B\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "E350 E350");
+  EXPECT_EQ(r.group->sym->npins, 32767);
+  EXPECT_NE(ifspnspn("A-1", r.group->sym->spns), nullptr);
+  EXPECT_EQ(ifspnspn("A0", r.group->sym->spns), nullptr);
+}
+
 TEST_F(IwParseBus, SignalNamesExpandWhatever) {
   char bit[256];
   auto expand = [&](const char* text, int on) {

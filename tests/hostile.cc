@@ -1,0 +1,67 @@
+// tests/hostile.cc - see hostile.h.
+#include "tests/hostile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace hostile {
+
+namespace fs = std::filesystem;
+
+Design::Design() {
+  Write("drafta.ini", "DIR [p] lib\n");
+  Write("lib/wir/top.1",
+        "V 4.09\nDW TOP\nAS ND2 PINORDER=A B Y\nM ND2 $1I1\nI $1I1 ND2 A B N1\n"
+        "M ND2 $1I2\nI $1I2 ND2 N1 B Y\nEW\n");
+}
+
+void Design::Write(const std::string& rel, const std::string& text) const {
+  ASSERT_TRUE(testutil::WriteFile(Path(rel), text)) << rel;
+}
+
+void Design::Replace(const std::string& rel, const std::string& kind) const {
+  std::error_code ec;
+  fs::remove_all(Path(rel), ec);
+  fs::create_directories(fs::path(Path(rel)).parent_path(), ec);
+  int rc = kind == "fifo"   ? mkfifo(Path(rel).c_str(), 0600)
+           : kind == "zero" ? symlink("/dev/zero", Path(rel).c_str())
+           : kind == "dir"  ? mkdir(Path(rel).c_str(), 0700)
+                            : -1;
+  ASSERT_EQ(rc, 0) << rel << " as " << kind;
+}
+
+testutil::RunResult Design::Run(const std::vector<std::string>& args, std::vector<std::string> env,
+                                int timeout_ms) const {
+  std::vector<std::string> argv = {TSN_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  env.push_back("WDIR=" + dir());
+  return testutil::RunProgram(argv, dir(), env, timeout_ms);
+}
+
+std::string Design::Shown(const testutil::RunResult& r) const {
+  std::string text = r.out + r.err;
+  for (std::size_t p = 0; (p = text.find(dir(), p)) != std::string::npos;)
+    text.replace(p, dir().size(), "$DIR");
+  return text;
+}
+
+std::string Design::Netlist(const std::string& base) const {
+  return testutil::ReadFile(Path(base + ".tsn"));
+}
+
+std::string Design::Log(const std::string& base) const {
+  return testutil::ReadFile(Path(base + ".rkg"));
+}
+
+std::vector<std::string> Design::Entries() const {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir())) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace hostile

@@ -1,0 +1,50 @@
+// tests/hostile.h - a small design folder for whole runs of tsn that go
+// wrong on purpose: one sheet of two gates (drafta.ini "DIR [p] lib",
+// lib/wir/top.1), which a test then damages.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/testutil.h"
+
+namespace hostile {
+
+/// The two-gate design in a fresh directory.
+class Design {
+ public:
+  Design();
+
+  /// The design folder.
+  const std::string& dir() const { return tmp_.path(); }
+  /// The path of a file of the folder.
+  std::string Path(const std::string& rel) const { return dir() + "/" + rel; }
+
+  /// Writes a file of the folder (creating its directories).
+  void Write(const std::string& rel, const std::string& text) const;
+
+  /// Replaces a file of the folder by a "fifo", a symbolic link to
+  /// /dev/zero ("zero") or a directory ("dir").
+  void Replace(const std::string& rel, const std::string& kind) const;
+
+  /// Runs tsn in the folder with the arguments (and environment entries
+  /// "NAME=value"), killed after timeout_ms.  WDIR is the folder, so no
+  /// search leaves it.
+  testutil::RunResult Run(const std::vector<std::string>& args,
+                          std::vector<std::string> env = {}, int timeout_ms = 30000) const;
+
+  /// Standard output and error of a run, the folder's path shown as $DIR.
+  std::string Shown(const testutil::RunResult& r) const;
+
+  /// The netlist and log left in the folder ("" when absent).
+  std::string Netlist(const std::string& base = "top") const;
+  std::string Log(const std::string& base = "top") const;
+
+  /// Names of the folder's entries, sorted (hidden ones included).
+  std::vector<std::string> Entries() const;
+
+ private:
+  testutil::ScopedTempDir tmp_;
+};
+
+}  // namespace hostile
