@@ -552,6 +552,11 @@ PrjPropValue prjGetLibProp(int handle, int property, int* status) {
   return {rkStrCpy(lib->name.c_str()), 0};
 }
 
+const char* prjLibDirectory(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib ? lib->dir.c_str() : "";
+}
+
 std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
   int dummy;
   if (!status) status = &dummy;
