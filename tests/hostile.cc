@@ -2,8 +2,12 @@
 #include "tests/hostile.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -55,6 +59,42 @@ std::string Design::Netlist(const std::string& base) const {
 
 std::string Design::Log(const std::string& base) const {
   return testutil::ReadFile(Path(base + ".rkg"));
+}
+
+void Design::Flat(int n) const {
+  std::string text = "V 4.09\nDW TOP\nAS ND2 PINORDER=A B Y\n";
+  for (int i = 0; i < n; ++i) {
+    std::string k = std::to_string(i);
+    text += "M ND2 U" + k + "\nI U" + k + " ND2 N" + k + " CLK N" + std::to_string(i + 1) +
+            " DELAY=2\n";
+  }
+  Write("lib/wir/top.1", text + "EW\n");
+}
+
+int Design::Start(const std::vector<std::string>& args) const {
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    for (int fd : {0, 1, 2}) dup2(null, fd);
+    if (chdir(dir().c_str()) != 0) _exit(127);
+    std::string wdir = "WDIR=" + dir();
+    putenv(wdir.data());
+    std::vector<char*> argv = {const_cast<char*>(TSN_BINARY)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+int Design::KillAfter(const std::vector<std::string>& args, int delay_ms) const {
+  pid_t pid = Start(args);
+  usleep(static_cast<useconds_t>(delay_ms) * 1000);
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
 }
 
 std::vector<std::string> Design::Entries() const {

@@ -43,6 +43,17 @@ class Design {
   /// Names of the folder's entries, sorted (hidden ones included).
   std::vector<std::string> Entries() const;
 
+  /// Replaces the top sheet by one of n two-input gates in a chain, for
+  /// runs long enough to be interrupted (about 50 bytes of netlist each).
+  void Flat(int n) const;
+
+  /// Runs tsn as Run does, with standard output and error thrown away, and
+  /// kills it with SIGKILL after delay_ms; returns the wait status.
+  int KillAfter(const std::vector<std::string>& args, int delay_ms) const;
+
+  /// Starts tsn in the folder without waiting; returns its process id.
+  int Start(const std::vector<std::string>& args) const;
+
  private:
   testutil::ScopedTempDir tmp_;
 };
