@@ -30,6 +30,7 @@
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
+#include "util/rkmem.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
@@ -225,6 +226,9 @@ class Census {
 // --- run sequence ----------------------------------------------------
 
 void tsnmain(int argc, char** argv) {
+  // Whichever allocator runs out of memory, the run ends the same way.
+  rkMemOnExhausted(tsn_out_of_memory);
+  std::set_new_handler(tsn_out_of_memory);
   if (hal_version()) {
     rkBanner(kTsnAdProgram, hal_version());
   } else {

@@ -706,6 +706,7 @@ void rkExit(int status) {
   });
   for (const auto& h : handlers) h.fn(h.arg);
   rkMemReport(stderr);
+  rkMemInjectionReport(stderr);
   close_log();
   // Every stream the program wrote is flushed here; global destructors are
   // skipped on purpose, since their order across modules is not ours.
