@@ -97,6 +97,26 @@ int Design::KillAfter(const std::vector<std::string>& args, int delay_ms) const 
   return status;
 }
 
+std::vector<std::string> Design::LoadGolden(const std::string& name) const {
+  for (const auto& e : fs::directory_iterator(dir())) fs::remove_all(e.path());
+  const fs::path source = fs::path(TSN_SOURCE_DIR) / "tests/golden" / name;
+  std::vector<std::string> args;
+  for (const auto& e : fs::directory_iterator(source)) {
+    std::string file = e.path().filename();
+    if (file == "args") {
+      std::string text = testutil::ReadFile(e.path().string());
+      for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        if (end > at) args.push_back(text.substr(at, end - at));
+      }
+    } else if (file.rfind("args", 0) != 0 && file.rfind("expected", 0) != 0 && file != "env") {
+      fs::copy(e.path(), fs::path(dir()) / file, fs::copy_options::recursive);
+    }
+  }
+  return args;
+}
+
 std::vector<std::string> Design::Entries() const {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir())) names.push_back(e.path().filename());

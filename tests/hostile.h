@@ -54,6 +54,10 @@ class Design {
   /// Starts tsn in the folder without waiting; returns its process id.
   int Start(const std::vector<std::string>& args) const;
 
+  /// Replaces the folder's contents by the design of tests/golden/<name>;
+  /// returns the arguments of its args file.
+  std::vector<std::string> LoadGolden(const std::string& name) const;
+
  private:
   testutil::ScopedTempDir tmp_;
 };

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -155,6 +156,70 @@ TEST(HostileFiles, MessagesNameTheFile) {
             std::string::npos)
       << r.out;
   EXPECT_EQ(Outputs(d), std::vector<std::string>{});
+}
+
+// Every allocation that fails, wherever it falls in a whole run of a
+// design, ends the run as out of memory ends it: the message, exit code 3,
+// both streams closed (an empty log deleted, no temporary file left).  A
+// failure the program can do without (a memory region it falls back from)
+// lets the run complete as usual.
+TEST(HostileFaults, EveryAllocationFailureEndsTheRunInOrder) {
+  Design d;
+  const std::vector<std::string> args = d.LoadGolden("replay");
+  auto count = d.Run(args, {"TSN_ALLOC_FAIL=0"});
+  ASSERT_EQ(count.exit_code, 0) << count.err;
+  const std::string complete = d.Netlist();
+  std::size_t at = count.err.find("allocations: ");
+  ASSERT_NE(at, std::string::npos) << count.err;
+  const long total = std::strtol(count.err.c_str() + at + 13, nullptr, 10);
+  ASSERT_GT(total, 1000);
+  // Every one of the first allocations (start-up, catalogs, files), then
+  // a spread across the rest of the run, and the last one.
+  std::vector<long> ns;
+  for (long n = 1; n <= 200; ++n) ns.push_back(n);
+  for (long n = 201; n < total; n += (total - 200) / 200 + 1) ns.push_back(n);
+  ns.push_back(total);
+  std::vector<std::string> inputs = d.Entries();
+  std::erase(inputs, "top.tsn");
+  for (long n : ns) {
+    SCOPED_TRACE(n);
+    fs::remove(d.Path("top.tsn"));
+    auto r = d.Run(args, {"TSN_ALLOC_FAIL=" + std::to_string(n)});
+    ASSERT_FALSE(r.timed_out);
+    if (r.exit_code == 0) {
+      EXPECT_EQ(d.Netlist(), complete);
+    } else {
+      ASSERT_EQ(r.exit_code, 3) << r.err;
+      EXPECT_EQ(Count(r.err, "Out of memory. Quitting ..\n"), 1) << r.err;
+      EXPECT_FALSE(fs::exists(d.Path("top.rkg")));
+    }
+    std::vector<std::string> now = d.Entries();
+    std::erase(now, "top.tsn");
+    ASSERT_EQ(now, inputs);
+  }
+}
+
+// A catalog in the design folder is found first, but its formats are not
+// trusted: a text that would write through %n is replaced by the
+// program's own, and an empty file is called what it is.
+TEST(HostileFiles, CatalogsInTheFolderAreCheckedBeforeUse) {
+  Design d;
+  std::string source = testutil::ReadFile(std::string(TSN_SOURCE_DIR) + "/catalogs/tsn.h");
+  const std::string text504 = "\"Long-format netlist of design %s.\"";
+  ASSERT_NE(source.find(text504), std::string::npos);
+  source.replace(source.find(text504), text504.size(), "\"%s%n\"");
+  ASSERT_FALSE(testutil::CompileCatalog(d.dir(), "tsn", source).empty());
+  auto r = d.Run({"top", "-e", "0"});
+  EXPECT_EQ(r.exit_code, 0) << d.Shown(r);
+  EXPECT_NE(r.err.find("rklib-W-1024: " + d.dir() + "/tsn.vmb: Message 504 "), std::string::npos)
+      << r.err;
+  EXPECT_NE(d.Netlist().find("| Long-format netlist of design TOP.\n"), std::string::npos);
+
+  d.Write("tsn.vmb", "");
+  r = d.Run({"top", "-e", "0"});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_NE(d.Shown(r).find("$DIR/tsn.vmb is not a message catalog"), std::string::npos)
+      << d.Shown(r);
 }
 
 }  // namespace
