@@ -127,8 +127,14 @@ TEST(CmdLineErrors, UsageTextExitCodeThreeAndNoFile) {
 // A project, -f or -v argument without a file name part would write files
 // such as ".tsn" or "..tsn"; each is a usage error and the run leaves no file.
 TEST(CmdLineErrors, ArgumentsWithoutAFileNameAreUsageErrors) {
-  const std::vector<std::vector<std::string>> cases = {
-      {""}, {"/"}, {"a/"}, {"."}, {".."}, {"top", "-f", "."}, {"top", "-fout/"}, {"top", "-v", ".."}};
+  const std::vector<std::vector<std::string>> cases = {{""},
+                                                       {"/"},
+                                                       {"a/"},
+                                                       {"."},
+                                                       {".."},
+                                                       {"top", "-f", "."},
+                                                       {"top", "-fout/"},
+                                                       {"top", "-v", ".."}};
   for (const auto& args : cases) {
     SCOPED_TRACE(args.back());
     testutil::ScopedTempDir dir;

@@ -33,7 +33,7 @@ struct outdata {
   long header_end = 0;       // file position after the header (log only), else 0
   char* pend = nullptr;      // bytes written but not yet handed to fp (tsn::kStreamBuffer)
   std::size_t pending = 0;
-  RkReplace replace;         // the temporary file that replaces filename when closed
+  RkReplace replace;  // the temporary file that replaces filename when closed
 };
 
 /// Hands the pending bytes of the open stream whose file is fp (if any)

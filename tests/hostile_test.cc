@@ -29,8 +29,9 @@ class Design {
  public:
   Design() {
     Write("drafta.ini", "DIR [p] lib\n");
-    Write("lib/wir/top.1", "V 4.09\nDW TOP\nAS ND2 PINORDER=A B Y\nM ND2 $1I1\nI $1I1 ND2 A B N1\n"
-                           "M ND2 $1I2\nI $1I2 ND2 N1 B Y\nEW\n");
+    Write("lib/wir/top.1",
+          "V 4.09\nDW TOP\nAS ND2 PINORDER=A B Y\nM ND2 $1I1\nI $1I1 ND2 A B N1\n"
+          "M ND2 $1I2\nI $1I2 ND2 N1 B Y\nEW\n");
   }
   std::string Path(const std::string& rel) const { return tmp_.path() + "/" + rel; }
   void Write(const std::string& rel, const std::string& text) const {
@@ -123,7 +124,8 @@ int Count(const std::string& text, const std::string& what) {
 // A FIFO blocks its open, /dev/zero never ends, a directory reads as empty:
 // none is read, and one that exists is not reported as missing.
 TEST(HostileFiles, NonRegularInputsAreRefusedWithoutHanging) {
-  const char* kNotRegular = "The initialization file drafta.ini cannot be read: not a regular file.";
+  const char* kNotRegular =
+      "The initialization file drafta.ini cannot be read: not a regular file.";
   const char* kFine = "0 error(s) and 0 warning(s)";
   const struct {
     const char *file, *kind;
@@ -132,11 +134,13 @@ TEST(HostileFiles, NonRegularInputsAreRefusedWithoutHanging) {
   } cases[] = {
       {"drafta.ini", "fifo", 3, kNotRegular},
       {"drafta.ini", "zero", 3, kNotRegular},
-      {"drafta.ini", "dir", 3, "The initialization file drafta.ini cannot be read: Is a directory."},
+      {"drafta.ini", "dir", 3,
+       "The initialization file drafta.ini cannot be read: Is a directory."},
       {"top.var", "fifo", 0, kFine},
       {"top.var", "zero", 0, kFine},
       {"top.var", "dir", 0, kFine},
-      {"lib/wir/top.1", "dir", 3, "The wirelist file $DIR/lib/wir/top.1 cannot be read: Is a directory."},
+      {"lib/wir/top.1", "dir", 3,
+       "The wirelist file $DIR/lib/wir/top.1 cannot be read: Is a directory."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.file) + " " + c.kind);
@@ -198,16 +202,18 @@ TEST(HostileFaults, WriteFailureAtEveryFlushKeepsThePreviousFiles) {
     SCOPED_TRACE(limit);
     std::string cmd = "ulimit -f " + std::to_string((limit + 1024) / 512) + " && exec " +
                       TSN_BINARY + " top -e 0";
-    auto r = testutil::RunProgram({"/bin/sh", "-c", cmd}, d.Path(""), {"WDIR=" + d.Path("")}, 60000);
+    auto r =
+        testutil::RunProgram({"/bin/sh", "-c", cmd}, d.Path(""), {"WDIR=" + d.Path("")}, 60000);
     EXPECT_EQ(r.exit_code, 3);
-    EXPECT_EQ(Count(r.out, "Error: Out of disk space.\n       Aborting wirelist ...\n"), 1) << r.out;
+    EXPECT_EQ(Count(r.out, "Error: Out of disk space.\n       Aborting wirelist ...\n"), 1)
+        << r.out;
     EXPECT_EQ(r.out.find("Completed file"), std::string::npos);
     EXPECT_EQ(d.Netlist(), "previous netlist\n");
     EXPECT_EQ(d.Log(), "previous log\n");
     EXPECT_EQ(d.Outputs(), (Strings{"top.rkg", "top.tsn"}));
   }
-  // Through a link to a full device: the error before any summary, and no
-  // log holding only its header left behind.
+  // Through a link to a full device: the error before any summary; a log
+  // holding only its header is not left behind, one with messages is.
   Design full;
   ASSERT_EQ(symlink("/dev/full", full.Path("top.tsn").c_str()), 0);
   auto r = full.Run({"top", "-e", "0"});
@@ -215,6 +221,9 @@ TEST(HostileFaults, WriteFailureAtEveryFlushKeepsThePreviousFiles) {
   EXPECT_EQ(Count(r.out, "Error: Out of disk space.\n"), 1) << r.out;
   EXPECT_EQ(r.out.find("Completed file"), std::string::npos);
   EXPECT_EQ(full.Outputs(), Strings{"top.tsn"});
+  full.Write("tsn.ini", "SPAWN\n");  // an incomplete directive: a warning in the log
+  EXPECT_EQ(full.Run({"top", "-e", "0"}).exit_code, 3);
+  EXPECT_NE(full.Log().find("Incomplete SPAWN directive"), std::string::npos);
 }
 
 // Killed at any moment, a run leaves the previous netlist or the complete

@@ -107,8 +107,7 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
   std::string* sinks[2] = {&r.out, &r.err};
   int open_fds = 2;
   char buf[4096];
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (open_fds > 0) {
     int wait_ms = -1;
     if (timeout_ms > 0) {

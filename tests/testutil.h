@@ -58,7 +58,7 @@ bool FileExists(const std::string& path);
 
 /// Result of running a program as a child process.
 struct RunResult {
-  int exit_code = -1;      // 128 + signal when a signal ended it
+  int exit_code = -1;  // 128 + signal when a signal ended it
   std::string out;
   std::string err;
   bool timed_out = false;  // killed after the time allowed

@@ -3,7 +3,6 @@
 #include "util/rkdufs.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -33,10 +33,10 @@ MemState mem;
 // Fault injection (TSN_ALLOC_FAIL).  Plain fields: operator new may ask
 // before any constructor of this file has run.
 struct Injection {
-  bool read;     // the environment was looked at
-  bool armed;    // TSN_ALLOC_FAIL was set
-  long target;   // the allocation that fails (0: none, count only)
-  long count;    // allocations made so far
+  bool read;    // the environment was looked at
+  bool armed;   // TSN_ALLOC_FAIL was set
+  long target;  // the allocation that fails (0: none, count only)
+  long count;   // allocations made so far
 };
 Injection inject;
 
@@ -193,9 +193,9 @@ void* rkMemRegionTake(RkMemRegions* r, std::size_t size) {
     // A region that cannot be had is not the end: the caller falls back
     // to ordinary blocks.
     std::size_t length = kRegionSize + kHugePage;
-    void* p = rkMemInjectedFailure()
-                  ? MAP_FAILED
-                  : mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = rkMemInjectedFailure() ? MAP_FAILED
+                                     : mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return nullptr;
     auto* list = static_cast<RkMemRegions::Region*>(
         rkMemInjectedFailure()

@@ -175,9 +175,49 @@ RkMsgFile* find_open(const RkMsgFile* file) {
 
 // The kind of argument a conversion takes.
 enum class Arg : char {
-  kInt = 'i', kLong = 'l', kLongLong = 'L', kIntMax = 'j', kSize = 'z', kPtrdiff = 't',
-  kDouble = 'd', kLongDouble = 'D', kString = 's', kWideString = 'S', kWint = 'w',
-  kPointer = 'p',
+  kInt,
+  kLong,
+  kLongLong,
+  kIntMax,
+  kSize,
+  kPtrdiff,
+  kDouble,
+  kLongDouble,
+  kString,
+  kWideString,
+  kWint,
+  kPointer,
+};
+
+// Conversion letters with a length modifier, and the argument they take;
+// everything not listed (%n above all) is refused.
+struct ConvKind {
+  const char* letters;
+  const char* length;
+  Arg kind;
+};
+constexpr ConvKind kConvKinds[] = {
+    {"diouxX", "", Arg::kInt},
+    {"diouxX", "h", Arg::kInt},
+    {"diouxX", "hh", Arg::kInt},
+    {"diouxX", "l", Arg::kLong},
+    {"diouxX", "ll", Arg::kLongLong},
+    {"diouxX", "q", Arg::kLongLong},
+    {"diouxX", "L", Arg::kLongLong},
+    {"diouxX", "j", Arg::kIntMax},
+    {"diouxX", "z", Arg::kSize},
+    {"diouxX", "Z", Arg::kSize},
+    {"diouxX", "t", Arg::kPtrdiff},
+    {"eEfFgGaA", "", Arg::kDouble},
+    {"eEfFgGaA", "l", Arg::kDouble},
+    {"eEfFgGaA", "L", Arg::kLongDouble},
+    {"c", "", Arg::kInt},
+    {"c", "l", Arg::kWint},
+    {"C", "", Arg::kWint},
+    {"s", "", Arg::kString},
+    {"s", "l", Arg::kWideString},
+    {"S", "", Arg::kWideString},
+    {"p", "", Arg::kPointer},
 };
 
 // The arguments a printf format takes, by position (1 and up); false when
@@ -196,101 +236,44 @@ bool arguments_of(const char* fmt, std::map<int, Arg>* args) {
     }
     return static_cast<int>(n);
   };
-  auto take = [&](int pos, Arg kind) {
-    if (pos < 1 || pos > rk::kMsgMaxArgs) return false;
+  // Records an argument at an explicit number (own > 0) or the next plain one.
+  auto take = [&](int own, Arg kind) {
+    if ((own > 0 && mode == 2) || (own == 0 && mode == 1)) return false;
+    mode = own > 0 ? 1 : 2;
+    int pos = own > 0 ? own : next++;
+    if (pos > rk::kMsgMaxArgs) return false;
     auto [it, fresh] = args->emplace(pos, kind);
     return fresh || it->second == kind;
   };
-  // An argument at an explicit number ("3$") or the next plain one.
-  auto place = [&](const char*& p, Arg kind) {
+  // An explicit "N$" at p, else 0.
+  auto numbered = [&](const char*& p) {
     const char* q = p;
     int n = number(q);
-    if (n > 0 && *q == '$') {
-      p = q + 1;
-      if (mode == 2) return false;
-      mode = 1;
-      return take(n, kind);
-    }
-    if (mode == 1) return false;
-    mode = 2;
-    return take(next++, kind);
+    if (n == 0 || *q != '$') return 0;
+    p = q + 1;
+    return n;
   };
   for (const char* p = fmt; *p; ++p) {
     if (*p != '%') continue;
-    ++p;
-    if (*p == '%') continue;
-    // The conversion's own argument number comes first; keep it for last.
-    const char* q = p;
-    int own = number(q);
-    bool numbered = own > 0 && *q == '$';
-    if (numbered) p = q + 1;
+    if (*++p == '%') continue;
+    int own = numbered(p);
     while (*p && std::strchr("-+ #0'I", *p)) ++p;
     for (int field = 0; field < 2; ++field) {  // width, then precision
-      if (field == 1) {
-        if (*p != '.') break;
-        ++p;
-      }
-      if (*p == '*') {
-        ++p;
-        if (!place(p, Arg::kInt)) return false;
-      } else {
+      if (field == 1 && *p != '.') break;
+      if (field == 1) ++p;
+      if (*p != '*') {
         number(p);
+      } else if (!take(numbered(++p), Arg::kInt)) {
+        return false;
       }
     }
     std::string length;
     while (*p && std::strchr("hlLqjzZt", *p)) length += *p++;
-    Arg kind;
-    switch (*p) {
-      case 'd': case 'i': case 'o': case 'u': case 'x': case 'X':
-        kind = length == "l"                       ? Arg::kLong
-               : length == "ll" || length == "q" || length == "L" ? Arg::kLongLong
-               : length == "j"                     ? Arg::kIntMax
-               : length == "z" || length == "Z"    ? Arg::kSize
-               : length == "t"                     ? Arg::kPtrdiff
-               : length.empty() || length == "h" || length == "hh" ? Arg::kInt
-                                                   : Arg::kPointer;  // refused below
-        if (kind == Arg::kPointer) return false;
-        break;
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
-        if (length == "L") kind = Arg::kLongDouble;
-        else if (length.empty() || length == "l") kind = Arg::kDouble;
-        else return false;
-        break;
-      case 'c':
-        if (length.empty()) kind = Arg::kInt;
-        else if (length == "l") kind = Arg::kWint;
-        else return false;
-        break;
-      case 'C':
-        if (!length.empty()) return false;
-        kind = Arg::kWint;
-        break;
-      case 's':
-        if (length.empty()) kind = Arg::kString;
-        else if (length == "l") kind = Arg::kWideString;
-        else return false;
-        break;
-      case 'S':
-        if (!length.empty()) return false;
-        kind = Arg::kWideString;
-        break;
-      case 'p':
-        if (!length.empty()) return false;
-        kind = Arg::kPointer;
-        break;
-      case 'm':  // the text of errno: no argument
-        if (!length.empty() || numbered) return false;
-        continue;
-      default:  // %n, and anything this check does not know
-        return false;
-    }
-    if (numbered) {
-      if (mode == 2) return false;
-      mode = 1;
-      if (!take(own, kind)) return false;
-    } else if (!place(p, kind)) {
-      return false;
-    }
+    if (*p == 'm' && length.empty() && own == 0) continue;  // the text of errno: no argument
+    const ConvKind* k = std::find_if(
+        std::begin(kConvKinds), std::end(kConvKinds),
+        [&](const ConvKind& c) { return *p && std::strchr(c.letters, *p) && length == c.length; });
+    if (k == std::end(kConvKinds) || !take(own, k->kind)) return false;
   }
   return true;
 }
@@ -324,7 +307,8 @@ const char* trusted_text(RkMsgFile* f, int number, const char* text) {
         pattern ? pattern : "[W] Message %d of message catalog %s does not take its arguments.";
     if (warning.size() > 4 && warning[0] == '[') warning.erase(0, 4);  // the severity prefix
     warning = format(warning.c_str(), number, f->path.c_str());
-    rkErrReport(rkErrCreate(f->path.c_str(), kOwnName, which, RK_WARNING, warning.c_str()), nullptr);
+    rkErrReport(rkErrCreate(f->path.c_str(), kOwnName, which, RK_WARNING, warning.c_str()),
+                nullptr);
   }
   return reference;
 }

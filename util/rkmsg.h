@@ -54,7 +54,7 @@ struct RkMsgBuiltinText {
 /// The built-in texts of one catalog, by ascending number (ended by a null
 /// text).
 struct RkMsgBuiltinCatalog {
-  const char* name;               // the name the catalog is opened with
+  const char* name;  // the name the catalog is opened with
   const RkMsgBuiltinText* texts;
   int count;
 };

@@ -3,10 +3,9 @@
 #include "util/rkmsg.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -196,16 +195,21 @@ TEST_F(RkMsg, MissingMessageWithMsgFileDbgYieldsCantFindText) {
 // no more of them than the program's own text, each of the same kind.
 TEST(RkMsgFormat, TextsAgreeOnlyWithTheArgumentsPassed) {
   const std::tuple<const char*, const char*, int> cases[] = {
-      {"%s", "%s", 1},           {"", "%s", 1},                {"plain", nullptr, 1},
-      {"%s%n", "%s", 0},         {"%n", "%n", 0},              {"%d", "%s", 0},
-      {"%s %s", "%s", 0},        {"%s", nullptr, 0},           {"%ld", "%d", 0},
-      {"%zu", "%lu", 0},         {"%Lf", "%f", 0},             {"%lc", "%c", 0},
-      {"%c %x", "%d %u", 1},     {"%hhd %hd", "%d %i", 1},     {"%-+ #0'8.3e", "%f", 1},
-      {"%2$s %1$d", "%d %s", 1}, {"%1$d", "%2$s %1$d", 1},     {"%2$s", "%s %s", 0},
-      {"%1$s %s", "%s %s", 0},   {"%1$s %1$d", "%s", 0},       {"%129$s", "%129$s", 0},
-      {"%*d", "%d %d", 1},       {"%*d", "%d", 0},             {"%.*s", "%d %s", 1},
-      {"%%d 100%%", "", 1},      {"%m", "", 1},                {"%y", "%s", 0},
-      {"%", "", 0},              {"%p", "%p", 1},              {"%3$s", "%3$s", 0},
+      {"%s", "%s", 1},          {"", "%s", 1},
+      {"plain", nullptr, 1},    {"%s%n", "%s", 0},
+      {"%n", "%n", 0},          {"%d", "%s", 0},
+      {"%s %s", "%s", 0},       {"%s", nullptr, 0},
+      {"%ld", "%d", 0},         {"%zu", "%lu", 0},
+      {"%Lf", "%f", 0},         {"%lc", "%c", 0},
+      {"%c %x", "%d %u", 1},    {"%hhd %hd", "%d %i", 1},
+      {"%-+ #0'8.3e", "%f", 1}, {"%2$s %1$d", "%d %s", 1},
+      {"%1$d", "%2$s %1$d", 1}, {"%2$s", "%s %s", 0},
+      {"%1$s %s", "%s %s", 0},  {"%1$s %1$d", "%s", 0},
+      {"%129$s", "%129$s", 0},  {"%*d", "%d %d", 1},
+      {"%*d", "%d", 0},         {"%.*s", "%d %s", 1},
+      {"%%d 100%%", "", 1},     {"%m", "", 1},
+      {"%y", "%s", 0},          {"%", "", 0},
+      {"%p", "%p", 1},          {"%3$s", "%3$s", 0},
   };
   for (const auto& [text, reference, agrees] : cases) {
     SCOPED_TRACE(std::string(text) + " against " + (reference ? reference : "(none)"));
@@ -217,9 +221,10 @@ TEST(RkMsgFormat, TextsAgreeOnlyWithTheArgumentsPassed) {
 // catalog whose text for 504 would write through %n is not used; the
 // program's own text is, after a warning given once.
 TEST_F(RkMsg, CatalogTextsThatDisagreeAreReplacedByTheBuiltInText) {
-  std::string cat = Catalog("#define D 504 /* \"%s%n\" */\n#define E 505 /* \"%d\" */\n"
-                            "#define F 506 /* \"Wirelist of %s.\" */\n#define X 9999 /* \"%s\" */\n",
-                            "5.1.0", "tsn");
+  std::string cat = Catalog(
+      "#define D 504 /* \"%s%n\" */\n#define E 505 /* \"%d\" */\n"
+      "#define F 506 /* \"Wirelist of %s.\" */\n#define X 9999 /* \"%s\" */\n",
+      "5.1.0", "tsn");
   std::FILE* err = std::fopen((dir_.path() + "/err").c_str(), "w");
   rkErrSetStream(err);
   RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);

@@ -19,9 +19,9 @@
 
 namespace {
 
-constexpr int kSlots = 8;          // named temporaries open at once (two per run)
+constexpr int kSlots = 8;  // named temporaries open at once (two per run)
 constexpr std::size_t kSlotPath = 4096;
-constexpr int kNameTries = 100;    // hidden names tried before giving up
+constexpr int kNameTries = 100;  // hidden names tried before giving up
 constexpr const char* kTempStem = ".tsn-";
 
 // Process-wide state of the replacements.
@@ -97,7 +97,8 @@ std::FILE* as_stream(int fd) {
 
 std::string hidden_name(const std::string& dir) {
   if (rs.seed == 0)
-    rs.seed = static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
+    rs.seed =
+        static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
   static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string name = dir + "/" + kTempStem;
   for (int i = 0; i < 6; ++i) {

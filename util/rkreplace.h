@@ -27,8 +27,8 @@
 
 /// One file being replaced.
 struct RkReplace {
-  std::string target;  // the file to replace, as given
-  std::string temp;    // the named temporary file, "" when unnamed or in place
+  std::string target;   // the file to replace, as given
+  std::string temp;     // the named temporary file, "" when unnamed or in place
   bool direct = false;  // written in place
   int slot = -1;        // entry of the named temporaries the signal handler removes
 };

@@ -202,9 +202,9 @@ TEST_F(IwFile, MissingWirelistIsReportedOnlyWhenItsSchematicExists) {
 TEST_F(IwFile, CheckExeComesOnlyFromPlacesTheUserControls) {
   const std::string logger = "#!/bin/sh\necho \"$0 $@\" >> check.log\n";
   testutil::ScopedTempDir tools;  // outside the design folder
-  for (std::string path : {dir_.path() + "/check.exe", dir_.path() + "/532/check.exe",
-                           dir_.path() + "/work/check.exe", dir_.path() + "/tools/check.exe",
-                           tools.path() + "/check.exe"}) {
+  for (std::string path :
+       {dir_.path() + "/check.exe", dir_.path() + "/532/check.exe", dir_.path() + "/work/check.exe",
+        dir_.path() + "/tools/check.exe", tools.path() + "/check.exe"}) {
     ASSERT_TRUE(testutil::WriteFile(path, logger));
     chmod(path.c_str(), 0755);
   }

@@ -9,9 +9,6 @@
 // OATS key from it.
 #include "wirelist/iwinit.h"
 
-#include "util/rkerr.h"
-#include "wirelist/iwgbl.h"
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +20,10 @@
 #include "store/pxlib.h"
 #include "util/rkbus.h"
 #include "util/rkdufs.h"
+#include "util/rkerr.h"
 #include "util/rkmsg.h"
 #include "util/rkstr.h"
+#include "wirelist/iwgbl.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -480,7 +481,8 @@ bool read_version(ParseState& st) {
     iwmsghndlr(2, NDX_OLDVERSION, st.filename, iws.cursheet, v);
     iwmsghndlr(10, NDX_OLDVERSION2);
   }
-  if (word == "5.3" || v > 5.3) {
+  // "V NAN" compares neither older nor newer: it is no version either.
+  if (word == "5.3" || v > 5.3 || !std::isfinite(v)) {
     iwmsghndlr(4, NDX_BADVERSION, st.filename);
     return fail();
   }
