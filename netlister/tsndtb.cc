@@ -64,6 +64,8 @@
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
+#include "util/rkreplace.h"
 #include "util/rkstr.h"
 #include "util/rksym.h"
 #include "wirelist/iwacc.h"
@@ -602,7 +604,8 @@ bool open_file(const std::string& name, const std::string& prefix) {
       return false;
     }
   }
-  std::FILE* fp = std::fopen(path, "rb");
+  // Only a regular file is read: a FIFO would wait for a writer.
+  std::FILE* fp = rkDufsFopenRead(path);
   if (!fp) {
     llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_NOT_FOUND, path));
     return false;
@@ -1059,8 +1062,8 @@ void printDtbStructures() {
     return;
   }
   // A dump from an earlier run is replaced whole or not at all.
-  const char* kTemp = "dtb.out.tmp";
-  std::FILE* fp = std::fopen(kTemp, "w");
+  RkReplace out;
+  std::FILE* fp = rkReplaceOpen(&out, "dtb.out");
   if (!fp) {
     std::fputs("Error: Could not open dtb.out for printing dtb entries.\n", stdout);
     return;
@@ -1079,10 +1082,8 @@ void printDtbStructures() {
     }
     std::fputs("\n", fp);
   }
-  if (std::fclose(fp) != 0 || std::rename(kTemp, "dtb.out") != 0) {
-    std::remove(kTemp);
+  if (!rkReplaceCommit(&out, fp))
     std::fputs("Error: Could not open dtb.out for printing dtb entries.\n", stdout);
-  }
 }
 
 void dtbFree() {}

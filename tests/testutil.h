@@ -62,15 +62,18 @@ bool FileExists(const std::string& path);
 
 /// Result of running a program as a child process.
 struct RunResult {
-  int exit_code = -1;
+  int exit_code = -1;  // 128 + signal when a signal ended it
   std::string out;
   std::string err;
+  bool timed_out = false;  // killed after the time allowed
 };
 
 /// Runs argv[0] with the arguments in directory dir, with the environment
 /// variables in env ("NAME=value") added; captures both output streams.
+/// With timeout_ms > 0 a run that takes longer is killed (a hang is then a
+/// failed test, not a stuck suite).
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
-                     const std::vector<std::string>& env = {});
+                     const std::vector<std::string>& env = {}, int timeout_ms = 0);
 
 /// Writes source as <dir>/<name>.h and compiles it with the message
 /// compiler into <dir>/<name>.vmb.  Returns <dir>/<name>, the name to open
