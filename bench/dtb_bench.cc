@@ -29,7 +29,11 @@ std::string Table(int n) {
     leaf.append("\\U").append(std::to_string(e / 10000));
     switch (e % 3) {
       case 0:
-        t.append("C ").append(leaf).append("\nA TRIM=").append(std::to_string(e % 9 + 1)).append("\n");
+        t.append("C ")
+            .append(leaf)
+            .append("\nA TRIM=")
+            .append(std::to_string(e % 9 + 1))
+            .append("\n");
         break;
       case 1:
         t.append("P ").append(leaf).append("\\A\nA TPLH=").append(std::to_string(e % 5 + 1));

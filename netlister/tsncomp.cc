@@ -244,7 +244,8 @@ void block(int mode, TsnContext* context, IwCom* com) {
 void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
   const bool delays = pinseton();
   for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
-    ltokjoin(out, " ", delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0));
+    ltokjoin(out, " ",
+             delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0));
 }
 
 bool prefix_allowed(const ComFacts& f) {
@@ -648,8 +649,7 @@ bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, uns
 // and the others from their kept bytes, in the same order.
 bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
-  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out ||
-      out->curlen != 0)
+  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out || out->curlen != 0)
     return false;
   GroupPlan*& slot = comp.group_index[group];
   if (!slot) slot = &comp.groups.emplace_back();

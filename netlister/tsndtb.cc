@@ -79,31 +79,31 @@ constexpr std::uint32_t kDtbBuckets = 731;
 
 // A table entry: also its own key (name and flags).
 struct DtbEntry {
-  const char* name = nullptr;    // hierarchical name, upper case
-  std::uint32_t bucket = 0;      // rkSymStHash(name) % kDtbBuckets
-  std::size_t seq = 0;           // creation order
-  int flags = 0;                 // kind, data and referenced bits
-  IwAtt* atts = nullptr;         // DTB_ATTS: the attribute list
-  DtbWrec* wrecs = nullptr;      // DTB_WRECS: the first record
-  DtbWrec* last = nullptr;       // and the last, for appending
+  const char* name = nullptr;  // hierarchical name, upper case
+  std::uint32_t bucket = 0;    // rkSymStHash(name) % kDtbBuckets
+  std::size_t seq = 0;         // creation order
+  int flags = 0;               // kind, data and referenced bits
+  IwAtt* atts = nullptr;       // DTB_ATTS: the attribute list
+  DtbWrec* wrecs = nullptr;    // DTB_WRECS: the first record
+  DtbWrec* last = nullptr;     // and the last, for appending
 };
 
 // The entry being read.
 struct Reading {
-  int kind = 0;                   // 0 none, DTB_COMP, DTB_NET or DTB_PIN
-  std::string name;               // prefixed, upper case
-  IwAtt* atts = nullptr;          // its A lines
-  DtbWrec* wrecs = nullptr;       // its W lines, in order
+  int kind = 0;              // 0 none, DTB_COMP, DTB_NET or DTB_PIN
+  std::string name;          // prefixed, upper case
+  IwAtt* atts = nullptr;     // its A lines
+  DtbWrec* wrecs = nullptr;  // its W lines, in order
   DtbWrec* last = nullptr;
   std::vector<std::string> nested;  // DTB= file names, in order
 };
 
 // One file on the stack of files being read.
 struct OpenFile {
-  std::string key;     // the name as used for the duplicate test
-  std::string text;    // the whole file
-  std::size_t pos = 0; // where the next line starts
-  std::string prefix;  // prefix of the names in it
+  std::string key;      // the name as used for the duplicate test
+  std::string text;     // the whole file
+  std::size_t pos = 0;  // where the next line starts
+  std::string prefix;   // prefix of the names in it
   bool in_block = false;
   bool at_end = false;  // the last line has been read
   Reading entry;        // the entry in progress
@@ -127,7 +127,7 @@ struct Resolution {
   // nets their pins are on.
   std::vector<std::pair<IwCom*, const Mark*>> pin_owners;
   std::vector<IwNet*> pin_nets;
-  std::vector<IwNet*> nets;      // nets named by a net entry
+  std::vector<IwNet*> nets;  // nets named by a net entry
 };
 
 // What a mark with names below it keeps once an occurrence of its name
@@ -148,7 +148,7 @@ struct Mark {
   bool pins_below = false;  // a pin entry lies somewhere below it
   // The next segment of every name below it, with that name's mark.
   std::vector<std::pair<std::string_view, const Mark*>> children;
-  std::vector<std::string_view> net_children;  // the segments of nets_here
+  std::vector<std::string_view> net_children;    // the segments of nets_here
   mutable std::unique_ptr<MarkAnswers> answers;  // made when first needed
   MarkAnswers& kept() const {
     if (!answers) answers = std::make_unique<MarkAnswers>();
@@ -160,24 +160,24 @@ struct Mark {
 // once from the stored groups (not the occurrences).
 struct DesignFacts {
   bool known = false;
-  bool odd_names = false;   // a component, net or symbol pin name holds a backslash
-  bool pin_delays = false;  // a pin or symbol pin carries TPLH or TPHL
+  bool odd_names = false;     // a component, net or symbol pin name holds a backslash
+  bool pin_delays = false;    // a pin or symbol pin carries TPLH or TPHL
   bool joined_ports = false;  // two pins of a symbol are bound to one net
-  bool oats = false;        // occurrence attributes are loaded (they stay while writing)
+  bool oats = false;          // occurrence attributes are loaded (they stay while writing)
 };
 
 // The answers for one context: where its path stands among the marks, and
 // which components and nets of the group it leads to are annotated.
 struct ContextMemo {
   bool valid = false;
-  IwCom* com = nullptr;        // the context's innermost component (null at the top)
-  unsigned long made = 0;      // when these answers were formed
+  IwCom* com = nullptr;           // the context's innermost component (null at the top)
+  unsigned long made = 0;         // when these answers were formed
   unsigned long parent_made = 0;  // when the parent context's were, then
-  std::string path;            // names holding a backslash only: the path text,
-                               // outermost first, each name + "\\"
-  bool path_marked = false;    // a block on it has a component or pin entry
-  const Mark* here = nullptr;  // mark of the path itself (root: "")
-  IwGrp* group = nullptr;      // the group the context leads to
+  std::string path;               // names holding a backslash only: the path text,
+                                  // outermost first, each name + "\\"
+  bool path_marked = false;       // a block on it has a component or pin entry
+  const Mark* here = nullptr;     // mark of the path itself (root: "")
+  IwGrp* group = nullptr;         // the group the context leads to
   // here's names resolved in the group the context leads to, or null:
   // then every name below may be annotated.
   const Resolution* names = nullptr;
@@ -198,7 +198,7 @@ using EntriesOfName = std::array<DtbEntry*, 4>;
 struct TextArena {
   static constexpr std::size_t kBlock = 64 * 1024;
   std::vector<std::unique_ptr<char[]>> blocks;
-  char* at = nullptr;     // the free part of the last block
+  char* at = nullptr;  // the free part of the last block
   std::size_t left = 0;
 };
 
@@ -217,12 +217,13 @@ struct DtbState {
   std::unordered_map<std::string_view, EntriesOfName> index;
   // Most names looked up while writing have no entry.
   tsn::NameFilter seen;
-  std::unordered_set<std::string, TextHash, std::equal_to<>> texts;  // names and values, kept for the process
+  std::unordered_set<std::string, TextHash, std::equal_to<>>
+      texts;  // names and values, kept for the process
   TextArena arena;
   std::deque<DtbEntry> entries;
   std::deque<DtbWrec> wrecs;
-  std::deque<IwAtt> atts;          // attributes of the table
-  std::vector<IwAtt*> free_copies; // merged copies given back
+  std::deque<IwAtt> atts;                        // attributes of the table
+  std::vector<IwAtt*> free_copies;               // merged copies given back
   std::vector<std::unique_ptr<OpenFile>> files;  // being read, innermost last
   std::unordered_map<std::string_view, Mark> marks;
   DesignFacts design;
@@ -241,10 +242,10 @@ struct DtbState {
   // marks is resolved to what it names in the group an occurrence leads to.
   std::unordered_map<const IwGrp*, GroupNames> by_name;
   // The occurrence being written.
-  IwAtt* current = nullptr;     // its annotation
-  bool current_copied = false;  // current is a merged list of copies
-  std::vector<DtbWrec*> wqueue; // W record lists of the net being written
-  std::size_t wpos = 0;         // get_wrec: the list being walked
+  IwAtt* current = nullptr;      // its annotation
+  bool current_copied = false;   // current is a merged list of copies
+  std::vector<DtbWrec*> wqueue;  // W record lists of the net being written
+  std::size_t wpos = 0;          // get_wrec: the list being walked
   // Iteration of one occurrence's attributes.
   bool in_annotation = false;   // the previous attribute came from `current`
   std::string path;             // occurrence path for occurrence attributes
@@ -348,8 +349,10 @@ void mark_name(const char* name, int kind, bool new_net) {
   if (kind == DTB_PIN) child->is_pin = true;
   for (bool first = true;; first = false) {
     const std::size_t at = cut == 0 ? std::string_view::npos : n.rfind('\\', cut - 1);
-    const std::string_view segment = at == std::string_view::npos ? n.substr(0, cut) : n.substr(at + 1, cut - at - 1);
-    auto [pit, pmade] = dtb.marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
+    const std::string_view segment =
+        at == std::string_view::npos ? n.substr(0, cut) : n.substr(at + 1, cut - at - 1);
+    auto [pit, pmade] =
+        dtb.marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
     Mark& parent = pit->second;
     if (child_made && child != &parent) {  // a name may begin with a backslash
       parent.children.emplace_back(segment, child);
@@ -536,8 +539,10 @@ void read_line(OpenFile& f, std::string_view line) {
   const std::string_view keyword = first_word(skip_blanks(line), &rest);
   if (keyword.empty() || keyword[0] == '|') return;
   if (keyword[0] == '.') {
-    const bool ba = keyword.size() == 3 && upper_char(keyword[1]) == 'B' && upper_char(keyword[2]) == 'A';
-    const bool ab = keyword.size() == 3 && upper_char(keyword[1]) == 'A' && upper_char(keyword[2]) == 'B';
+    const bool ba =
+        keyword.size() == 3 && upper_char(keyword[1]) == 'B' && upper_char(keyword[2]) == 'A';
+    const bool ab =
+        keyword.size() == 3 && upper_char(keyword[1]) == 'A' && upper_char(keyword[2]) == 'B';
     if (ba || ab) {
       finish_entry(f);
       f.in_block = ba;
@@ -566,7 +571,8 @@ void read_line(OpenFile& f, std::string_view line) {
       if (f.in_block) wire_line(f, rest);
       return;
     default:
-      llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_UNKNOWN, upper(std::string(keyword)).c_str()));
+      llogmsg(netlist(), "%s",
+              tsnMsgBuild(TSN_MSG_DTB_UNKNOWN, upper(std::string(keyword)).c_str()));
   }
 }
 
@@ -787,7 +793,8 @@ void learn_design() {
   while (!todo.empty()) {
     IwGrp* g = todo.back();
     todo.pop_back();
-    for (IwNet* net = g->nets; net; net = net->next) d.odd_names = d.odd_names || odd_name(net->name);
+    for (IwNet* net = g->nets; net; net = net->next)
+      d.odd_names = d.odd_names || odd_name(net->name);
     for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
       d.odd_names = d.odd_names || odd_name(igcomnam(com));
       for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
@@ -847,7 +854,8 @@ const Resolution* resolve(const Mark* mark, IwGrp* g) {
       r.touched.push_back(com);
       if (!child->pins_here && !child->pins_below) continue;
       r.pin_owners.emplace_back(com, child);
-      for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) r.pin_nets.push_back(igpinnet(pin));
+      for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+        r.pin_nets.push_back(igpinnet(pin));
     }
   }
   for (std::string_view segment : mark->net_children) {
@@ -910,8 +918,9 @@ const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
     }
     // A component entry opens a variable scope for everything below; a
     // pin entry of the block may delay the pins inside it.
-    m.path_marked = parent.path_marked ||
-                    (m.here && (m.here->com_here || m.here->pins_here || (odd && m.here->pins_below)));
+    m.path_marked =
+        parent.path_marked ||
+        (m.here && (m.here->com_here || m.here->pins_here || (odd && m.here->pins_below)));
     g = context->com->sym ? context->com->sym->grp : nullptr;
   }
   m.group = g;
@@ -926,7 +935,8 @@ const ContextMemo& context_marks(TsnContext* context) {
   if (dtb.last && dtb.last->made == dtb.last_made) {
     std::size_t i = 0;
     const TsnContext* c = context;
-    for (; c && i < chain.size() && chain[i].first == c && chain[i].second == c->com; c = c->next) ++i;
+    for (; c && i < chain.size() && chain[i].first == c && chain[i].second == c->com; c = c->next)
+      ++i;
     if (!c && i == chain.size()) return *dtb.last;
   }
   if (!dtb.design.known) learn_design();
@@ -1071,7 +1081,8 @@ void printDtbStructures() {
   for (const DtbEntry* e : entries_in_table_order()) {
     std::fprintf(fp, "%c %s\n", kind_letter(e->flags), e->name);
     if (e->flags & DTB_ATTS)
-      for (const IwAtt* a = e->atts; a; a = a->next) std::fprintf(fp, "A %s=%s\n", a->name, a->value);
+      for (const IwAtt* a = e->atts; a; a = a->next)
+        std::fprintf(fp, "A %s=%s\n", a->name, a->value);
     if (e->flags & DTB_WRECS) {
       for (const DtbWrec* r = e->wrecs; r; r = r->next) {
         std::fprintf(fp, "W netname    : %s\n", r->netname);
@@ -1236,6 +1247,4 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net
   return false;
 }
 
-void tsndtb_reset() {
-  dtb = DtbState();
-}
+void tsndtb_reset() { dtb = DtbState(); }

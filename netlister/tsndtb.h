@@ -29,13 +29,13 @@ struct IwPin;
 struct TsnContext;
 
 /// Entry kinds and data bits of the back-annotation table.
-inline constexpr int DTB_COMP = 1;        // component entry
-inline constexpr int DTB_NET = 2;         // net entry
-inline constexpr int DTB_PIN = 4;         // pin entry
-inline constexpr int DTB_KINDS = 7;       // the kind bits
-inline constexpr int DTB_ATTS = 8;        // the data is an attribute list
-inline constexpr int DTB_WRECS = 16;      // the data is a list of W records
-inline constexpr int DTB_REFERENCED = 32; // fetched while writing
+inline constexpr int DTB_COMP = 1;         // component entry
+inline constexpr int DTB_NET = 2;          // net entry
+inline constexpr int DTB_PIN = 4;          // pin entry
+inline constexpr int DTB_KINDS = 7;        // the kind bits
+inline constexpr int DTB_ATTS = 8;         // the data is an attribute list
+inline constexpr int DTB_WRECS = 16;       // the data is a list of W records
+inline constexpr int DTB_REFERENCED = 32;  // fetched while writing
 
 /// One net-delay entry ("W" line of a net entry).
 struct DtbWrec {
@@ -45,9 +45,9 @@ struct DtbWrec {
   const char* receiver = nullptr;  // receiving pin's hierarchical name, upper case
   const char* atts = nullptr;      // the delay attributes, as written
   // Work fields of the net-delay writer, set again for every net.
-  int driver_status = 0;           // 0 not found, 1 primitive pin, 2 block pin
-  int receiver_status = 0;         //   with pins below, 3 block pin with none
-  std::string driver_nf;           // matched pins in number form
+  int driver_status = 0;    // 0 not found, 1 primitive pin, 2 block pin
+  int receiver_status = 0;  //   with pins below, 3 block pin with none
+  std::string driver_nf;    // matched pins in number form
   std::string receiver_nf;
 };
 
@@ -128,14 +128,14 @@ void free_wlinks();
 /// What a shortcut of the writers would do the same way at every
 /// occurrence it serves.
 enum class TsnShortcut {
-  kComponent,   // write a module record from its plan or kept bytes (com)
-  kGroup,       // write a group occurrence's records as one piece
-  kQuietNets,   // pass over all of a group occurrence's quiet nets in bulk
-  kQuietNet,    // pass over one quiet net of a group occurrence (net)
-  kPinDelays,   // pass over a group occurrence and all below it when
-                // looking for pin delays
-  kPinDelayNet, // pass over one root net of a group occurrence when
-                // looking for pin delays (net)
+  kComponent,    // write a module record from its plan or kept bytes (com)
+  kGroup,        // write a group occurrence's records as one piece
+  kQuietNets,    // pass over all of a group occurrence's quiet nets in bulk
+  kQuietNet,     // pass over one quiet net of a group occurrence (net)
+  kPinDelays,    // pass over a group occurrence and all below it when
+                 // looking for pin delays
+  kPinDelayNet,  // pass over one root net of a group occurrence when
+                 // looking for pin delays (net)
 };
 
 /// Whether the shortcut may serve the occurrence: the component com or

@@ -48,10 +48,10 @@ TEST_F(DtbReader, EveryMalformedLineIsOneErrorAndReadingGoesOn) {
     const char* line;
     int errors;  // errors counted for it
   } cases[] = {
-      {".XY", 1},        {"A NAME=1", 1},   {"Q", 1},          {"W A\\Y B\\A D=1", 1},
-      {"N NET", 0},      {"A DTB=f", 1},    {"W A\\Y", 1},     {"W A\\Y B\\A", 1},
-      {"C U1", 0},       {"A =1", 1},       {"A NAME", 1},     {"A NAME=", 1},
-      {"A NAME 1", 1},   {"A NAME==", 0},   {"|A=1", 0},       {"", 0},
+      {".XY", 1},      {"A NAME=1", 1}, {"Q", 1},      {"W A\\Y B\\A D=1", 1},
+      {"N NET", 0},    {"A DTB=f", 1},  {"W A\\Y", 1}, {"W A\\Y B\\A", 1},
+      {"C U1", 0},     {"A =1", 1},     {"A NAME", 1}, {"A NAME=", 1},
+      {"A NAME 1", 1}, {"A NAME==", 0}, {"|A=1", 0},   {"", 0},
   };
   std::string text = ".BA\n";
   int expected = 0;
@@ -98,14 +98,14 @@ TEST_F(DtbReader, ChainOfAThousandNestedFiles) {
 }
 
 TEST_F(DtbReader, LaterAnnotationsMergeIntoTheSameEntry) {
-  Write("a.dtb",
-        ".BA\nC X\nA P=1\nA Q=1\nN X\nA P=net\nW X\\D X\\R T=1\nP X\nA P=pin\n.AB\n");
+  Write("a.dtb", ".BA\nC X\nA P=1\nA Q=1\nN X\nA P=net\nW X\\D X\\R T=1\nP X\nA P=pin\n.AB\n");
   Write("b.dtb", ".BA\nC X\nA Q=2\nA R=2\nN X\nW X\\D X\\R T=2\nW X\\D X\\S T=3\n.AB\n");
   readDtbFile("a", "");
   readDtbFile("b", "");
   // One name, three kinds: each its own entry.
   std::string comp;
-  for (IwAtt* a = getDtbCompAtts("X"); a; a = a->next) comp += std::string(a->name) + "=" + a->value + " ";
+  for (IwAtt* a = getDtbCompAtts("X"); a; a = a->next)
+    comp += std::string(a->name) + "=" + a->value + " ";
   EXPECT_EQ(comp, "P=1 Q=2 R=2 ");
   EXPECT_EQ(Value(getDtbNetAtts("X"), "P"), "net");
   EXPECT_EQ(Value(getDtbPinAtts("X"), "P"), "pin");
@@ -136,11 +136,11 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
         ".BA\n"
         "C B1\\S1\\U1\n"  // a leaf
         "A X=1\n"
-        "N B2\\N5\n"      // a net of B2
+        "N B2\\N5\n"  // a net of B2
         "A X=1\n"
-        "P B3\\I\n"       // a pin of block B3
+        "P B3\\I\n"  // a pin of block B3
         "A TPLH=1\n"
-        "C B4\n"          // a block: a variable scope for all below
+        "C B4\n"  // a block: a variable scope for all below
         "A X=1\n"
         "P B5\\S1\\U1\\A\n"  // a pin of a leaf deep down
         "A TPLH=1\n"
@@ -192,17 +192,17 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
     IwNet* net;
     bool component, group, quiet_nets, quiet_net, pin_delays;
   } cases[] = {
-      {{&b[1], &s1}, &u1, &sub_n5, false, false, true, true, true},   // the annotated leaf
-      {{&b[1], &s1}, &u2, &sub_n5, true, false, true, true, true},    // its neighbour
-      {{&b[1]}, &s1, &blk_n5, false, false, true, true, true},        // the block above it
-      {{&b[2]}, &s1, &blk_n5, true, false, false, false, true},       // B2's annotated net
-      {{&b[2], &s1}, &u1, &sub_n5, true, true, true, true, true},     // the net's namesake below
-      {{&b[3], &s1}, &u1, &sub_n5, false, false, true, true, true},   // below an annotated block pin
+      {{&b[1], &s1}, &u1, &sub_n5, false, false, true, true, true},  // the annotated leaf
+      {{&b[1], &s1}, &u2, &sub_n5, true, false, true, true, true},   // its neighbour
+      {{&b[1]}, &s1, &blk_n5, false, false, true, true, true},       // the block above it
+      {{&b[2]}, &s1, &blk_n5, true, false, false, false, true},      // B2's annotated net
+      {{&b[2], &s1}, &u1, &sub_n5, true, true, true, true, true},    // the net's namesake below
+      {{&b[3], &s1}, &u1, &sub_n5, false, false, true, true, true},  // below an annotated block pin
       {{&b[3]}, &s1, &blk_n5, false, false, true, true, false},
       {{&b[4], &s1}, &u1, &sub_n5, false, false, true, true, true},   // below an annotated block
       {{&b[5], &s1}, &u1, &sub_n5, false, false, true, true, false},  // the leaf with the pin entry
       {{&b[5], &s1}, &u2, &sub_n5, true, false, true, true, false},
-      {{&b[0], &s1}, &u1, &sub_n5, true, true, true, true, true},     // nothing reaches here
+      {{&b[0], &s1}, &u1, &sub_n5, true, true, true, true, true},  // nothing reaches here
   };
   for (const Case& k : cases) {
     TsnContext* at = ctx(c, k.path);

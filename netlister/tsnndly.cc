@@ -106,7 +106,8 @@ void do_multi_driver_net_delays(TsnContext* context, IwNet* net) {
     if (r->driver_status == 0) {
       unresolved(std::string("Error: could not find driver ") + r->driver, r->netname);
     } else if (r->driver_status == 3) {
-      unresolved(std::string("Error: no underlying connection for driver ") + r->driver, r->netname);
+      unresolved(std::string("Error: no underlying connection for driver ") + r->driver,
+                 r->netname);
     } else {
       reported = false;
     }

@@ -48,12 +48,12 @@ namespace {
 
 // A pin that gets a delay block, collected while its net is visited.
 struct DelayCandidate {
-  DelayCandidate* next;                   // the one collected before, or the next free one
-  IwPin* pin;                             // the leaf pin
-  TsnContext* context;                    // a copy of its context
-  std::string back;                       // the back-annotated pin's name
-  char tphl[tsn::kDelayValueBuffer];      // fall delay text
-  char tplh[tsn::kDelayValueBuffer];      // rise delay text
+  DelayCandidate* next;               // the one collected before, or the next free one
+  IwPin* pin;                         // the leaf pin
+  TsnContext* context;                // a copy of its context
+  std::string back;                   // the back-annotated pin's name
+  char tphl[tsn::kDelayValueBuffer];  // fall delay text
+  char tplh[tsn::kDelayValueBuffer];  // rise delay text
 };
 
 // The root nets of the group g met through the context's component (the
@@ -144,7 +144,8 @@ enum class Direction { kInput, kOther, kUnknown };
 // and ROM models above their data width are inputs.
 Direction delay_direction(IwPin* pin) {
   if (IwAtt* type = ifcospat("PINTYPE", pin))
-    return type->value && std::strcmp(type->value, "IN") == 0 ? Direction::kInput : Direction::kOther;
+    return type->value && std::strcmp(type->value, "IN") == 0 ? Direction::kInput
+                                                              : Direction::kOther;
   IwCom* com = igpinown(pin);
   if (IwAtt* model = ifcossat("MODEL", com)) {
     char value[tsn::kValueBuffer];
@@ -235,7 +236,8 @@ void delay_block(DelayCandidate* c, const std::string& net) {
   if (w->filetype == WIR_FILE) {
     if (!w->delay_flag) {
       // The delay symbol is declared once, unless the design has its own.
-      for (const char* line : {"AS DELAY PINORDER=OUT IN", "AP DELAY 1 PINTYPE=TRI", "AP DELAY 2 PINTYPE=IN"}) {
+      for (const char* line :
+           {"AS DELAY PINORDER=OUT IN", "AP DELAY 1 PINTYPE=TRI", "AP DELAY 2 PINTYPE=IN"}) {
         ltokout(out, "%s", line);
         ltokflush(out);
       }
@@ -247,7 +249,8 @@ void delay_block(DelayCandidate* c, const std::string& net) {
             net.c_str(), c->tplh, c->tphl);
     ltokout(out, "TPLZ=%s`TPHZ=%s`TPZH=%s`TPZL=%s`", c->tplh, c->tphl, c->tplh, c->tphl);
   } else {
-    ltokout(out, "M $%dD%ld DELAY ( DELAYMOD=TRANSPORT TPLH=%s TPHL=%s", sheet, n, c->tplh, c->tphl);
+    ltokout(out, "M $%dD%ld DELAY ( DELAYMOD=TRANSPORT TPLH=%s TPHL=%s", sheet, n, c->tplh,
+            c->tphl);
     ltokout(out, " TPLZ=%s TPHZ=%s TPZH=%s TPZL=%s ) %s %s", c->tplh, c->tphl, c->tplh, c->tphl,
             back, net.c_str());
   }
@@ -280,7 +283,8 @@ void pindly_net(TsnContext* context, IwNet* net, void*) {
 // What roots_of keeps: the root nets of the group met through the
 // context's component, in walk order.
 const Roots& roots_of(IwGrp* g, TsnContext* context) {
-  if (Roots* const* known = context ? p2p.roots.find(context->com) : &p2p.top_roots; known && *known)
+  if (Roots* const* known = context ? p2p.roots.find(context->com) : &p2p.top_roots;
+      known && *known)
     return **known;
   Roots& r = p2p.root_lists.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next)

@@ -39,4 +39,3 @@ void pinsetclr();
 /// Forgets what is kept about the loaded design; called when a design is
 /// loaded.
 void tsnp2p_reset();
-

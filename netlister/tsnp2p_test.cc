@@ -74,13 +74,14 @@ TEST(PinDelays, FlattenedWirelistDeclaresTheDelaySymbolOnce) {
 }
 
 TEST(PinDelays, ADesignsOwnDelaySymbolIsNotDeclaredAgain) {
-  std::string out = Flatten("AS INV PINORDER=A Y\n"
-                            "AS DELAY PINORDER=OUT IN\n"
-                            "AP INV 1 PINTYPE=IN\n"
-                            "M DELAY $1I3\n"
-                            "I $1I3 DELAY N0 N1\n"
-                            "M INV $1I1\n"
-                            "I $1I1 INV N1 N2 LABEL=U1\n");
+  std::string out = Flatten(
+      "AS INV PINORDER=A Y\n"
+      "AS DELAY PINORDER=OUT IN\n"
+      "AP INV 1 PINTYPE=IN\n"
+      "M DELAY $1I3\n"
+      "I $1I3 DELAY N0 N1\n"
+      "M INV $1I1\n"
+      "I $1I1 INV N1 N2 LABEL=U1\n");
   EXPECT_EQ(out.find("AS DELAY PINORDER=OUT IN"), out.rfind("AS DELAY PINORDER=OUT IN")) << out;
   EXPECT_NE(out.find("M DELAY $1D1\n"), std::string::npos) << out;
 }

@@ -22,7 +22,8 @@ namespace {
 char scratch[] = "/tmp/tsn-dtb-fuzz-XXXXXX";
 
 void remove_scratch() {
-  for (const char* f : {"fuzz.dtb", "dtb.out"}) std::remove((std::string(scratch) + "/" + f).c_str());
+  for (const char* f : {"fuzz.dtb", "dtb.out"})
+    std::remove((std::string(scratch) + "/" + f).c_str());
   rmdir(scratch);
 }
 
