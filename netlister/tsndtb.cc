@@ -30,10 +30,10 @@
 // through a hash index of their own (731 buckets hold hundreds of names
 // each in a large table, and the writers look names up for every
 // occurrence they write), and the bucket order is formed when a report
-// asks for it.  Annotated names and values are kept in this module's own
-// text store for the life of the process, like the database's interned
-// names: the variable store and the evaluated-value cache hold on to
-// their addresses.
+// asks for it.  Names and attribute texts are kept for the life of the
+// process, like the database's interned names (names copied once each,
+// attribute texts shared): the variable store and the evaluated-value
+// cache hold on to their addresses.
 //
 // Beside the table, every entry name and each of its prefixes ending
 // before a backslash is marked in an index, so that the shortcuts of the
@@ -134,7 +134,9 @@ struct Resolution {
 // is asked about.
 struct MarkAnswers {
   std::unordered_map<std::string_view, const Mark*> child_index;  // of a long child list
-  Resolution resolution;
+  // One per group asked about: nearly always one, but two components of
+  // one display name may lead to different groups.
+  std::vector<std::unique_ptr<Resolution>> resolutions;
 };
 
 // What is annotated at or below one hierarchical name (see tsnShortcutOk).
@@ -838,13 +840,14 @@ const GroupNames& names_in(IwGrp* g) {
 // Which components and nets of the group behind the context the marks
 // below its path name: each child segment is a display name or a net name
 // of that group, as no name of the design holds a backslash.
-// The names one segment below mark in group, formed once per mark (again
-// only if another group is asked for: two components of one display name).
+// The names one segment below mark in group, formed once per mark and
+// group.
 const Resolution* resolve(const Mark* mark, IwGrp* g) {
   if (!mark || dtb.design.odd_names || !g) return nullptr;
-  Resolution& r = mark->kept().resolution;
-  if (r.group == g) return &r;
-  r = Resolution();
+  auto& known = mark->kept().resolutions;
+  for (const auto& r : known)
+    if (r->group == g) return r.get();
+  Resolution& r = *known.emplace_back(std::make_unique<Resolution>());
   r.group = g;
   const GroupNames& names = names_in(g);
   for (const auto& [segment, child] : mark->children) {
