@@ -119,8 +119,12 @@ struct RecordPlan {
 };
 
 // Writes kept bytes again with path in the places of the path they hold.
-void write_kept(outdata* out, RecordPlan::Bytes& k, std::string_view path) {
+void place_path(RecordPlan::Bytes& k, std::string_view path) {
   for (std::size_t at : k.path_at) std::memcpy(k.bytes.data() + at, path.data(), path.size());
+}
+
+void write_kept(outdata* out, RecordPlan::Bytes& k, std::string_view path) {
+  place_path(k, path);
   lwrite_line(out, k.bytes);
 }
 
@@ -142,6 +146,7 @@ struct GroupPlan {
   bool evaluates = false;  // some component forms a value (needs empty scopes)
   std::vector<IwCom*> coms;  // in walk order
   std::array<RecordPlan::Bytes, 4> kept;
+  std::array<std::vector<std::size_t>, 4> ends;  // where each component's bytes end in kept
   unsigned next_kept = 0;
 };
 
@@ -149,7 +154,7 @@ struct GroupPlan {
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
-  std::vector<RecordPlan::Bytes*> kept_scratch;  // of some_of_group
+  std::vector<char> kept_scratch;                // of some_of_group
   std::deque<GroupPlan> groups;
   PtrMap<GroupPlan*> group_index;
   PtrMap<ComCache*> index;      // by component
@@ -609,35 +614,66 @@ void check_group(GroupPlan& g, IwGrp* group, TsnContext* context) {
   g.whole = !g.coms.empty();
 }
 
+// The records of all of the group's components for a path of path_len
+// characters under stamp, as one piece, with where each component's end;
+// made from the records' kept bytes when each has them.  Null when one
+// has none.
+RecordPlan::Bytes* group_piece(GroupPlan& g, unsigned long stamp, std::size_t path_len,
+                               const std::vector<std::size_t>** ends) {
+  RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path_len);
+  if (!piece) {
+    // Their paths are replaced when the piece is written.
+    RecordPlan::Bytes made;
+    std::vector<std::size_t> made_ends;
+    made.path_len = path_len;
+    made.stamp = stamp;
+    for (IwCom* com : g.coms) {
+      RecordPlan& p = comp.of(com).record;
+      const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path_len);
+      if (!found) return nullptr;
+      for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
+      made.bytes += found->bytes;
+      made_ends.push_back(made.bytes.size());
+    }
+    const unsigned slot = g.next_kept++ % g.kept.size();
+    g.kept[slot] = std::move(made);
+    g.ends[slot] = std::move(made_ends);
+    piece = &g.kept[slot];
+  }
+  *ends = &g.ends[piece - g.kept.data()];
+  return piece;
+}
+
 // whole_group for a group occurrence that back-annotation reaches in
-// part: the components it reaches through the walk's callback, the others
-// from their kept bytes; false (nothing written) when none of them may be
-// written from kept bytes or one has none yet.
+// part: the components it reaches through the walk's callback, the runs
+// of others between them from the group's piece; false (nothing written)
+// when none of them may be written from kept bytes or the piece cannot be
+// made yet.
 bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, unsigned long stamp) {
-  std::vector<RecordPlan::Bytes*>& kept = comp.kept_scratch;
+  std::vector<char>& kept = comp.kept_scratch;
   kept.clear();
   bool any = false;
   for (IwCom* com : g.coms) {
-    RecordPlan::Bytes* found = nullptr;
-    if (tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
-      found = RecordPlan::find(comp.of(com).record.kept, stamp, path.size());
-      if (!found) return false;
-      any = true;
-    }
-    kept.push_back(found);
+    kept.push_back(tsnShortcutOk(TsnShortcut::kComponent, context, com));
+    any = any || kept.back();
   }
   if (!any) return false;
-  // The path is copied: the callback forms names in the buffer it lies in.
-  char prefix[tsn::kNameBuffer];
-  std::memcpy(prefix, path.data(), path.size());
-  path = std::string_view(prefix, path.size());
-  for (std::size_t i = 0; i < g.coms.size(); ++i) {
-    if (kept[i]) {
-      write_kept(w->out, *kept[i], path);
-      lcomp_status("modules");
-    } else {
-      loutcomp(0, context, g.coms[i], w);
+  const std::vector<std::size_t>* ends = nullptr;
+  RecordPlan::Bytes* piece = group_piece(g, stamp, path.size(), &ends);
+  if (!piece) return false;
+  place_path(*piece, path);
+  outdata* out = w->out;
+  const std::string_view bytes = piece->bytes;
+  std::size_t run = 0;  // the first component of the run not yet written
+  for (std::size_t i = 0; i <= g.coms.size(); ++i) {
+    if (i < g.coms.size() && kept[i]) continue;
+    if (i > run) {
+      const std::size_t from = run ? (*ends)[run - 1] : 0;
+      lwrite_line(out, bytes.substr(from, (*ends)[i - 1] - from));
+      lcomp_status("modules", static_cast<int>(i - run));
     }
+    if (i < g.coms.size()) loutcomp(0, context, g.coms[i], w);
+    run = i + 1;
   }
   return true;
 }
@@ -646,7 +682,7 @@ bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, uns
 // allow it; false leaves the group to the walk (whose records then keep
 // their bytes for the next instance).  Where back-annotation reaches some
 // of the group's components, those are written by the walk's callback
-// and the others from their kept bytes, in the same order.
+// and the others from the piece, in the same order.
 bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
   if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out || out->curlen != 0)
@@ -660,23 +696,9 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   std::string_view path = lgpath(context, 0);
   const unsigned long stamp = ipevalstamp();
   if (!tsnShortcutOk(TsnShortcut::kGroup, context)) return some_of_group(g, context, path, stamp);
-  RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path.size());
-  if (!piece) {
-    // Made from the records' kept bytes, when each has them for this path
-    // length: their paths are replaced below.
-    RecordPlan::Bytes made;
-    made.path_len = path.size();
-    made.stamp = stamp;
-    for (IwCom* com : g.coms) {
-      RecordPlan& p = comp.of(com).record;
-      const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path.size());
-      if (!found) return false;
-      for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
-      made.bytes += found->bytes;
-    }
-    piece = &g.kept[g.next_kept++ % g.kept.size()];
-    *piece = std::move(made);
-  }
+  const std::vector<std::size_t>* ends = nullptr;
+  RecordPlan::Bytes* piece = group_piece(g, stamp, path.size(), &ends);
+  if (!piece) return false;
   write_kept(out, *piece, path);
   lcomp_status("modules", static_cast<int>(g.coms.size()));
   return true;

@@ -312,8 +312,11 @@ NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 }
 
 // The net walk of the record writers: as tsn_walknet, but the nets that
-// can write nothing are only counted.
-void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
+// can write nothing are only counted.  With annotatable, an annotation or
+// an occurrence attribute can give a quiet net something to write (net
+// records); the equivalence records of a quiet net depend on neither.
+void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label,
+                  bool annotatable) {
   if (!g) return;
   NetVisits& v = visits_of(g, context);
   if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
@@ -322,7 +325,7 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
     // plain walk visits them.
     for (IwNet* net = g->nets; net; net = net->next)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);
-  } else if (!tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
+  } else if (annotatable && !tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
     // An annotation may give some quiet nets something to write here.
     if (!v.roots_made) {
       for (IwNet* net = g->nets; net; net = net->next)
@@ -346,7 +349,7 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
     if (tsn_atbottom(com)) continue;
     tsn_descend(&context, com);
-    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label);
+    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label, annotatable);
     tsn_pop_cntxt(&context);
   }
 }
@@ -382,6 +385,6 @@ int ltopequiv(IwGrp* top, void*) {
 
 void tsnnet_reset() { net_state = NetState(); }
 
-void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets"); }
+void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets", true); }
 
-void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences"); }
+void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences", false); }
