@@ -32,6 +32,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -113,14 +114,12 @@ AttSplit split_att(std::string_view t) {
   return s;
 }
 
-// Moves att to its sorted place again after its name changed.
-void relink(IwAtt** list, IwAtt* att) {
-  for (IwAtt** link = list; *link; link = &(*link)->next) {
-    if (*link == att) {
-      *link = att->next;
-      break;
-    }
-  }
+// Gives att a new name and value and moves it to its sorted place; it
+// leaves the list under its old ones, which is where an index has it.
+void refile(IwAtt** list, IwAtt* att, const std::string& name, const std::string& value) {
+  iwunlinkatt(list, att);
+  att->name = iwmkname(name.c_str());
+  att->value = iwmkname(value.c_str());
   *list = iwaddatt(*list, att);
 }
 
@@ -256,9 +255,7 @@ void SymReader::continuation(const std::string& text) {
       std::string whole =
           split.name + (split.eq ? "=" : "") + split.value + (split.trimmed ? " " : "") + more;
       split = split_att(whole);
-      att->name = iwmkname(split.name.c_str());
-      att->value = iwmkname(split.value.c_str());
-      relink(attlist, att);
+      refile(attlist, att, split.name, split.value);
       return;
     }
     case Cont::kPinOrder: {
@@ -494,6 +491,8 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
     return nullptr;
   }
   // A symbol read again gets the pins of the file, not those of both.
+  // Its pins are linked by hand from here on: no index may outlive that.
+  iwspnforget(sym);
   sym->spns = nullptr;
   sym->npins = 0;
   SymReader rd;
