@@ -14,6 +14,7 @@ the list shows up as a quadratic run time:
   api     N attributes ("API") on one component pin
   iatts   one "I" record carrying N attributes
   pins    one component of a gate with min(N, 30000) pins
+  block   one block whose min(N, 30000) ports are all connected
   ports   N ports ("P"/"I") of the top group
   sheets  N sheets of the top group, one gate each
 
@@ -28,7 +29,7 @@ Example: gen_lists.py --out /tmp/sa sa --n 100000
 import argparse
 import os
 
-SHAPES = ["sa", "an", "as", "ap", "appins", "api", "iatts", "pins", "ports", "sheets"]
+SHAPES = ["sa", "an", "as", "ap", "appins", "api", "iatts", "pins", "block", "ports", "sheets"]
 
 
 def scrambled(n):
@@ -73,6 +74,10 @@ def body(shape, n):
         width = min(n, 30000)
         lines += ["AS WIDE PINORDER=A[1:%d]" % width, "M WIDE $1I3",
                   "I $1I3 WIDE W[1:%d]" % width]
+    elif shape == "block":
+        width = min(n, 30000)
+        lines += ["AS BLK PINORDER=D[1:%d]" % width, "W BLK $1I3",
+                  "I $1I3 BLK X[1:%d]" % width]
     elif shape == "ports":
         for k in order:
             lines += ["P IN P%d" % k, "I P%d IN Q%d" % (k, k)]
@@ -100,6 +105,12 @@ def main():
             write(os.path.join(wir, "top.%d" % s), sheet_head(s) + gates(s) + ["EW"])
     else:
         write(os.path.join(wir, "top.1"), body(args.shape, args.n))
+    if args.shape == "block":
+        width = min(args.n, 30000)
+        write(os.path.join(wir, "blk.1"),
+              ["V 4.09", "DW BLK", "AS ND2 PINORDER=A B Y", "M ND2 $1I1",
+               "I $1I1 ND2 D1 D2 Y", "P IN D[1:%d]" % width,
+               "I D[1:%d] IN E[1:%d]" % (width, width), "EW"])
 
 
 if __name__ == "__main__":

@@ -19,7 +19,7 @@ bench_dir=${BENCH_DIR:-/tmp/tsn-lists}
 repeat=${REPEAT:-3}
 n=${N:-100000}
 sheets=${SHEETS:-30000}
-shapes=${SHAPES:-"sa an as ap appins api iatts pins ports sheets"}
+shapes=${SHAPES:-"sa an as ap appins api iatts pins block ports sheets"}
 
 printf '%-8s %8s %8s %8s %6s %10s\n' shape N "wall s" "cpu s" exit "log bytes"
 for shape in $shapes; do
