@@ -27,9 +27,11 @@ for shape in $shapes; do
   count=$n
   [ "$shape" = sheets ] && count=$sheets
   # The fault-simulation records look every pin of a component up by its
-  # position; the other shapes are loaded and written plainly.
+  # position, the short format asks of every port of a block whether
+  # another port shares its net; the other shapes are written plainly.
   opts="-e 0"
   [ "$shape" = pins ] && opts="-t -e 0"
+  [ "$shape" = block ] && opts="-s -e 0"
   python3 "$root/bench/gen_lists.py" --out "$dir" "$shape" --n "$count"
   best="" best_cpu="" code=0
   for _ in $(seq "$repeat"); do

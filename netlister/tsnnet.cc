@@ -196,12 +196,9 @@ void alias_records(TsnContext* context, IwNet* net) {
 }
 
 // True when another pin of the component's symbol reaches the same inner
-// segment: two ports of the block are joined inside it.
-bool joined_inside(IwCom* com, IwSpn* spn) {
-  for (IwSpn* other = com->sym->spns; other; other = other->next)
-    if (other != spn && other->net == spn->net) return true;
-  return false;
-}
+// segment: two ports of the block are joined inside it.  spn is one of
+// the symbol's pins and is bound to that segment.
+bool joined_inside(IwCom* com, IwSpn* spn) { return tsn_symbol_ties(com->sym, spn->net) > 1; }
 
 void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
   const bool long_format = w->filetype == LONG_TSN_FILE;
