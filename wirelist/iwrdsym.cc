@@ -523,6 +523,7 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
       order_alphabetically(sym);
   }
   if (iws.busexpand) split_bus_pins(sym);
+  iwspnforget(sym);  // nothing indexed while the pins were relinked stays
   return sym;
 }
 
