@@ -11,8 +11,10 @@
 // kind is indexed, the only cost is a test that the index table is empty.
 //
 // The indexes are shortcuts: the walk stays beside each of them, and
-// iwshortcuts() (off for the differential checks) sends every operation
-// down the walk.  An index answers only while it mirrors its list:
+// iwsetshortcuts(false) (for the differential checks, and for a switch
+// that turns every shortcut of the program off) drops them all and sends
+// every operation down the walk.  An index answers only while it mirrors
+// its list:
 // - Attribute lists are indexed by their head element.  An index is kept
 //   only for a list whose values are all present and in order (a list
 //   that is not is walked); the list functions of wirelist/iwobj.h keep it
@@ -51,7 +53,7 @@ inline constexpr int kAttIndexMin = 32;
 /// split in two.
 inline constexpr std::size_t kAttBlock = 64;
 
-/// A group whose sheet list is this long gets its sheets indexed.
+/// A walk that passes this many sheets indexes the group's sheets.
 inline constexpr int kSchIndexMin = 16;
 
 /// A walk that passes this many symbol pins indexes the symbol's pins.
