@@ -5,10 +5,17 @@
 // set-up and the objects handed out.  Objects live in a deque so their
 // addresses stay stable; a map from path to object makes a second look-up
 // of the same file return the same object.
+//
+// Files are replaced, never rewritten in place (Replacement below): a
+// failure at any point leaves the old file whole.
 #include "store/prj.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -72,6 +79,8 @@ struct PrjObject {
   std::FILE* stream = nullptr;  // read stream, owned
   void* user = nullptr;         // the user's word
   bool open = false;            // between open and close
+  std::FILE* wstream = nullptr;  // write stream on wtemp while being written, owned
+  std::string wtemp;             // the temporary that replaces path at close
 };
 
 namespace {
@@ -189,6 +198,105 @@ int close_stream(PrjObject* o) {
   return rc == 0 ? PRJ_OK : PRJ_TOO_LONG;
 }
 
+// --- replacement --------------------------------------------------------------
+//
+// New contents of a file go to "<file>.tmp~" in the same directory, which
+// is renamed over the file once every byte is written and flushed, and is
+// removed otherwise; a rename within one directory either happens whole or
+// not at all.  The temporary takes the file's permission bits, and a file
+// that exists but may not be written is refused, so replacing never
+// undoes a user's protection.
+
+constexpr const char kTempSuffix[] = ".tmp~";
+
+// Output buffer of a replacement: large writes, few system calls.
+constexpr std::size_t kWriteBuffer = 256 * 1024;
+
+std::FILE* begin_replace(const std::string& target, std::string* temp) {
+  struct stat st;
+  bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) return nullptr;
+  *temp = target + kTempSuffix;
+  if (temp->size() >= px::kMaxPath) return nullptr;
+  std::FILE* f = std::fopen(temp->c_str(), "wb");
+  if (!f) return nullptr;
+  std::setvbuf(f, nullptr, _IOFBF, kWriteBuffer);
+  if (exists) static_cast<void>(::fchmod(::fileno(f), st.st_mode & 07777));
+  return f;
+}
+
+// Ends a replacement: the temporary takes the target's place when ok and
+// every write reached the file, else it is removed.
+int finish_replace(std::FILE* f, const std::string& temp, const std::string& target, bool ok) {
+  ok = ok && std::fflush(f) == 0 && !std::ferror(f);
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) std::remove(temp.c_str());
+  return ok ? PRJ_OK : PRJ_WRITE_FAILED;
+}
+
+int end_write(PrjObject* o, bool keep) {
+  if (!o->wstream) return PRJ_OK;
+  std::FILE* f = o->wstream;
+  o->wstream = nullptr;
+  return finish_replace(f, o->wtemp, o->path, keep);
+}
+
+// Opens sheet `number` of group (no "LIB:" part) in class c for writing,
+// in library lib (a name, or "" to choose: the first library holding the
+// file, else the primary one).
+PrjObject* open_for_writing(const ClassInfo* c, int classid, const std::string& lib,
+                            const std::string& group, int number, int* status) {
+  PrjProject* p = prj_state.project.get();
+  *status = PRJ_NO_VIEW;
+  if (!p || !p->view) return nullptr;
+  *status = PRJ_INVALID;
+  std::string base = lower(group) + "." + std::to_string(number);
+  std::string file = base + c->suffix;
+  if (!safe_file_name(file)) return nullptr;
+  *status = PRJ_NOT_FOUND;
+  int handle = 0;
+  if (!lib.empty()) {
+    handle = lib_named(lib.c_str());
+  } else {
+    for (std::size_t i = 0; i < p->libs.size() && !handle; ++i)
+      if (pxFexists((p->libs[i].dir + c->kind + "/" + file).c_str()))
+        handle = static_cast<int>(i + 1);
+    if (!handle) handle = prjGetPrimaryObj(p, nullptr);
+  }
+  const Lib* l = lib_of(handle);
+  if (!l) return nullptr;
+  *status = PRJ_NOT_WRITABLE;
+  if (!prjObjWritable(handle)) return nullptr;
+  std::string kinddir = l->dir + c->kind;
+  std::string path = kinddir + "/" + file;
+  *status = PRJ_WRITE_FAILED;
+  if (path.size() >= px::kMaxPath) return nullptr;
+  if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK && ::mkdir(kinddir.c_str(), 0777) != 0)
+    return nullptr;
+  PrjObject* o = object_for(path);
+  if (o->wstream) {
+    *status = PRJ_ALREADY_OPEN;
+    return nullptr;
+  }
+  std::string temp;
+  std::FILE* f = begin_replace(path, &temp);
+  if (!f) {
+    *status = errno == EACCES || errno == EPERM || errno == EROFS ? PRJ_NOT_WRITABLE
+                                                                   : PRJ_WRITE_FAILED;
+    return nullptr;
+  }
+  o->lib = handle;
+  o->classid = classid;
+  o->kind = c->kind;
+  o->base = base;
+  o->wstream = f;
+  o->wtemp = temp;
+  o->open = true;
+  *status = PRJ_OK;
+  return o;
+}
+
 // --- declaration lines ------------------------------------------------------
 
 // r and m exclude w and p.
@@ -303,6 +411,8 @@ const char* prjStatusText(int status) {
       return "the file could not be copied";
     case PRJ_NOT_WRITABLE:
       return "the library is read-only";
+    case PRJ_WRITE_FAILED:
+      return "the file could not be written";
     case PRJ_STARTED:
       return "the store was already started";
   }
@@ -483,13 +593,15 @@ PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* na
   if (!status) status = &dummy;
   *status = PRJ_INVALID;
   int classid = prjGetClassId(nullptr, classname);
-  if (!project || !name || !classid) return nullptr;
+  if (!project || project != prj_state.project.get() || !name || !classid) return nullptr;
   std::string lib, group = name;
   std::size_t colon = group.find(':');
   if (colon != std::string::npos) {
     lib = rkStrBlk(group.substr(0, colon).c_str());
     group = group.substr(colon + 1);
   }
+  if (mode == PRJ_OPEN_WRITE)
+    return open_for_writing(class_info(classid), classid, lib, group, number, status);
   PrjObjRef* ref =
       prjMakeKbObjref(lib.c_str(), classid, group.c_str(), std::to_string(number).c_str());
   if (!ref) return nullptr;
@@ -509,7 +621,29 @@ int prjReopenObj(PrjObject* object, int mode) {
 int prjCloseObj(PrjObject* object, int) {
   if (!object || !object->open) return PRJ_INVALID;
   object->open = false;
-  return close_stream(object);
+  int written = end_write(object, true);
+  int closed = close_stream(object);
+  return written != PRJ_OK ? written : closed;
+}
+
+int prjFprintf(PrjObject* object, const char* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  int n = prjVfprintf(object, format, ap);
+  va_end(ap);
+  return n;
+}
+
+int prjVfprintf(PrjObject* object, const char* format, std::va_list args) {
+  if (!object || !object->wstream || std::ferror(object->wstream)) return -1;
+  int n = std::vfprintf(object->wstream, format, args);
+  return n < 0 || std::ferror(object->wstream) ? -1 : n;
+}
+
+int prjAbandonObj(PrjObject* object) {
+  if (!object || !object->wstream) return PRJ_INVALID;
+  end_write(object, false);
+  return PRJ_OK;
 }
 
 PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status) {
@@ -566,35 +700,30 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   const ClassInfo* c = class_info(prjGetClassId(nullptr, classname));
   const Lib* lib = object ? lib_of(object->lib) : nullptr;
   if (!c || !lib || project != prj_state.project.get()) return PRJ_INVALID;
-  if (lib->type & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) return PRJ_NOT_WRITABLE;
+  if (!prjObjWritable(object->lib)) return PRJ_NOT_WRITABLE;
   std::string kinddir = lib->dir + c->kind;
   std::string target = kinddir + "/" + object->base + c->suffix;
   if (target == object->path) return PRJ_OK;
   if (!replace && pxFexists(target.c_str())) return PRJ_COPY_FAILED;
   if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK) return PRJ_COPY_FAILED;
 
-  // Copy into a temporary beside the target, then rename, so a failed copy
-  // never leaves a half-written wirelist behind.
-  std::string temp = target + ".tmp~";
   std::FILE* in = std::fopen(object->path.c_str(), "rb");
-  std::FILE* out = in ? std::fopen(temp.c_str(), "wb") : nullptr;
-  bool ok = in && out;
+  if (!in) return PRJ_COPY_FAILED;
+  std::string temp;
+  std::FILE* out = begin_replace(target, &temp);
+  bool ok = out != nullptr;
   char buf[8192];
   std::size_t n;
   while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
-  if (in) {
-    ok = ok && !std::ferror(in);
-    std::fclose(in);
-  }
-  if (out) ok = (std::fclose(out) == 0) && ok;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok ? PRJ_OK : PRJ_COPY_FAILED;
+  ok = ok && !std::ferror(in);
+  std::fclose(in);
+  if (!out) return PRJ_COPY_FAILED;
+  return finish_replace(out, temp, target, ok) == PRJ_OK ? PRJ_OK : PRJ_COPY_FAILED;
 }
 
 int prjObjWritable(int handle) {
   const Lib* lib = lib_of(handle);
-  return lib && (lib->type & PRJ_LIB_WRITABLE) ? 1 : 0;
+  return lib && (lib->type & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE)) ? 1 : 0;
 }
 
 int prjObjReadonly(int handle) {
@@ -697,7 +826,10 @@ int prjBuildDirLine(const PrjDirLine* in, char* line, std::size_t size) {
 }
 
 void prjReset() {
-  for (PrjObject& o : prj_state.objects) close_stream(&o);
+  for (PrjObject& o : prj_state.objects) {
+    end_write(&o, false);
+    close_stream(&o);
+  }
   prj_state.objects.clear();
   prj_state.bypath.clear();
   prj_state.project.reset();

@@ -62,6 +62,13 @@ std::vector<IwSetMember>::iterator find_member(std::vector<IwSetMember>& bucket,
   return bucket.end();
 }
 
+// The key of text in a set's index: texts equal ignoring case share it.
+std::string set_key(const char* text) {
+  std::string key = text;
+  rkStrUpc(key.data());
+  return key;
+}
+
 }  // namespace
 
 // --- getters and iterators ---------------------------------------------------------
@@ -422,16 +429,17 @@ const char* inaddmem(int set, const char* text, int copy) {
   } else {
     m.text = text;
   }
+  const char* stored = m.text;
   bucket_of(s, text).push_back(std::move(m));
-  return bucket_of(s, text).back().text;
+  s->newest[set_key(text)] = stored;
+  return stored;
 }
 
 const char* insetmem(int set, const char* text) {
   IwNamedSet* s = find_set(set);
   if (!s || !text) return nullptr;
-  auto& bucket = bucket_of(s, text);
-  auto it = find_member(bucket, text);
-  return it == bucket.end() ? nullptr : it->text;
+  auto it = s->newest.find(set_key(text));
+  return it == s->newest.end() ? nullptr : it->second;
 }
 
 const char* inanymem(int set) {
@@ -448,7 +456,15 @@ int indelmem(int set, const char* text) {
   auto& bucket = bucket_of(s, text);
   auto it = find_member(bucket, text);
   if (it == bucket.end()) return 0;
+  std::string key = set_key(text);
   bucket.erase(it);
+  // The next newest equal member, if any, answers from now on.
+  auto next = find_member(bucket, key.c_str());
+  if (next == bucket.end()) {
+    s->newest.erase(key);
+  } else {
+    s->newest[key] = next->text;
+  }
   return 1;
 }
 

@@ -270,6 +270,6 @@ int iwinidone(const char* name) {
 }
 
 int iwnochk_writable(int flag) {
-  iws.nochkwritable = flag != 0;
+  if (flag == 0 || flag == 1) iws.nochkwritable = flag == 1;
   return iws.nochkwritable ? 1 : 0;
 }

@@ -32,6 +32,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -450,7 +451,9 @@ bool read_version(ParseState& st) {
     iwmsghndlr(2, NDX_OLDVERSION, st.filename, iws.cursheet, v);
     iwmsghndlr(10, NDX_OLDVERSION2);
   }
-  if (word == "5.3" || v > 5.3) {
+  // What this database writes itself carries its own version, which the
+  // rule for newer formats would refuse; it is always readable.
+  if ((word == "5.3" || v > 5.3) && word != iwversion()) {
     iwmsghndlr(4, NDX_BADVERSION, st.filename);
     return fail();
   }
@@ -1108,9 +1111,15 @@ int iwporder(IwGrp* group, char* value) {
   iwfixpinorder(value);
   IwSym* sym = ensure_sym(group);
   if (sym->npins >= 1) {
-    if (iwpinwidth(value, iws.busexpand) == sym->npins) return 0;
-    iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
-    return 1;
+    if (iwpinwidth(value, iws.busexpand) != sym->npins) {
+      iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
+      return 1;
+    }
+    // Pins read from a symbol file come without a pin order, and pin
+    // numbers of AP and API records are resolved through one; an agreeing
+    // PINORDER supplies it, as it does for a symbol without pins.
+    if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
+    return 0;
   }
   if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
   IwExpIter it;
