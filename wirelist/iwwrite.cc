@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <functional>
+#include <queue>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogs/nodex.h"
@@ -62,12 +66,14 @@ void set_failed() {
 
 const char* text(const char* s) { return s ? s : ""; }
 
-bool has_value(const IwAtt* a) { return a->value && a->value[0]; }
+// Whether "=" and the value follow the name: when there is a value, and
+// for an attribute without a name, which only its "=" keeps readable.
+bool with_value(const IwAtt* a) { return (a->value && a->value[0]) || !a->name || !a->name[0]; }
 
 // The rest of a record of its own after the attribute name.
 void own_value(const IwAtt* a) {
-  if (has_value(a)) {
-    wr("=%s\n", a->value);
+  if (with_value(a)) {
+    wr("=%s\n", text(a->value));
   } else {
     wr("\n");
   }
@@ -76,8 +82,8 @@ void own_value(const IwAtt* a) {
 // An attribute inside a one-line record: each ends with a backquote.
 void inline_att(const IwAtt* a) {
   wr(" %s", text(a->name));
-  if (has_value(a)) {
-    wr("=%s`", a->value);
+  if (with_value(a)) {
+    wr("=%s`", text(a->value));
   } else {
     wr("`");
   }
@@ -112,7 +118,7 @@ void symbol_description(const IwGrp* g) {
 
 const char* pintype_value(const IwSpn* spn) {
   const IwAtt* a = iwgetatt(spn->atts, "PINTYPE");
-  return a && has_value(a) ? a->value : nullptr;
+  return a && a->value && a->value[0] ? a->value : nullptr;
 }
 
 // A one-pin symbol named after a port's PINTYPE value.
@@ -150,8 +156,16 @@ void net_attributes(const IwNet* net) {
   if (net->kind == IW_GLOBALNET) wr("G %s\n", net->name);
 }
 
+// The ports last pin first: in the top group a port record makes a pin
+// the symbol lacks at the head of the pin list, so reading them back in
+// this order rebuilds the list as it is.  A pin without a name cannot be
+// a port record's pin; it keeps its place through the PINORDER ("?").
 void port_records(const IwGrp* group) {
-  for (const IwSpn* spn = group->sym ? group->sym->spns : nullptr; spn; spn = spn->next) {
+  std::vector<const IwSpn*> pins;
+  for (const IwSpn* spn = group->sym ? group->sym->spns : nullptr; spn; spn = spn->next)
+    if (spn->name && spn->name[0] && std::strcmp(spn->name, "?") != 0) pins.push_back(spn);
+  for (auto it = pins.rbegin(); it != pins.rend(); ++it) {
+    const IwSpn* spn = *it;
     const char* type = spn->pintype ? spn->pintype : pintype_value(spn);
     if (!type) type = "?";
     const char* net = spn->net && spn->net->name ? spn->net->name : "?";
@@ -162,26 +176,35 @@ void port_records(const IwGrp* group) {
   }
 }
 
+// The record letter of a component, or null for a symbol type a
+// wirelist cannot hold.
+const char* record_type(const IwCom* c) {
+  switch (c->sym ? c->sym->symtype : IW_UNKNOWN) {
+    case IW_MODULE:
+      return "M";
+    case IW_COMPOSITE:
+      return "W";
+    case IW_PLDCOMP:
+      return "F";
+    default:
+      return nullptr;
+  }
+}
+
 void component_records(const IwCom* c) {
   const IwSym* sym = c->sym;
   const IwGrp* g = sym ? sym->grp : nullptr;
   const char* gname = g ? text(g->name) : "";
-  int type = sym ? sym->symtype : IW_UNKNOWN;
-  switch (type) {
-    case IW_MODULE:
-      wr("M ");
-      break;
-    case IW_COMPOSITE:
-      wr("W ");
-      break;
-    case IW_PLDCOMP:
-      wr("F ");
-      break;
-    default:
-      iwmsghndlr(2, NDX_WRSYMTYPE, gname, iwsymtype(type));
-      return;
+  const char* type = record_type(c);
+  if (!type) {
+    iwmsghndlr(2, NDX_WRSYMTYPE, gname, iwsymtype(sym ? sym->symtype : IW_UNKNOWN));
+    return;
   }
+  wr("%s ", type);
   wr("%s %s\n", gname, text(c->name));
+  // A component placed without its I record has no connections to give;
+  // writing one would connect it, so it stays as it was read.
+  if (!c->pins && !c->atts) return;
   wr("I %s %s", text(c->name), gname);
   int written = 0;
   for (const IwPin* p = igcompin(c); p; p = igpincnx(p), ++written) {
@@ -201,6 +224,61 @@ void component_records(const IwCom* c) {
   }
 }
 
+// The sheet's components in an order in which reading their I records
+// gives every net its present ring.  A pin joins a net at the head of its
+// ring, so each ring lists its pins newest first: a pin followed on its
+// ring by a pin of another component of the sheet was read after it.
+// Those pairs order the components; among the components free to come
+// next the one first in the sheet's list is taken.  Components that share
+// a name keep the order the sort found them in, which is the reverse of
+// the order they were read in, so of those the last in the list comes
+// first.  A design read from files always has such an order; should a
+// ring contradict itself the rest follow in list order.
+std::vector<const IwCom*> read_order(const IwSch* sch) {
+  std::vector<const IwCom*> coms;
+  std::unordered_map<const IwCom*, std::size_t> index;
+  for (const IwCom* c = sch->coms; c; c = c->next) {
+    index.emplace(c, coms.size());
+    coms.push_back(c);
+  }
+  // Rank of each component: its name's first place in the list, then its
+  // own place counted from the end.
+  using Rank = std::tuple<std::size_t, std::size_t, std::size_t>;
+  std::vector<Rank> rank(coms.size());
+  for (std::size_t i = 0, first = 0; i < coms.size(); ++i) {
+    if (i > 0 && std::strcmp(text(coms[i]->name), text(coms[i - 1]->name)) != 0) first = i;
+    rank[i] = {first, coms.size() - i, i};
+  }
+  std::vector<std::vector<std::size_t>> later(coms.size());  // components read after each
+  std::vector<std::size_t> waiting(coms.size(), 0);          // read-before constraints left
+  for (std::size_t i = 0; i < coms.size(); ++i) {
+    for (const IwPin* p = igcompin(coms[i]); p; p = igpincnx(p)) {
+      if (!p->next || iwobjtype(p->next) != NX_PINS) continue;
+      const IwCom* older = igpinown(static_cast<const IwPin*>(p->next));
+      auto it = older && older != coms[i] ? index.find(older) : index.end();
+      if (it == index.end()) continue;
+      later[it->second].push_back(i);
+      ++waiting[i];
+    }
+  }
+  std::priority_queue<Rank, std::vector<Rank>, std::greater<>> ready;
+  for (std::size_t i = 0; i < coms.size(); ++i)
+    if (waiting[i] == 0) ready.push(rank[i]);
+  std::vector<const IwCom*> order;
+  std::vector<bool> placed(coms.size(), false);
+  while (!ready.empty()) {
+    std::size_t i = std::get<2>(ready.top());
+    ready.pop();
+    order.push_back(coms[i]);
+    placed[i] = true;
+    for (std::size_t j : later[i])
+      if (--waiting[j] == 0) ready.push(rank[j]);
+  }
+  for (std::size_t i = 0; i < coms.size(); ++i)
+    if (!placed[i]) order.push_back(coms[i]);
+  return order;
+}
+
 void write_sheet(const IwGrp* group, const IwSch* sch) {
   const char* version = iwversion();
   wr("| Wirelist created using Nodex version %s.\n", version);
@@ -210,15 +288,27 @@ void write_sheet(const IwGrp* group, const IwSch* sch) {
     wr("SA %s", text(a->name));
     own_value(a);
   }
-  symbol_description(group);
   port_symbols(group);
-  for (const IwCom* c = sch->coms; c; c = c->next) symbol_description(c->sym ? c->sym->grp : nullptr);
+  // A component that cannot be written takes its group's description
+  // with it: nothing in the file would use it.
+  for (const IwCom* c = sch->coms; c; c = c->next)
+    if (record_type(c)) symbol_description(c->sym->grp);
   for (const IwCom* c = sch->coms; c; c = c->next)
     for (const IwPin* p = igcompin(c); p; p = igpincnx(p)) net_attributes(igpinnet(p));
   for (const IwSpn* spn = group->sym ? group->sym->spns : nullptr; spn; spn = spn->next)
     net_attributes(spn->net);
+  // Nets that no pin and no port reaches belong to no sheet in particular;
+  // the first sheet keeps their attributes and global marks, which would
+  // otherwise be lost.
+  if (sch == group->schs)
+    for (const IwNet* net = group->nets; net; net = net->next)
+      if (!ignetpin(net)) net_attributes(net);
   port_records(group);
-  for (const IwCom* c = sch->coms; c; c = c->next) component_records(c);
+  // The group's own description follows its ports: the top group takes
+  // its pins from its symbol file and from its port records, and its
+  // PINORDER must find them all there.
+  symbol_description(group);
+  for (const IwCom* c : read_order(sch)) component_records(c);
   wr("EW\n");
 }
 
@@ -319,13 +409,14 @@ int i_get_pinord(const IwGrp* group, std::string* order) {
   order->clear();
   const IwSym* sym = group ? group->sym : nullptr;
   for (const IwSpn* spn = sym ? sym->spns : nullptr; spn; spn = spn->next) {
-    std::size_t len = std::strlen(text(spn->name));
-    if (order->size() + 1 + len > iw::kWritePinOrderChars) {
+    // A pin without a name still holds its place: "?" names nothing.
+    const char* name = spn->name && spn->name[0] ? spn->name : "?";
+    if (order->size() + 1 + std::strlen(name) > iw::kWritePinOrderChars) {
       iwmsghndlr(2, NDX_WRPINORDER, "i_get_pinord", text(group->name),
                  static_cast<int>(iw::kWritePinOrderChars));
       return 0;
     }
-    order->append(" ").append(text(spn->name));
+    order->append(" ").append(name);
   }
   return 1;
 }

@@ -54,7 +54,7 @@ int iwgrpwrite(IwGrp* group);
 int iwgrpwrite_ordered(IwGrp* group);
 
 /// The pin-order text of group's symbol: each pin name in pin-list order
-/// after one blank.  1, or 0 when the names need more than 16384
+/// after one blank ("?" for a pin without a name).  1, or 0 when the names need more than 16384
 /// characters: the text then ends before the first name that does not fit
 /// (message 488).
 int i_get_pinord(const IwGrp* group, std::string* text);

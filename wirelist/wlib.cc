@@ -103,8 +103,12 @@ void switch_on(int (*toggle)()) {
   if (toggle() == 0) toggle();
 }
 
-// Opens the database and loads the design as the netlister does (bus
-// expansion and file-time checks on); null when it cannot be loaded.
+// Opens the database and reads the design as the netlister does (bus
+// expansion and file-time checks on, the same files in the same order),
+// but leaves out the passes that derive the netlister's view: merging
+// aliased nets renames and reorders nets, so a check would find the order
+// broken and a rewrite would write the merge into the files.  Null when
+// the design cannot be loaded.
 IwGrp* load(const std::string& design) {
   if (iwinit() != 1) {
     say(WLIB_MSG_INITFAIL);
@@ -115,7 +119,7 @@ IwGrp* load(const std::string& design) {
   iwstatln(stderr);
   iwstatmode(1);
   say(WLIB_MSG_LOADING, design.c_str());
-  IwGrp* top = iwgroup(design.c_str());
+  IwGrp* top = iwgroupread(design.c_str());
   if (!top) say(WLIB_MSG_NOLOAD, design.c_str());
   return top;
 }
