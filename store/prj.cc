@@ -81,6 +81,9 @@ struct PrjObject {
   bool open = false;            // between open and close
   std::FILE* wstream = nullptr;  // write stream on wtemp while being written, owned
   std::string wtemp;             // the temporary that replaces path at close
+  std::unique_ptr<char[]> wbuf;  // what prjFprintf printed and the stream has not yet got
+  std::size_t wlen = 0;          // bytes in wbuf
+  bool werror = false;           // a write to wstream failed
 };
 
 namespace {
@@ -209,7 +212,7 @@ int close_stream(PrjObject* o) {
 
 constexpr const char kTempSuffix[] = ".tmp~";
 
-// Output buffer of a replacement: large writes, few system calls.
+// What prjFprintf collects before it hands it to the file in one write.
 constexpr std::size_t kWriteBuffer = 256 * 1024;
 
 std::FILE* begin_replace(const std::string& target, std::string* temp) {
@@ -220,7 +223,6 @@ std::FILE* begin_replace(const std::string& target, std::string* temp) {
   if (temp->size() >= px::kMaxPath) return nullptr;
   std::FILE* f = std::fopen(temp->c_str(), "wb");
   if (!f) return nullptr;
-  std::setvbuf(f, nullptr, _IOFBF, kWriteBuffer);
   if (exists) static_cast<void>(::fchmod(::fileno(f), st.st_mode & 07777));
   return f;
 }
@@ -235,10 +237,41 @@ int finish_replace(std::FILE* f, const std::string& temp, const std::string& tar
   return ok ? PRJ_OK : PRJ_WRITE_FAILED;
 }
 
+// Hands what prjFprintf collected to the file.
+void drain(PrjObject* o) {
+  if (o->wlen && !o->werror) o->werror = std::fwrite(o->wbuf.get(), 1, o->wlen, o->wstream) != o->wlen;
+  o->wlen = 0;
+}
+
+// Appends bytes to what an object being written collects.
+void put(PrjObject* o, const char* text, std::size_t len) {
+  if (o->wlen + len > kWriteBuffer) drain(o);
+  if (len > kWriteBuffer) {
+    if (!o->werror) o->werror = std::fwrite(text, 1, len, o->wstream) != len;
+    return;
+  }
+  std::memcpy(o->wbuf.get() + o->wlen, text, len);
+  o->wlen += len;
+}
+
+// True for a format made only of text, %s, %d and %%: the formats the
+// wirelist writer prints nearly every record with, which are formatted
+// here without the general formatter.
+bool plain_format(const char* format) {
+  for (const char* p = std::strchr(format, '%'); p; p = std::strchr(p + 2, '%'))
+    if (p[1] != 's' && p[1] != 'd' && p[1] != '%') return false;
+  return true;
+}
+
 int end_write(PrjObject* o, bool keep) {
   if (!o->wstream) return PRJ_OK;
+  if (keep) drain(o);
+  keep = keep && !o->werror;
   std::FILE* f = o->wstream;
   o->wstream = nullptr;
+  o->wbuf.reset();
+  o->wlen = 0;
+  o->werror = false;
   return finish_replace(f, o->wtemp, o->path, keep);
 }
 
@@ -292,6 +325,9 @@ PrjObject* open_for_writing(const ClassInfo* c, int classid, const std::string& 
   o->base = base;
   o->wstream = f;
   o->wtemp = temp;
+  o->wbuf = std::make_unique<char[]>(kWriteBuffer);
+  o->wlen = 0;
+  o->werror = false;
   o->open = true;
   *status = PRJ_OK;
   return o;
@@ -635,9 +671,53 @@ int prjFprintf(PrjObject* object, const char* format, ...) {
 }
 
 int prjVfprintf(PrjObject* object, const char* format, std::va_list args) {
-  if (!object || !object->wstream || std::ferror(object->wstream)) return -1;
-  int n = std::vfprintf(object->wstream, format, args);
-  return n < 0 || std::ferror(object->wstream) ? -1 : n;
+  if (!object || !object->wstream || !format || object->werror) return -1;
+  std::size_t n = 0;
+  if (plain_format(format)) {
+    for (const char* p = format; *p;) {
+      const char* pct = std::strchr(p, '%');
+      std::size_t run = pct ? static_cast<std::size_t>(pct - p) : std::strlen(p);
+      put(object, p, run);
+      n += run;
+      if (!pct) break;
+      char buf[16];
+      const char* text = buf;
+      std::size_t len;
+      if (pct[1] == 's') {
+        text = va_arg(args, const char*);
+        if (!text) text = "(null)";
+        len = std::strlen(text);
+      } else if (pct[1] == 'd') {
+        len = static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%d", va_arg(args, int)));
+      } else {
+        text = "%";
+        len = 1;
+      }
+      put(object, text, len);
+      n += len;
+      p = pct + 2;
+    }
+  } else {
+    // Everything else goes through the general formatter.
+    char small[1024];
+    std::va_list again;
+    va_copy(again, args);
+    int len = std::vsnprintf(small, sizeof small, format, args);
+    if (len < 0) {
+      va_end(again);
+      return -1;
+    }
+    if (static_cast<std::size_t>(len) < sizeof small) {
+      put(object, small, static_cast<std::size_t>(len));
+    } else {
+      std::string big(static_cast<std::size_t>(len) + 1, '\0');
+      std::vsnprintf(big.data(), big.size(), format, again);
+      put(object, big.data(), static_cast<std::size_t>(len));
+    }
+    va_end(again);
+    n = static_cast<std::size_t>(len);
+  }
+  return object->werror ? -1 : static_cast<int>(n);
 }
 
 int prjAbandonObj(PrjObject* object) {
@@ -712,9 +792,10 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   std::string temp;
   std::FILE* out = begin_replace(target, &temp);
   bool ok = out != nullptr;
-  char buf[8192];
+  std::vector<char> buf(kWriteBuffer);
   std::size_t n;
-  while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
+  while (ok && (n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
+    ok = std::fwrite(buf.data(), 1, n, out) == n;
   ok = ok && !std::ferror(in);
   std::fclose(in);
   if (!out) return PRJ_COPY_FAILED;

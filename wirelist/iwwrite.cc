@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <queue>
-#include <tuple>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "catalogs/nodex.h"
@@ -48,6 +48,7 @@ struct WriterState {
   PrjObject* obj = nullptr;     // the sheet being written
   PrintFn print = prjVfprintf;  // prjVfprintf while all is well
   bool failed = false;          // the write-error flag
+  std::string line;             // a one-line record being put together
 };
 WriterState writer;
 
@@ -79,14 +80,12 @@ void own_value(const IwAtt* a) {
   }
 }
 
-// An attribute inside a one-line record: each ends with a backquote.
-void inline_att(const IwAtt* a) {
-  wr(" %s", text(a->name));
-  if (with_value(a)) {
-    wr("=%s`", text(a->value));
-  } else {
-    wr("`");
-  }
+// An attribute inside a one-line record, added to the record's text:
+// each ends with a backquote.
+void inline_att(std::string* line, const IwAtt* a) {
+  line->append(" ").append(text(a->name));
+  if (with_value(a)) line->append("=").append(text(a->value));
+  line->append("`");
 }
 
 // Adds name to a name set; false when it was there already.  Interned
@@ -148,7 +147,10 @@ void port_symbols(const IwGrp* group) {
 }
 
 void net_attributes(const IwNet* net) {
-  if (!net || !net->name || !first_time(kNetSet, net->name)) return;
+  // A net without attributes and without a global mark writes nothing,
+  // so whether it is in the set makes no difference; most nets are such.
+  if (!net || !net->name || (!net->atts && net->kind != IW_GLOBALNET)) return;
+  if (!first_time(kNetSet, net->name)) return;
   for (const IwAtt* a = net->atts; a; a = a->next) {
     wr("AN %s %s", net->name, text(a->name));
     own_value(a);
@@ -170,9 +172,10 @@ void port_records(const IwGrp* group) {
     if (!type) type = "?";
     const char* net = spn->net && spn->net->name ? spn->net->name : "?";
     wr("P %s %s\n", type, text(spn->name));
-    wr("I %s %s %s", text(spn->name), type, net);
-    for (const IwAtt* a = spn->atts; a; a = a->next) inline_att(a);
-    wr("\n");
+    std::string& line = writer.line;
+    line.assign("I ").append(text(spn->name)).append(" ").append(type).append(" ").append(net);
+    for (const IwAtt* a = spn->atts; a; a = a->next) inline_att(&line, a);
+    wr("%s\n", line.c_str());
   }
 }
 
@@ -200,22 +203,23 @@ void component_records(const IwCom* c) {
     iwmsghndlr(2, NDX_WRSYMTYPE, gname, iwsymtype(sym ? sym->symtype : IW_UNKNOWN));
     return;
   }
-  wr("%s ", type);
-  wr("%s %s\n", gname, text(c->name));
+  wr("%s %s %s\n", type, gname, text(c->name));
   // A component placed without its I record has no connections to give;
   // writing one would connect it, so it stays as it was read.
   if (!c->pins && !c->atts) return;
-  wr("I %s %s", text(c->name), gname);
+  // The instance record is put together first and printed in one piece.
+  std::string& line = writer.line;
+  line.assign("I ").append(text(c->name)).append(" ").append(gname);
   int written = 0;
   for (const IwPin* p = igcompin(c); p; p = igpincnx(p), ++written) {
     const IwNet* net = igpinnet(p);
-    wr(" %s", net && net->name ? net->name : "?");
+    line.append(" ").append(net && net->name ? net->name : "?");
   }
   // A component whose connections were never read still needs one net
   // per pin, or the reader would refuse the file.
-  for (; written < (sym ? sym->npins : 0); ++written) wr(" ?");
-  for (const IwAtt* a = c->atts; a; a = a->next) inline_att(a);
-  wr("\n");
+  for (; written < (sym ? sym->npins : 0); ++written) line.append(" ?");
+  for (const IwAtt* a = c->atts; a; a = a->next) inline_att(&line, a);
+  wr("%s\n", line.c_str());
   for (const IwPin* p = igcompin(c); p; p = igpincnx(p)) {
     for (const IwAtt* a = p->atts; a; a = a->next) {
       wr("API %s %s %d %s", text(c->name), gname, p->index, text(a->name));
@@ -223,6 +227,44 @@ void component_records(const IwCom* c) {
     }
   }
 }
+
+// Places of a sheet's components in its list, found by address: open
+// addressing in one array, as a look-up is made for nearly every pin.
+class ComIndex {
+ public:
+  static constexpr std::size_t kNone = SIZE_MAX;
+
+  explicit ComIndex(const std::vector<const IwCom*>& coms) {
+    std::size_t size = 16;
+    while (size < 2 * coms.size()) size *= 2;
+    slots_.assign(size, {nullptr, 0});
+    for (std::size_t i = 0; i < coms.size(); ++i) {
+      Slot* s = slot(coms[i]);
+      if (!s->com) *s = {coms[i], i};
+    }
+  }
+
+  std::size_t find(const IwCom* com) const {
+    const Slot* s = const_cast<ComIndex*>(this)->slot(com);
+    return s->com ? s->place : kNone;
+  }
+
+ private:
+  struct Slot {
+    const IwCom* com;
+    std::size_t place;
+  };
+
+  Slot* slot(const IwCom* com) {
+    std::size_t mask = slots_.size() - 1;
+    auto h = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(com) >> 3) *
+             0x9E3779B97F4A7C15ull;
+    for (std::size_t i = (h >> 20) & mask;; i = (i + 1) & mask)
+      if (!slots_[i].com || slots_[i].com == com) return &slots_[i];
+  }
+
+  std::vector<Slot> slots_;
+};
 
 // The sheet's components in an order in which reading their I records
 // gives every net its present ring.  A pin joins a net at the head of its
@@ -236,45 +278,50 @@ void component_records(const IwCom* c) {
 // ring contradict itself the rest follow in list order.
 std::vector<const IwCom*> read_order(const IwSch* sch) {
   std::vector<const IwCom*> coms;
-  std::unordered_map<const IwCom*, std::size_t> index;
-  for (const IwCom* c = sch->coms; c; c = c->next) {
-    index.emplace(c, coms.size());
-    coms.push_back(c);
-  }
+  for (const IwCom* c = sch->coms; c; c = c->next) coms.push_back(c);
+  const std::size_t n = coms.size();
+  ComIndex index(coms);
   // Rank of each component: its name's first place in the list, then its
-  // own place counted from the end.
-  using Rank = std::tuple<std::size_t, std::size_t, std::size_t>;
-  std::vector<Rank> rank(coms.size());
-  for (std::size_t i = 0, first = 0; i < coms.size(); ++i) {
+  // own place counted from the end; the smallest ready rank comes next.
+  std::vector<std::uint64_t> rank(n);
+  for (std::size_t i = 0, first = 0; i < n; ++i) {
     if (i > 0 && std::strcmp(text(coms[i]->name), text(coms[i - 1]->name)) != 0) first = i;
-    rank[i] = {first, coms.size() - i, i};
+    rank[i] = (static_cast<std::uint64_t>(first) << 32) | (n - i);
   }
-  std::vector<std::vector<std::size_t>> later(coms.size());  // components read after each
-  std::vector<std::size_t> waiting(coms.size(), 0);          // read-before constraints left
-  for (std::size_t i = 0; i < coms.size(); ++i) {
+  // Pairs (older, newer), then each component's newer ones in one array.
+  std::vector<std::pair<std::size_t, std::size_t>> pairs;
+  std::vector<std::size_t> waiting(n, 0);  // read-before constraints left
+  for (std::size_t i = 0; i < n; ++i) {
     for (const IwPin* p = igcompin(coms[i]); p; p = igpincnx(p)) {
       if (!p->next || iwobjtype(p->next) != NX_PINS) continue;
       const IwCom* older = igpinown(static_cast<const IwPin*>(p->next));
-      auto it = older && older != coms[i] ? index.find(older) : index.end();
-      if (it == index.end()) continue;
-      later[it->second].push_back(i);
+      std::size_t at = older && older != coms[i] ? index.find(older) : ComIndex::kNone;
+      if (at == ComIndex::kNone) continue;
+      pairs.emplace_back(at, i);
       ++waiting[i];
     }
   }
-  std::priority_queue<Rank, std::vector<Rank>, std::greater<>> ready;
-  for (std::size_t i = 0; i < coms.size(); ++i)
+  std::vector<std::size_t> from(n + 1, 0), later(pairs.size());
+  for (const auto& pr : pairs) ++from[pr.first + 1];
+  for (std::size_t i = 0; i < n; ++i) from[i + 1] += from[i];
+  std::vector<std::size_t> fill(from.begin(), from.end() - 1);
+  for (const auto& pr : pairs) later[fill[pr.first]++] = pr.second;
+
+  std::priority_queue<std::uint64_t, std::vector<std::uint64_t>, std::greater<>> ready;
+  for (std::size_t i = 0; i < n; ++i)
     if (waiting[i] == 0) ready.push(rank[i]);
   std::vector<const IwCom*> order;
-  std::vector<bool> placed(coms.size(), false);
+  order.reserve(n);
+  std::vector<bool> placed(n, false);
   while (!ready.empty()) {
-    std::size_t i = std::get<2>(ready.top());
+    std::size_t i = n - static_cast<std::size_t>(ready.top() & 0xffffffffu);
     ready.pop();
     order.push_back(coms[i]);
     placed[i] = true;
-    for (std::size_t j : later[i])
-      if (--waiting[j] == 0) ready.push(rank[j]);
+    for (std::size_t k = from[i]; k < from[i + 1]; ++k)
+      if (--waiting[later[k]] == 0) ready.push(rank[later[k]]);
   }
-  for (std::size_t i = 0; i < coms.size(); ++i)
+  for (std::size_t i = 0; i < n; ++i)
     if (!placed[i]) order.push_back(coms[i]);
   return order;
 }
@@ -291,8 +338,12 @@ void write_sheet(const IwGrp* group, const IwSch* sch) {
   port_symbols(group);
   // A component that cannot be written takes its group's description
   // with it: nothing in the file would use it.
-  for (const IwCom* c = sch->coms; c; c = c->next)
-    if (record_type(c)) symbol_description(c->sym->grp);
+  const IwGrp* last = nullptr;  // neighbours mostly share a group: one look-up for a run
+  for (const IwCom* c = sch->coms; c; c = c->next) {
+    if (!record_type(c) || c->sym->grp == last) continue;
+    last = c->sym->grp;
+    symbol_description(last);
+  }
   for (const IwCom* c = sch->coms; c; c = c->next)
     for (const IwPin* p = igcompin(c); p; p = igpincnx(p)) net_attributes(igpinnet(p));
   for (const IwSpn* spn = group->sym ? group->sym->spns : nullptr; spn; spn = spn->next)

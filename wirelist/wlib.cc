@@ -169,7 +169,8 @@ int check(IwGrp*) {
 int rewrite(IwGrp*) {
   int written = 0, failed = 0;
   std::map<std::string, std::vector<const char*>> untouched;  // library -> groups
-  sort_groups(nullptr);
+  // The design was put in canonical order as it was read, so the groups
+  // are written without sorting it again for each.
   for (IwGrp* g : design_groups()) {
     if (!g->schs) continue;  // nothing of its own to write back
     const IwLib* lib = iggrpown(g);
