@@ -804,7 +804,12 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
 
 int prjObjWritable(int handle) {
   const Lib* lib = lib_of(handle);
-  return lib && (lib->type & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE)) ? 1 : 0;
+  // The first library becomes primary when none is declared so, whatever
+  // its type: read-only and packed libraries stay unwritable.
+  return lib && (lib->type & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE)) &&
+                 !(lib->type & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE))
+             ? 1
+             : 0;
 }
 
 int prjObjReadonly(int handle) {
