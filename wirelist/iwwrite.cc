@@ -228,44 +228,6 @@ void component_records(const IwCom* c) {
   }
 }
 
-// Places of a sheet's components in its list, found by address: open
-// addressing in one array, as a look-up is made for nearly every pin.
-class ComIndex {
- public:
-  static constexpr std::size_t kNone = SIZE_MAX;
-
-  explicit ComIndex(const std::vector<const IwCom*>& coms) {
-    std::size_t size = 16;
-    while (size < 2 * coms.size()) size *= 2;
-    slots_.assign(size, {nullptr, 0});
-    for (std::size_t i = 0; i < coms.size(); ++i) {
-      Slot* s = slot(coms[i]);
-      if (!s->com) *s = {coms[i], i};
-    }
-  }
-
-  std::size_t find(const IwCom* com) const {
-    const Slot* s = const_cast<ComIndex*>(this)->slot(com);
-    return s->com ? s->place : kNone;
-  }
-
- private:
-  struct Slot {
-    const IwCom* com;
-    std::size_t place;
-  };
-
-  Slot* slot(const IwCom* com) {
-    std::size_t mask = slots_.size() - 1;
-    auto h = static_cast<std::size_t>(reinterpret_cast<std::uintptr_t>(com) >> 3) *
-             0x9E3779B97F4A7C15ull;
-    for (std::size_t i = (h >> 20) & mask;; i = (i + 1) & mask)
-      if (!slots_[i].com || slots_[i].com == com) return &slots_[i];
-  }
-
-  std::vector<Slot> slots_;
-};
-
 // The sheet's components in an order in which reading their I records
 // gives every net its present ring.  A pin joins a net at the head of its
 // ring, so each ring lists its pins newest first: a pin followed on its
@@ -279,49 +241,68 @@ class ComIndex {
 std::vector<const IwCom*> read_order(const IwSch* sch) {
   std::vector<const IwCom*> coms;
   for (const IwCom* c = sch->coms; c; c = c->next) coms.push_back(c);
-  const std::size_t n = coms.size();
-  ComIndex index(coms);
-  // Rank of each component: its name's first place in the list, then its
-  // own place counted from the end; the smallest ready rank comes next.
-  std::vector<std::uint64_t> rank(n);
-  for (std::size_t i = 0, first = 0; i < n; ++i) {
-    if (i > 0 && std::strcmp(text(coms[i]->name), text(coms[i - 1]->name)) != 0) first = i;
-    rank[i] = (static_cast<std::uint64_t>(first) << 32) | (n - i);
+  const auto n = static_cast<std::uint32_t>(coms.size());
+  // Each component's place rides in its spare word while the rings are
+  // read, which spares a table looked up for nearly every pin; the words
+  // are given back before anything else can see them.
+  constexpr std::uint32_t kNone = UINT32_MAX;
+  std::vector<void*> spare(n);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    auto* c = const_cast<IwCom*>(coms[i]);
+    spare[i] = c->extra;
+    c->extra = reinterpret_cast<void*>(static_cast<std::uintptr_t>(i) + 1);
   }
-  // Pairs (older, newer), then each component's newer ones in one array.
-  std::vector<std::pair<std::size_t, std::size_t>> pairs;
-  std::vector<std::size_t> waiting(n, 0);  // read-before constraints left
-  for (std::size_t i = 0; i < n; ++i) {
+  // For each pin, the component read before its own that it follows on
+  // its ring (kNone for none); counted per component both ways.
+  std::vector<std::uint32_t> older;
+  std::vector<std::uint32_t> from(n + 1, 0);  // later ones of component k: from[k]..from[k+1]
+  std::vector<std::uint32_t> waiting(n, 0);   // read-before constraints left
+  for (std::uint32_t i = 0; i < n; ++i) {
     for (const IwPin* p = igcompin(coms[i]); p; p = igpincnx(p)) {
-      if (!p->next || iwobjtype(p->next) != NX_PINS) continue;
-      const IwCom* older = igpinown(static_cast<const IwPin*>(p->next));
-      std::size_t at = older && older != coms[i] ? index.find(older) : ComIndex::kNone;
-      if (at == ComIndex::kNone) continue;
-      pairs.emplace_back(at, i);
+      std::uint32_t at = kNone;
+      if (p->next && iwobjtype(p->next) == NX_PINS) {
+        const IwCom* o = igpinown(static_cast<const IwPin*>(p->next));
+        if (o && o != coms[i] && o->sch == sch)
+          at = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(o->extra) - 1);
+      }
+      older.push_back(at);
+      if (at == kNone) continue;
+      ++from[at + 1];
       ++waiting[i];
     }
   }
-  std::vector<std::size_t> from(n + 1, 0), later(pairs.size());
-  for (const auto& pr : pairs) ++from[pr.first + 1];
-  for (std::size_t i = 0; i < n; ++i) from[i + 1] += from[i];
-  std::vector<std::size_t> fill(from.begin(), from.end() - 1);
-  for (const auto& pr : pairs) later[fill[pr.first]++] = pr.second;
-
+  for (std::uint32_t i = 0; i < n; ++i) const_cast<IwCom*>(coms[i])->extra = spare[i];
+  for (std::uint32_t k = 0; k < n; ++k) from[k + 1] += from[k];
+  std::vector<std::uint32_t> later(from[n]);
+  {
+    std::vector<std::uint32_t> fill(from.begin(), from.end() - 1);
+    std::size_t pin = 0;
+    for (std::uint32_t i = 0; i < n; ++i)
+      for (const IwPin* p = igcompin(coms[i]); p; p = igpincnx(p), ++pin)
+        if (older[pin] != kNone) later[fill[older[pin]]++] = i;
+  }
+  // Rank: the name's first place in the list, then the own place counted
+  // from the end; the smallest ready rank comes next.
+  std::vector<std::uint64_t> rank(n);
+  for (std::uint32_t i = 0, first = 0; i < n; ++i) {
+    if (i > 0 && std::strcmp(text(coms[i]->name), text(coms[i - 1]->name)) != 0) first = i;
+    rank[i] = (static_cast<std::uint64_t>(first) << 32) | (n - i);
+  }
   std::priority_queue<std::uint64_t, std::vector<std::uint64_t>, std::greater<>> ready;
-  for (std::size_t i = 0; i < n; ++i)
+  for (std::uint32_t i = 0; i < n; ++i)
     if (waiting[i] == 0) ready.push(rank[i]);
   std::vector<const IwCom*> order;
   order.reserve(n);
   std::vector<bool> placed(n, false);
   while (!ready.empty()) {
-    std::size_t i = n - static_cast<std::size_t>(ready.top() & 0xffffffffu);
+    auto i = static_cast<std::uint32_t>(n - (ready.top() & 0xffffffffu));
     ready.pop();
     order.push_back(coms[i]);
     placed[i] = true;
-    for (std::size_t k = from[i]; k < from[i + 1]; ++k)
+    for (std::uint32_t k = from[i]; k < from[i + 1]; ++k)
       if (--waiting[later[k]] == 0) ready.push(rank[later[k]]);
   }
-  for (std::size_t i = 0; i < n; ++i)
+  for (std::uint32_t i = 0; i < n; ++i)
     if (!placed[i]) order.push_back(coms[i]);
   return order;
 }
