@@ -175,3 +175,4 @@
 #define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status
 #define NDX_BADHETEROFLAG 514 /* "[E] %d is not a setting for combining heterogeneous symbols (use 0 or 1); the setting is not changed." */  // the value given
+#define NDX_HETERONOTBUILT 530 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)
