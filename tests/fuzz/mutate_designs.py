@@ -96,7 +96,9 @@ def main():
     if not args.tsn and not args.emit:
         ap.error("give the tsn binary, or --emit DIR")
     rng = random.Random(args.seed)
-    cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*")) if os.path.isdir(d + "/lib")]
+    # Cases of the other programs (a `program` file) take other arguments.
+    cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*"))
+             if os.path.isdir(d + "/lib") and not os.path.exists(d + "/program")]
     cases.append(os.path.join(ROOT, "examples/adder"))
     cases.sort()
     if args.emit:
