@@ -28,21 +28,11 @@ ladder=${LADDER:-"hier1m flat100k"}
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DTSN_TESTS=OFF >/dev/null
 cmake --build "$root/build-release" -j2 --target tsn wlib catalogs >/dev/null
 bin=$root/build-release/bin
+# shellcheck source=bench/shapes.sh
+. "$root/bench/shapes.sh"
 
-gen_args() {
-  case $1 in
-    hier10k) echo "hier --k 22" ;;
-    hier100k) echo "hier --k 47" ;;
-    hier1m) echo "hier --k 100" ;;
-    flat10k) echo "flat --n 10000 --sheets 1" ;;
-    flat100k) echo "flat --n 100000 --sheets 1" ;;
-    *) echo "unknown case $1" >&2; exit 2 ;;
-  esac
-}
-
-now() { date +%s.%N; }
-
-# Times "$@" in $dir REPEAT times; sets best_wall, best_cpu, best_rss.
+# Times the command in cmd, in $dir, REPEAT times (for rewrite, each from
+# the generated files); sets best_wall, best_cpu, best_rss.
 measure() {
   best_wall="" best_cpu="" best_rss=""
   for _ in $(seq "$repeat"); do

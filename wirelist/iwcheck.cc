@@ -35,6 +35,30 @@ int fail(int* status, int code) {
   return 0;
 }
 
+// A message number and the status that goes with it.
+struct Verdict {
+  int message;
+  int status;
+};
+
+// Two neighbours in a name-ordered list of group g: 1, or the verdict for
+// a name after the next one (message with the group and both names) or
+// equal to it (message with the group and the name).
+int neighbours(const char* a, const char* b, const IwGrp* g, Verdict after, Verdict equal,
+               int* status) {
+  a = text(a);
+  b = text(b);
+  const char* gname = g ? text(g->name) : "";
+  int c = std::strcmp(a, b);
+  if (c < 0) return 1;
+  if (c > 0) {
+    iwmsghndlr(2, after.message, gname, a, b);
+    return fail(status, after.status);
+  }
+  iwmsghndlr(2, equal.message, gname, a);
+  return fail(status, equal.status);
+}
+
 // The signals a net or pin name stands for; plain names need no parse.
 int width(const char* name) { return rkBusExpandPlain(name) ? 1 : rkBusExpandWidth(name); }
 
@@ -327,33 +351,16 @@ int i_check_attnames(const IwAtt* attribute, int* status) {
 
 int i_check_netnames(const IwNet* net, int* status) {
   if (!net || !net->next) return 1;
-  const char* a = text(net->name);
-  const char* b = text(net->next->name);
-  const char* g = net->grp ? text(net->grp->name) : "";
-  int c = std::strcmp(a, b);
-  if (c < 0) return 1;
-  if (c > 0) {
-    iwmsghndlr(2, NDX_CHKNETORDER, g, a, b);
-    return fail(status, IW_CHK_NETORDER);
-  }
-  iwmsghndlr(2, NDX_CHKNETTWICE, g, a);
-  return fail(status, IW_CHK_NETTWICE);
+  return neighbours(net->name, net->next->name, net->grp, {NDX_CHKNETORDER, IW_CHK_NETORDER},
+                    {NDX_CHKNETTWICE, IW_CHK_NETTWICE}, status);
 }
 
 int i_check_comnames(const IwCom* component, int* status) {
   if (!component || !component->next) return 1;
-  const char* a = text(component->name);
-  const char* b = text(component->next->name);
   const IwSch* sch = component->sch;
-  const char* g = sch && sch->grp ? text(sch->grp->name) : "";
-  int c = std::strcmp(a, b);
-  if (c < 0) return 1;
-  if (c > 0) {
-    iwmsghndlr(2, NDX_CHKCOMORDER, g, a, b);
-    return fail(status, IW_CHK_COMORDER);
-  }
-  iwmsghndlr(2, NDX_CHKCOMTWICE, g, a);
-  return fail(status, IW_CHK_DUPNAME);
+  return neighbours(component->name, component->next->name, sch ? sch->grp : nullptr,
+                    {NDX_CHKCOMORDER, IW_CHK_COMORDER}, {NDX_CHKCOMTWICE, IW_CHK_DUPNAME},
+                    status);
 }
 
 int i_check_spnnet(IwSpn* spn, int* status) {

@@ -49,10 +49,8 @@ struct WlibArgs {
 void say(int number, ...) {
   va_list ap;
   va_start(ap, number);
-  RkError* e = rkErrBuildVa(nullptr, wlib_state.catalog, number, ap);
+  char* text = rkErrMessageAllocVa(wlib_state.catalog, number, ap);
   va_end(ap);
-  char* text = rkErrStringAlloc(e, 0);
-  rkErrFree(e);
   std::printf("%s\n", text ? text : "");
   std::fflush(stdout);
   rkMemFree(text);
