@@ -264,6 +264,32 @@ bool plain_format(const char* format) {
   return true;
 }
 
+// Copies the whole of in to out: by the kernel when it can (no pass
+// through this process's memory), else through a buffer.
+bool copy_bytes(std::FILE* in, std::FILE* out) {
+  struct stat st;
+  if (std::fflush(out) == 0 && ::fstat(::fileno(in), &st) == 0 && S_ISREG(st.st_mode)) {
+    off_t left = st.st_size;
+    while (left > 0) {
+      ssize_t n = ::copy_file_range(::fileno(in), nullptr, ::fileno(out), nullptr,
+                                    static_cast<std::size_t>(left), 0);
+      if (n <= 0) break;
+      left -= n;
+    }
+    if (left == 0) return true;
+    // Partly copied: start again the ordinary way.
+    if (::lseek(::fileno(in), 0, SEEK_SET) != 0 || ::ftruncate(::fileno(out), 0) != 0 ||
+        ::lseek(::fileno(out), 0, SEEK_SET) != 0)
+      return false;
+  }
+  std::vector<char> buf(kWriteBuffer);
+  std::size_t n;
+  bool ok = true;
+  while (ok && (n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
+    ok = std::fwrite(buf.data(), 1, n, out) == n;
+  return ok && !std::ferror(in);
+}
+
 int end_write(PrjObject* o, bool keep) {
   if (!o->wstream) return PRJ_OK;
   if (keep) drain(o);
@@ -787,12 +813,7 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   if (!in) return PRJ_COPY_FAILED;
   std::string temp;
   std::FILE* out = begin_replace(target, &temp);
-  bool ok = out != nullptr;
-  std::vector<char> buf(kWriteBuffer);
-  std::size_t n;
-  while (ok && (n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
-    ok = std::fwrite(buf.data(), 1, n, out) == n;
-  ok = ok && !std::ferror(in);
+  bool ok = out != nullptr && copy_bytes(in, out);
   std::fclose(in);
   if (!out) return PRJ_COPY_FAILED;
   return finish_replace(out, temp, target, ok) == PRJ_OK ? PRJ_OK : PRJ_COPY_FAILED;

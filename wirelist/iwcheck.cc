@@ -303,7 +303,10 @@ int i_check_name(const char* name, int* status) {
     iwmsghndlr(2, NDX_CHKNULL, "i_check_name");
     return fail(status, IW_CHK_BADNAME);
   }
-  std::size_t len = std::strlen(name);
+  // One pass finds the length and any character a name may not hold.
+  std::size_t len = 0;
+  bool bad_char = false;
+  for (; name[len]; ++len) bad_char |= name[len] == '\'' || name[len] == '\n';
   if (len == 0) {
     iwmsghndlr(2, NDX_CHKEMPTYNAME);
     return fail(status, IW_CHK_BADNAME);
@@ -312,7 +315,7 @@ int i_check_name(const char* name, int* status) {
     iwmsghndlr(2, NDX_CHKNAMELONG, name, static_cast<int>(len), static_cast<int>(iw::kNameLimit));
     return fail(status, IW_CHK_BADNAME);
   }
-  if (std::strpbrk(name, "'\n")) {
+  if (bad_char) {
     iwmsghndlr(2, NDX_CHKNAMECHAR, name);
     return fail(status, IW_CHK_BADNAME);
   }

@@ -211,16 +211,18 @@ void component_records(const IwCom* c) {
   std::string& line = writer.line;
   line.assign("I ").append(text(c->name)).append(" ").append(gname);
   int written = 0;
+  bool pin_atts = false;  // whether any pin has API records to write
   for (const IwPin* p = igcompin(c); p; p = igpincnx(p), ++written) {
     const IwNet* net = igpinnet(p);
     line.append(" ").append(net && net->name ? net->name : "?");
+    pin_atts |= p->atts != nullptr;
   }
   // A component whose connections were never read still needs one net
   // per pin, or the reader would refuse the file.
   for (; written < (sym ? sym->npins : 0); ++written) line.append(" ?");
   for (const IwAtt* a = c->atts; a; a = a->next) inline_att(&line, a);
   wr("%s\n", line.c_str());
-  for (const IwPin* p = igcompin(c); p; p = igpincnx(p)) {
+  for (const IwPin* p = pin_atts ? igcompin(c) : nullptr; p; p = igpincnx(p)) {
     for (const IwAtt* a = p->atts; a; a = a->next) {
       wr("API %s %s %d %s", text(c->name), gname, p->index, text(a->name));
       own_value(a);
@@ -255,6 +257,7 @@ std::vector<const IwCom*> read_order(const IwSch* sch) {
   // For each pin, the component read before its own that it follows on
   // its ring (kNone for none); counted per component both ways.
   std::vector<std::uint32_t> older;
+  older.reserve(3 * static_cast<std::size_t>(n));
   std::vector<std::uint32_t> from(n + 1, 0);  // later ones of component k: from[k]..from[k+1]
   std::vector<std::uint32_t> waiting(n, 0);   // read-before constraints left
   for (std::uint32_t i = 0; i < n; ++i) {
