@@ -362,8 +362,7 @@ int i_check_comnames(const IwCom* component, int* status) {
   if (!component || !component->next) return 1;
   const IwSch* sch = component->sch;
   return neighbours(component->name, component->next->name, sch ? sch->grp : nullptr,
-                    {NDX_CHKCOMORDER, IW_CHK_COMORDER}, {NDX_CHKCOMTWICE, IW_CHK_DUPNAME},
-                    status);
+                    {NDX_CHKCOMORDER, IW_CHK_COMORDER}, {NDX_CHKCOMTWICE, IW_CHK_DUPNAME}, status);
 }
 
 int i_check_spnnet(IwSpn* spn, int* status) {
@@ -400,9 +399,7 @@ int i_check_comspncnt(const IwCom* component, int* status) {
   return fail(status, IW_CHK_PINCOUNT);
 }
 
-int i_check_pinspn(const IwPin* pin, int* status) {
-  return pin_width(pin, igpinspn(pin), status);
-}
+int i_check_pinspn(const IwPin* pin, int* status) { return pin_width(pin, igpinspn(pin), status); }
 
 int i_check_writable(const void* object, int* status) {
   if (iws.nochkwritable) return 1;

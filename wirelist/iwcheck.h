@@ -23,21 +23,21 @@
 /// Status codes the checks leave in the status word.
 enum IwCheckStatus : int {
   IW_CHK_OK = 0,
-  IW_CHK_MISSING = 1,         // object (or owner) missing
-  IW_CHK_WRONGTYPE = 2,       // wrong object type, or a type the check does not know
-  IW_CHK_BADNAME = 5,         // invalid name
-  IW_CHK_LIBOWNER = 6,        // a library has no owner
-  IW_CHK_WIDTH = 11,          // a pin's net and its symbol pin differ in width
-  IW_CHK_SPNUNTIED = 16,      // symbol pin of a non-primitive symbol tied to no net
-  IW_CHK_NOSYMBOL = 18,       // component without symbol
-  IW_CHK_NOTWRITABLE = 24,    // object or library not writable, or no library found
-  IW_CHK_OWNER = 25,          // owner is not the expected object
-  IW_CHK_PINCOUNT = 26,       // symbol pin count wrong
-  IW_CHK_COMORDER = 27,       // components out of name order
-  IW_CHK_DUPNAME = 28,        // two symbol pins or two components of the same name
-  IW_CHK_NETORDER = 29,       // nets out of name order
-  IW_CHK_NETTWICE = 30,       // two nets of one group with the same name
-  IW_CHK_ATTORDER = 31,       // attributes out of name order
+  IW_CHK_MISSING = 1,       // object (or owner) missing
+  IW_CHK_WRONGTYPE = 2,     // wrong object type, or a type the check does not know
+  IW_CHK_BADNAME = 5,       // invalid name
+  IW_CHK_LIBOWNER = 6,      // a library has no owner
+  IW_CHK_WIDTH = 11,        // a pin's net and its symbol pin differ in width
+  IW_CHK_SPNUNTIED = 16,    // symbol pin of a non-primitive symbol tied to no net
+  IW_CHK_NOSYMBOL = 18,     // component without symbol
+  IW_CHK_NOTWRITABLE = 24,  // object or library not writable, or no library found
+  IW_CHK_OWNER = 25,        // owner is not the expected object
+  IW_CHK_PINCOUNT = 26,     // symbol pin count wrong
+  IW_CHK_COMORDER = 27,     // components out of name order
+  IW_CHK_DUPNAME = 28,      // two symbol pins or two components of the same name
+  IW_CHK_NETORDER = 29,     // nets out of name order
+  IW_CHK_NETTWICE = 30,     // two nets of one group with the same name
+  IW_CHK_ATTORDER = 31,     // attributes out of name order
 };
 
 /// 1 when every group (iwgetgrp order) passes iwcheckgrp; at the first

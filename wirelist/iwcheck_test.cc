@@ -65,8 +65,12 @@ TEST_F(IwCheck, Names) {
     int ok;
     const char* code;  // message, or "" for none
   } cases[] = {
-      {"A", 1, ""},           {at_limit.c_str(), 1, ""},       {past_limit.c_str(), 0, "nodex-W-494"},
-      {"A'B", 0, "nodex-W-498"}, {"A\nB", 0, "nodex-W-498"}, {"", 0, "nodex-W-441"},
+      {"A", 1, ""},
+      {at_limit.c_str(), 1, ""},
+      {past_limit.c_str(), 0, "nodex-W-494"},
+      {"A'B", 0, "nodex-W-498"},
+      {"A\nB", 0, "nodex-W-498"},
+      {"", 0, "nodex-W-441"},
       {nullptr, 0, "nodex-W-433"},
   };
   for (const Case& c : cases) {
@@ -116,8 +120,8 @@ TEST_F(IwCheck, NameOrderOfNetsComponentsAndAttributes) {
     EXPECT_EQ(status, c.att_status);
     EXPECT_EQ(i_check_netnames(&n2, &status), 1);  // the last always passes
   }
-  EXPECT_EQ(Codes(), (Strings{"nodex-W-450", "nodex-W-448", "nodex-W-452", "nodex-W-451",
-                              "nodex-W-449"}));
+  EXPECT_EQ(Codes(),
+            (Strings{"nodex-W-450", "nodex-W-448", "nodex-W-452", "nodex-W-451", "nodex-W-449"}));
 }
 
 TEST_F(IwCheck, SymbolPinsOfNonPrimitiveSymbolsMustBeTied) {
@@ -223,8 +227,10 @@ TEST_F(IwCheck, EachStepOfTheGroupCheckNamesItsContext) {
     int status;
     Strings codes;
   } cases[] = {
-      {"two pins named A", [](IwGrp* top) { top->sym->spns->next->name = top->sym->spns->name; },
-       IW_CHK_DUPNAME, {"nodex-W-453", "nodex-W-458"}},
+      {"two pins named A",
+       [](IwGrp* top) { top->sym->spns->next->name = top->sym->spns->name; },
+       IW_CHK_DUPNAME,
+       {"nodex-W-453", "nodex-W-458"}},
       {"net attributes out of order",
        [](IwGrp* top) {
          IwNet* n = top->nets;
@@ -233,8 +239,11 @@ TEST_F(IwCheck, EachStepOfTheGroupCheckNamesItsContext) {
          n->atts->next = iwmkatt("A", nullptr);
          n->atts->next->owner = n;
        },
-       IW_CHK_ATTORDER, {"nodex-W-452", "nodex-W-438", "nodex-W-456"}},
-      {"a sheet of another group", [](IwGrp* top) { top->schs->grp = nullptr; }, IW_CHK_OWNER,
+       IW_CHK_ATTORDER,
+       {"nodex-W-452", "nodex-W-438", "nodex-W-456"}},
+      {"a sheet of another group",
+       [](IwGrp* top) { top->schs->grp = nullptr; },
+       IW_CHK_OWNER,
        {"nodex-W-436", "nodex-W-436"}},
   };
   for (const Case& c : cases) {
@@ -277,8 +286,8 @@ TEST_F(IwCheck, Directions) {
     const char* text;
     int ok;
     bool message;
-  } cases[] = {{"OUT", 1, false},    {"OCL", 1, false},         {"UNDEFINED_DIRECTION", 1, false},
-               {"out", 0, true},     {"XOUT", 0, true},         {"", 0, true},
+  } cases[] = {{"OUT", 1, false},    {"OCL", 1, false},  {"UNDEFINED_DIRECTION", 1, false},
+               {"out", 0, true},     {"XOUT", 0, true},  {"", 0, true},
                {"OUTPUT", 0, false}, {nullptr, 0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text ? c.text : "(null)");

@@ -19,6 +19,7 @@
 
 #include "catalogs/nodex.h"
 #include "store/prj.h"
+#include "wirelist/immod.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwcheck.h"
 #include "wirelist/iwfile.h"
@@ -28,7 +29,6 @@
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/immod.h"
 #include "wirelist/limits.h"
 
 namespace {
@@ -397,8 +397,8 @@ int write_group(IwGrp* group) {
       iwmsghndlr(2, NDX_WRSAVED, kWriter, name, n);
     }
     int st;
-    writer.obj = prjOpenObj(iws.project, "prjClassWIRELIST", objname.c_str(), n, 0,
-                            PRJ_OPEN_WRITE, &st);
+    writer.obj =
+        prjOpenObj(iws.project, "prjClassWIRELIST", objname.c_str(), n, 0, PRJ_OPEN_WRITE, &st);
     if (!writer.obj) {
       iwmsghndlr(4, NDX_WROPENFAIL, kWriter, name, n);
       set_failed();

@@ -110,7 +110,8 @@ TEST_F(IwWrite, EachSheetIsAFileOfItsOwnAfterASavedCopy) {
 
 TEST_F(IwWrite, AComponentOfAPortSymbolIsLeftOut) {
   Start();
-  Sheet("TOP", 1, "P IN A\nI A IN A\nAS INV PINORDER=A Y\nM INV U1\nI U1 INV A Y\nM IN U2\nI U2 IN A\n");
+  Sheet("TOP", 1,
+        "P IN A\nI A IN A\nAS INV PINORDER=A Y\nM INV U1\nI U1 INV A Y\nM IN U2\nI U2 IN A\n");
   ASSERT_NE(iwgroup("TOP"), nullptr);
   Codes();
   EXPECT_EQ(iwgrpwrite(Group("TOP")), IW_WRITE_OK);

@@ -187,7 +187,8 @@ int rewrite(IwGrp*) {
       say(WLIB_MSG_NOTWRITTEN, name_of(g->name), result);
     }
   }
-  for (const auto& [lib, names] : untouched) say(WLIB_MSG_READONLY, lib.c_str(), joined(names).c_str());
+  for (const auto& [lib, names] : untouched)
+    say(WLIB_MSG_READONLY, lib.c_str(), joined(names).c_str());
   say(WLIB_MSG_REWRITTEN, written, failed);
   return failed ? WLIB_EXIT_FAILED : WLIB_EXIT_OK;
 }
