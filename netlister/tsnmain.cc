@@ -30,6 +30,7 @@
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
+#include "util/rkmem.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
@@ -225,6 +226,9 @@ class Census {
 // --- run sequence ----------------------------------------------------
 
 void tsnmain(int argc, char** argv) {
+  // Whichever allocator runs out of memory, the run ends the same way.
+  rkMemOnExhausted(tsn_out_of_memory);
+  std::set_new_handler(tsn_out_of_memory);
   if (hal_version()) {
     rkBanner(kTsnAdProgram, hal_version());
   } else {
@@ -312,6 +316,9 @@ int tsn_do_netlist() {
     return 0;
   }
   unrefDtbs();
+  // A full disk is found here, before the summary says the file is complete.
+  outdata_flush(wd->out);
+  outdata_flush(wd->log);
   summary(wd);
   return 0;
 }
@@ -333,12 +340,18 @@ void tsn_count_elements(wirdata* wd) {
 }
 
 void tsn_exit(int code) {
-  if (w) {
+  // Each field is cleared just before its stream is closed: a close that
+  // fails (a full disk) ends the run through tsn_exit(3) again, and that
+  // call must still close the stream not yet closed, so that its file is
+  // put in place or an empty log deleted.
+  if (w && w->out) {
     outdata* out = w->out;
-    outdata* log = w->log;
     w->out = nullptr;
-    w->log = nullptr;
     outdata_close(out);
+  }
+  if (w && w->log) {
+    outdata* log = w->log;
+    w->log = nullptr;
     outdata_close(log);
   }
   tsn_msgclose();

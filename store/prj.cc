@@ -6,8 +6,8 @@
 // addresses stay stable; a map from path to object makes a second look-up
 // of the same file return the same object.
 //
-// Files are replaced, never rewritten in place (Replacement below): a
-// failure at any point leaves the old file whole.
+// Files are replaced, not rewritten in place (Writing below): a failure
+// at any point leaves the old file whole.
 #include "store/prj.h"
 
 #include <sys/stat.h>
@@ -27,6 +27,7 @@
 #include "store/pxlib.h"
 #include "util/rkdufs.h"
 #include "util/rkmem.h"
+#include "util/rkreplace.h"
 #include "util/rkstr.h"
 
 namespace {
@@ -80,8 +81,8 @@ struct PrjObject {
   std::FILE* stream = nullptr;  // read stream, owned
   void* user = nullptr;         // the user's word
   bool open = false;            // between open and close
-  std::FILE* wstream = nullptr;  // write stream on wtemp while being written, owned
-  std::string wtemp;             // the temporary that replaces path at close
+  std::FILE* wstream = nullptr;  // while being written: the stream of the replacement, owned
+  RkReplace wrep;                // the replacement of path
   std::unique_ptr<char[]> wbuf;  // what prjFprintf printed and the stream has not yet got
   std::size_t wlen = 0;          // bytes in wbuf
   bool werror = false;           // a write to wstream failed
@@ -202,41 +203,15 @@ int close_stream(PrjObject* o) {
   return rc == 0 ? PRJ_OK : PRJ_TOO_LONG;
 }
 
-// --- replacement --------------------------------------------------------------
+// --- writing ---------------------------------------------------------------------
 //
-// New contents of a file go to "<file>.tmp~" in the same directory, which
-// is renamed over the file once every byte is written and flushed, and is
-// removed otherwise; a rename within one directory either happens whole or
-// not at all.  The temporary takes the file's permission bits, and a file
-// that exists but may not be written is refused, so replacing never
-// undoes a user's protection.
-
-constexpr const char kTempSuffix[] = ".tmp~";
+// New contents of a file go through util/rkreplace: to a temporary file
+// beside it that replaces it only when every byte is written and flushed.
+// A file that exists but may not be written is refused there, so that a
+// rewrite never undoes a user's protection.
 
 // What prjFprintf collects before it hands it to the file in one write.
 constexpr std::size_t kWriteBuffer = 256 * 1024;
-
-std::FILE* begin_replace(const std::string& target, std::string* temp) {
-  struct stat st;
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0)) return nullptr;
-  *temp = target + kTempSuffix;
-  if (temp->size() >= px::kMaxPath) return nullptr;
-  std::FILE* f = std::fopen(temp->c_str(), "wb");
-  if (!f) return nullptr;
-  if (exists) static_cast<void>(::fchmod(::fileno(f), st.st_mode & 07777));
-  return f;
-}
-
-// Ends a replacement: the temporary takes the target's place when ok and
-// every write reached the file, else it is removed.
-int finish_replace(std::FILE* f, const std::string& temp, const std::string& target, bool ok) {
-  ok = ok && std::fflush(f) == 0 && !std::ferror(f);
-  ok = std::fclose(f) == 0 && ok;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok ? PRJ_OK : PRJ_WRITE_FAILED;
-}
 
 // Hands what prjFprintf collected to the file.
 void drain(PrjObject* o) {
@@ -299,7 +274,9 @@ int end_write(PrjObject* o, bool keep) {
   o->wbuf.reset();
   o->wlen = 0;
   o->werror = false;
-  return finish_replace(f, o->wtemp, o->path, keep);
+  if (keep) return rkReplaceCommit(&o->wrep, f) ? PRJ_OK : PRJ_WRITE_FAILED;
+  rkReplaceDiscard(&o->wrep, f);
+  return PRJ_WRITE_FAILED;
 }
 
 // Opens sheet `number` of group (no "LIB:" part) in class c for writing,
@@ -339,11 +316,11 @@ PrjObject* open_for_writing(const ClassInfo* c, int classid, const std::string& 
     *status = PRJ_ALREADY_OPEN;
     return nullptr;
   }
-  std::string temp;
-  std::FILE* f = begin_replace(path, &temp);
+  RkReplace rep;
+  int why = 0;
+  std::FILE* f = rkReplaceOpen(&rep, path.c_str(), &why);
   if (!f) {
-    *status = errno == EACCES || errno == EPERM || errno == EROFS ? PRJ_NOT_WRITABLE
-                                                                   : PRJ_WRITE_FAILED;
+    *status = why == EACCES || why == EPERM || why == EROFS ? PRJ_NOT_WRITABLE : PRJ_WRITE_FAILED;
     return nullptr;
   }
   o->lib = handle;
@@ -351,7 +328,7 @@ PrjObject* open_for_writing(const ClassInfo* c, int classid, const std::string& 
   o->kind = c->kind;
   o->base = base;
   o->wstream = f;
-  o->wtemp = temp;
+  o->wrep = rep;
   o->wbuf = std::make_unique<char[]>(kWriteBuffer);
   o->wlen = 0;
   o->werror = false;
@@ -402,9 +379,11 @@ int parse_type(const char*& p, int* type) {
 
 // --- the view ---------------------------------------------------------------
 
-// Reads one line of any length; false at the end of the file.
+// Reads one line, keeping one character more than a declaration may have
+// (so that a longer one is still refused as too long) and dropping the
+// rest; false at the end of the file.
 bool read_line(std::FILE* f, std::string* line) {
-  return rkDufsReadLine(f, line, std::string::npos);
+  return rkDufsReadLine(f, line, prj::kMaxDirLine + 1);
 }
 
 bool is_dir_line(const std::string& line) {
@@ -510,7 +489,7 @@ PrjProject* prjOpenProject(const char* dir, const char*, const char*, int, int* 
 int prjInitView(PrjProject* project, const char*, const char* inipath) {
   if (!project || project != prj_state.project.get() || !inipath) return PRJ_INVALID;
   if (project->view) return PRJ_ALREADY_OPEN;
-  std::FILE* f = std::fopen(inipath, "r");
+  std::FILE* f = rkDufsFopenRead(inipath);
   if (!f) return PRJ_NOT_FOUND;
   project->libs.clear();
   project->errors.clear();
@@ -632,7 +611,11 @@ PrjObject* prjOpenObject(const PrjObjRef* ref, int, int* status) {
     int handle = static_cast<int>(i + 1);
     if (only && handle != only) continue;
     std::string path = p->libs[i].dir + kind + "/" + file;
-    if (path.size() >= px::kMaxPath || pxExists(path.c_str(), PX_REGULAR) != PX_OK) continue;
+    // Whatever stands under the name is the library's object: a directory
+    // or FIFO there is reported as unreadable when opened, not passed over
+    // for another library's file or taken for a missing one.
+    struct stat st;
+    if (path.size() >= px::kMaxPath || ::stat(path.c_str(), &st) != 0) continue;
     PrjObject* o = object_for(path);
     o->lib = handle;
     o->classid = ref->classid;
@@ -778,6 +761,11 @@ PrjPropValue prjGetLibProp(int handle, int property, int* status) {
   return {rkStrCpy(lib->name.c_str()), 0};
 }
 
+const char* prjLibDirectory(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib ? lib->dir.c_str() : "";
+}
+
 std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
   int dummy;
   if (!status) status = &dummy;
@@ -786,7 +774,7 @@ std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
     *status = PRJ_INVALID;
     return nullptr;
   }
-  if (!object->stream) object->stream = std::fopen(object->path.c_str(), "r");
+  if (!object->stream) object->stream = rkDufsFopenRead(object->path.c_str());
   if (!object->stream) *status = PRJ_NOT_FOUND;
   return object->stream;
 }
@@ -809,14 +797,18 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   if (!replace && pxFexists(target.c_str())) return PRJ_COPY_FAILED;
   if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK) return PRJ_COPY_FAILED;
 
-  std::FILE* in = std::fopen(object->path.c_str(), "rb");
+  std::FILE* in = rkDufsFopenRead(object->path.c_str());
   if (!in) return PRJ_COPY_FAILED;
-  std::string temp;
-  std::FILE* out = begin_replace(target, &temp);
+  RkReplace rep;
+  std::FILE* out = rkReplaceOpen(&rep, target.c_str());
   bool ok = out != nullptr && copy_bytes(in, out);
   std::fclose(in);
   if (!out) return PRJ_COPY_FAILED;
-  return finish_replace(out, temp, target, ok) == PRJ_OK ? PRJ_OK : PRJ_COPY_FAILED;
+  if (!ok) {
+    rkReplaceDiscard(&rep, out);
+    return PRJ_COPY_FAILED;
+  }
+  return rkReplaceCommit(&rep, out) ? PRJ_OK : PRJ_COPY_FAILED;
 }
 
 int prjObjWritable(int handle) {

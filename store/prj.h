@@ -47,11 +47,11 @@
 //
 // Writing never puts a user's file at risk: an object opened for writing
 // (prjOpenObj with PRJ_OPEN_WRITE) collects what prjFprintf prints in a
-// temporary file beside it ("<file>.tmp~"), which takes the file's place
-// by rename when prjCloseObj finds every byte written, and is removed
-// otherwise (or by prjAbandonObj).  The saved copies made by prjCopyObj go
-// the same way.  Only primary and writable libraries are written, and a
-// file the user made read-only is not replaced.
+// replacement (util/rkreplace.h: a temporary file beside it), which takes
+// the file's place when prjCloseObj finds every byte written and is
+// thrown away otherwise (or by prjAbandonObj).  The saved copies made by
+// prjCopyObj go the same way.  Only primary and writable libraries are
+// written, and a file the user made read-only is not replaced.
 //
 // Everything reports through status codes (PrjStatus); nothing is printed.
 #pragma once
@@ -236,6 +236,10 @@ PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status);
 
 /// A property of a library: PRJ_PROP_PATH is its name.
 PrjPropValue prjGetLibProp(int handle, int property, int* status);
+
+/// The library's directory (absolute, ending in "/"), "" for an unknown
+/// handle; valid until the view changes.
+const char* prjLibDirectory(int handle);
 
 /// The object's read stream, opened on first call; null (*status 4) when
 /// the file cannot be opened.  The object owns it.

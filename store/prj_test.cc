@@ -237,14 +237,19 @@ TEST_F(PrjView, WritingReplacesTheFileOnlyWhenEverythingWasWritten) {
   prjFprintf(o, "dropped\n");
   EXPECT_EQ(prjAbandonObj(o), 0);
   EXPECT_EQ(prjCloseObj(o, 0), 0);
-  std::filesystem::create_symlink("/dev/full", alu + ".tmp~");
-  o = open("ALU", 1);
+  // A file that is a link to a full disk: written through the link, it
+  // fails, and the link stays.
+  const std::string full = dir_.path() + "/work/wir/alu.2";
+  std::filesystem::create_symlink("/dev/full", full);
+  o = open("WORK:ALU", 2);
   ASSERT_NE(o, nullptr);
   prjFprintf(o, "%s\n", std::string(300000, 'x').c_str());  // more than one buffer
   EXPECT_EQ(prjFprintf(o, "x\n"), -1);
   EXPECT_EQ(prjCloseObj(o, 0), PRJ_WRITE_FAILED);
+  EXPECT_TRUE(std::filesystem::is_symlink(full));
   EXPECT_EQ(testutil::ReadFile(alu), "new 7%\n  2.5\n");
-  EXPECT_FALSE(std::filesystem::exists(alu + ".tmp~"));
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path() + "/work/wir"))
+    EXPECT_TRUE(e.path().filename() == "alu.1" || e.path().filename() == "alu.2") << e.path();
   EXPECT_EQ(open("RO:ALU", 1), nullptr);
   EXPECT_EQ(st, PRJ_NOT_WRITABLE);
   EXPECT_EQ(open("NOSUCH:ALU", 1), nullptr);

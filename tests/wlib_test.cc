@@ -191,7 +191,7 @@ TEST(WlibFailure, AnUnwritableLibraryDirectoryLeavesEveryFileAsItWas) {
                                        fs::perms::others_read | fs::perms::others_exec);
   auto before = Sheets(run);
   auto r =
-      RunProgram({WLIB_BINARY, "rewrite", "adder"}, run.string(), {"WDIR=" + run.string()}, true);
+      RunProgram({WLIB_BINARY, "rewrite", "adder"}, run.string(), {"WDIR=" + run.string()}, 0, true);
   fs::permissions(run / "lib/wir", fs::perms::owner_all, fs::perm_options::add);
   EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
   EXPECT_NE(r.out.find("nodex-E-484"), std::string::npos) << r.out;

@@ -4,6 +4,9 @@
 #include "wirelist/iwwrite.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <string>
@@ -23,14 +26,14 @@ class IwWrite : public testutil::IwDesign {
  protected:
   // TOP has two sheets; N1 reaches three components of sheet 1 and one of
   // sheet 2; GND is a global net no pin reaches.
-  void Load() {
+  void Load(const std::string& more_on_sheet2 = "") {
     Start();
     Sheet("TOP", 1,
           "SA TITLE=T\nAS INV PINORDER=A Y\nAS INV MODEL=X\nAP INV 1 PINTYPE=IN\n"
           "P IN A\nI A IN A PINTYPE=IN\n"
           "M INV U1\nI U1 INV A N1 LABEL=L1`E=\nM INV U2\nI U2 INV N1 N2\n"
           "M INV U3\nI U3 INV N1 ?\nAN N1 LOAD=3\nAN N1 MARK=\nG GND\nAPI U2 INV 1 DELAY=4\n");
-    Sheet("TOP", 2, "AS INV PINORDER=A Y\nM INV U4\nI U4 INV N2 N1\n");
+    Sheet("TOP", 2, "AS INV PINORDER=A Y\nM INV U4\nI U4 INV N2 N1\n" + more_on_sheet2);
     ASSERT_NE(iwgroup("TOP"), nullptr);
     original_ = {File(1), File(2)};
     Codes();
@@ -122,23 +125,48 @@ TEST_F(IwWrite, AComponentOfAPortSymbolIsLeftOut) {
   EXPECT_NE(std::find(codes.begin(), codes.end(), "nodex-W-491"), codes.end());
 }
 
-TEST_F(IwWrite, AFullDiskPutsBackTheSheetsAlreadyReplaced) {
+TEST_F(IwWrite, ASheetLinkedToAFullDiskIsNotWrittenAndTheSheetsBeforeAreBack) {
   Load();
-  // Sheet 1 is written whole; sheet 2's new contents go to a full disk.
-  fs::create_symlink("/dev/full", dir_.path() + "/lib/wir/top.2.tmp~");
+  // Sheet 2 has become a link to a full disk: a sheet that cannot be saved
+  // first is not written, and sheet 1, already replaced, is put back.
+  const std::string sheet2 = dir_.path() + "/lib/wir/top.2";
+  fs::remove(sheet2);
+  fs::create_symlink("/dev/full", sheet2);
   EXPECT_EQ(iwgrpwrite(Group("TOP")), IW_WRITE_FAILED);
-  EXPECT_EQ(Codes(), (Strings{"nodex-W-483", "nodex-I-485", "nodex-W-483", "nodex-I-485",
-                              "nodex-E-486", "nodex-I-487"}));
+  EXPECT_EQ(Codes(), (Strings{"nodex-W-483", "nodex-I-485", "nodex-E-484", "nodex-E-486",
+                              "nodex-I-487", "nodex-E-493"}));
   EXPECT_EQ(File(1), original_[0]);
-  EXPECT_EQ(File(2), original_[1]);
+  EXPECT_TRUE(fs::is_symlink(sheet2));
 
-  // The failed temporary is gone; the disk is full again.
-  fs::create_symlink("/dev/full", dir_.path() + "/lib/wir/top.2.tmp~");
   EXPECT_EQ(iwwrite(), IW_WRITE_FAILED);
   Strings codes = Codes();
   ASSERT_FALSE(codes.empty());
   EXPECT_EQ(codes.back(), "nodex-W-489");
   EXPECT_EQ(File(1), original_[0]);
+}
+
+TEST_F(IwWrite, AWriteFailingHalfWayPutsBackTheSheetsAlreadyReplaced) {
+  // Files may not grow past 700 bytes: both sheets are saved and sheet 1
+  // is written, but sheet 2, long already, outgrows the limit.
+  Load("SA NOTE=" + std::string(450, 'N') + "\n");
+  ASSERT_LT(original_[1].size(), 700u);
+  ASSERT_LT(std::string(kSheet1).size(), 700u);
+  struct sigaction ignore = {}, old = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  struct rlimit limit, saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  limit = saved;
+  limit.rlim_cur = 700;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  int result = iwgrpwrite(Group("TOP"));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
+  EXPECT_EQ(result, IW_WRITE_FAILED);
+  EXPECT_EQ(Codes(), (Strings{"nodex-W-483", "nodex-I-485", "nodex-W-483", "nodex-I-485",
+                              "nodex-E-486", "nodex-I-487"}));
+  EXPECT_EQ(File(1), original_[0]);
+  EXPECT_EQ(File(2), original_[1]);
 }
 
 TEST_F(IwWrite, APinOrderTooLongFailsTheWholeWrite) {
