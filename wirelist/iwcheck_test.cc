@@ -189,6 +189,12 @@ TEST_F(IwCheck, OwnersByType) {
   EXPECT_EQ(i_check_owner(n1, nullptr, &status), 0);
   EXPECT_EQ(status, IW_CHK_MISSING);
   std::vector<std::string> texts = Texts();
+  std::int32_t stranger = 42;  // no object type
+  EXPECT_EQ(i_check_owner(&stranger, top_, &status), 0);
+  EXPECT_EQ(status, IW_CHK_WRONGTYPE);
+  EXPECT_EQ(i_check_otype(n1, NX_COMPONENTS, &status), 0);
+  EXPECT_EQ(status, IW_CHK_WRONGTYPE);
+  EXPECT_EQ(Codes(), (Strings{"nodex-W-440", "nodex-W-434"}));
   ASSERT_EQ(texts.size(), 4u);
   EXPECT_NE(texts[0].find("i_check_owner - NET"), std::string::npos);
   EXPECT_NE(texts[1].find("i_check_owner - owner"), std::string::npos);  // no such sheet
