@@ -1,14 +1,18 @@
 // wirelist/iwwrite.h - writing groups back as wirelist files.
 //
 // One file per schematic sheet, in the records the reader
-// (wirelist/iwparse.h) accepts, each file self-contained: after the
-// header ("| Wirelist created using Nodex version 5.3.1.", "V 5.3.1",
-// "DW <group>") come the sheet's attributes (SA), the symbol descriptions
-// (AS, AP) of the group itself, of the port symbols its pins use and of
-// every group placed on the sheet, the attributes (AN) and global marks
-// (G) of every net the sheet's pins and the group's ports reach, one port
-// record pair (P, I) per pin of the group's symbol, the component records
-// (M/W/F, I, API) and "EW".  Two name sets keep a file from repeating a
+// (wirelist/iwparse.h) accepts, each file self-contained and reading back
+// into the same design: after the header ("| Wirelist created using Nodex
+// version 5.3.1.", "V 5.3.1", "DW <group>") come the sheet's attributes
+// (SA), the symbol descriptions (AS, AP) of the port symbols the group's
+// pins use and of every group placed on the sheet, the attributes (AN)
+// and global marks (G) of every net the sheet's pins and the group's
+// ports reach (the first sheet also of the nets nothing reaches), one
+// port record pair (P, I) per pin of the group's symbol, last pin first,
+// the group's own description, the component records (M/W/F, I, API) in
+// the order that rebuilds every net's pins as they are, and "EW".  Where
+// this departs from the order of a plain listing, the comments at the
+// code say what it keeps.  Two name sets keep a file from repeating a
 // symbol description (set 1) or a net's attributes (set 2); both are
 // emptied after every file.
 //
