@@ -230,8 +230,8 @@ void put(PrjObject* o, const char* text, std::size_t len) {
   o->wlen += len;
 }
 
-// True for a format made only of text, %s, %d and %%: the formats the
-// wirelist writer prints nearly every record with, which are formatted
+// True for a format made only of text, %s, %d and %%: nearly every record
+// of a design file is printed with such a format, and they are formatted
 // here without the general formatter.
 bool plain_format(const char* format) {
   for (const char* p = std::strchr(format, '%'); p; p = std::strchr(p + 2, '%'))
