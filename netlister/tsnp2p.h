@@ -14,9 +14,14 @@ struct TsnContext;
 struct outdata;
 struct wirdata;
 
+/// Counts the component's point-to-point module and lists its symbol when
+/// it carries a timing file.
 void p2p_count(IwCom* com);
+/// One "H" record per listed symbol, newest first.
 void write_p2p_hrecords(wirdata* wd);
+/// The delay blocks of every net, in net walk order.
 void do_pindlys(wirdata* wd);
+/// The component's point-to-point module record, when it has a timing file.
 void put_p2p_module(TsnContext* context, IwCom* com, outdata* out);
 
 /// The hierarchical name of the annotated pin governing pin, or "".
