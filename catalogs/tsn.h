@@ -21,9 +21,9 @@
 #define TSN_MSG_DESC_SHORT 505 /* "Short-format netlist of design %s." */  // top group name
 #define TSN_MSG_DESC_WIR 506 /* "Flattened wirelist of design %s." */  // top group name
 #define TSN_MSG_DESC_FAULT 507 /* "Long-format netlist with fault-simulation records of design %s." */  // top group name
-#define TSN_MSG_OAT_APPLIED 508 /* "Occurrence attributes were applied to the design." */  // (none)
-#define TSN_MSG_OAT_NONE 509 /* "Warning: No occurrence attributes were applied to the design." */  // (none)
-#define TSN_MSG_OAT_FAILED 510 /* "Error: The occurrence-attribute file could not be applied." */  // (none)
+#define TSN_MSG_OAT_APPLIED 508 /* "Occurrence attributes from %s were applied to the design." */  // file name
+#define TSN_MSG_OAT_NONE 509 /* "Warning: Occurrence-attribute file %s or a file it names does not exist or holds no occurrence (result %d)." */  // file name, result (int)
+#define TSN_MSG_OAT_FAILED 510 /* "Error: Occurrence-attribute file %s or a file it names could not be read in full or cleaned (result %d)." */  // file name, result (int)
 #define TSN_MSG_DTB_NOT_FOUND 511 /* "Error: Back-annotation file %s was not found." */  // file name or path
 #define TSN_MSG_DTB_RECURSIVE 512 /* "Error: A back-annotation file names itself through DTB=; it is not read again." */  // (none)
 #define TSN_MSG_DTB_UNKNOWN 513 /* "Error: Unknown back-annotation entry %s." */  // entry letter, as text
@@ -43,5 +43,4 @@
 // Parts of the netlister this version does not have: each says so when a
 // run asks for it, rather than leave the user with a netlist silently
 // missing what was asked for.
-#define TSN_MSG_OAT_NOT_BUILT 527 /* "         This version of tsn does not read occurrence-attribute files such as %s." */  // file name
 #define TSN_MSG_SPAWN_NOT_BUILT 528 /* "   The SPAWN directives of tsn.ini are kept, but this version of tsn starts no external netlister." */  // (none)

@@ -138,6 +138,14 @@ IwOatEntry* iwoatentry(const char* path, int kind, int create) {
   return e;
 }
 
+IwOatEntry* igoatnxt(const IwOatEntry* previous) {
+  if (!iws.oattab) return nullptr;
+  if (previous && previous->next) return previous->next;
+  for (int b = previous ? iwoathash(previous->path) + 1 : 0; b < iw::kOatBuckets; ++b)
+    if (iws.oattab[b]) return iws.oattab[b];
+  return nullptr;
+}
+
 IwAtt* igcomoat(const char* path) { return occurrence_list(path, IW_OAT_COM); }
 IwAtt* igpinoat(const char* path) { return occurrence_list(path, IW_OAT_PIN); }
 IwAtt* ignetoat(const char* path) { return occurrence_list(path, IW_OAT_NET); }
