@@ -97,6 +97,7 @@ void iwsetshortcuts(bool on) {
   iws.attindex.clear();
   iws.schindex.clear();
   iws.spnindex.clear();
+  iws.oatindex.clear();
 }
 
 // --- attribute lists --------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 // iws, so that tests can start from a clean state with iwsession_reset.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -207,6 +208,9 @@ struct IwSession {
   long oatcount[3] = {};          // component, pin, net entries made
   int oatphase = 0;               // merged iteration: 1 occurrence list, 2 object
   IwAtt* oatlist = nullptr;       // occurrence list of the merged iteration
+  // Every entry by path (component, pin, net): 731 buckets hold thousands
+  // of paths each in a large file, and every line of it looks one up.
+  std::unordered_map<std::string_view, std::array<IwOatEntry*, 3>> oatindex;
   // Paths of component entries that name a further file (an "OAT"
   // attribute), and every prefix of them that ends before a backslash:
   // the design walk enters a group occurrence below none of them only for
