@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <utility>
 
 #include "store/pxlib.h"
 
@@ -105,15 +106,18 @@ std::string hidden_name(const std::string& dir) {
   return pxUnique(dir.c_str(), kTempStem, name, sizeof name) == PX_OK ? name : "";
 }
 
-// Gives the unnamed file of fd a hidden name in dir.
-bool link_unnamed(int fd, const std::string& dir, std::string* name) {
+// Gives the unnamed file of fd a hidden name in dir, recorded in r.  The
+// name is listed for removal before anything may allocate: an end of the
+// process for want of memory must still find it.
+bool link_unnamed(RkReplace* r, int fd, const std::string& dir) {
   char proc[64];
   std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
   for (int i = 0; i < kNameTries; ++i) {
     std::string candidate = hidden_name(dir);
     if (candidate.empty()) return false;
     if (::linkat(AT_FDCWD, proc, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      *name = candidate;
+      r->slot = take_slot(candidate);
+      r->temp = std::move(candidate);
       return true;
     }
     if (errno != EEXIST) return false;
@@ -142,8 +146,8 @@ int open_temp(RkReplace* r, const std::string& dir, mode_t mode) {
   }
   if (fd < 0) return -1;
   ::fchmod(fd, mode);
-  r->temp = name;
   r->slot = take_slot(name);
+  r->temp = std::move(name);
   return fd;
 }
 
@@ -215,12 +219,11 @@ bool rkReplaceCommit(RkReplace* r, std::FILE* fp, int* why) {
   }
   if (r->direct) return std::fclose(fp) == 0 ? true : fail(errno);
   if (r->temp.empty()) {
-    if (!link_unnamed(::fileno(fp), dir_of(r->target), &r->temp)) {
+    if (!link_unnamed(r, ::fileno(fp), dir_of(r->target))) {
       int err = errno;
       rkReplaceDiscard(r, fp);
       return fail(err);
     }
-    r->slot = take_slot(r->temp);
   }
   if (std::fclose(fp) != 0) {
     int err = errno;
