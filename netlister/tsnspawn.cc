@@ -70,6 +70,15 @@ const char* group_of(const SpawnRequest* r) {
   return r->sym && r->sym->grp ? iggrpnam(r->sym->grp) : "";
 }
 
+// A name as a warning shows it: a message line holds 255 characters, so a
+// long one is cut (its end marked "...") to leave room for the reason.
+std::string shown(const char* name) {
+  constexpr std::size_t kShown = 64;
+  std::string s = name ? name : "";
+  if (s.size() > kShown) s.replace(kShown - 3, std::string::npos, "...");
+  return s;
+}
+
 // One "|" line, which sets each request's lines apart in the log.
 void separator() {
   ltokout(w->log, "|");
@@ -118,14 +127,16 @@ void publish_netlist() {
 void run(const SpawnRequest* r) {
   const std::string key = joined(r->accel);
   const char* group = group_of(r);
-  const char* component = r->component ? r->component : "";
-  separator();
-  if (key.size() > tsn::kSpawnKeyChars) {
+  const std::string group_shown = shown(group), component = shown(r->component);
+  auto warn = [&](int number) {
     llogmsg(w->log, "%s",
-            tsnMsgBuild(TSN_MSG_SPAWN_KEY_LONG, group, component,
-                        static_cast<int>(tsn::kSpawnKeyChars)));
-    return;
-  }
+            tsnMsgBuild(number, group_shown.c_str(), component.c_str(),
+                        static_cast<int>(number == TSN_MSG_SPAWN_KEY_LONG
+                                             ? tsn::kSpawnKeyChars
+                                             : tsn::kSpawnCommandChars)));
+  };
+  separator();
+  if (key.size() > tsn::kSpawnKeyChars) return warn(TSN_MSG_SPAWN_KEY_LONG);
   const SpawnDirective* d = directive_for(key);
   if (!d) {
     llogmsg(w->log, "Warning: %s is not a SPAWN directive in tsn.ini.\n", key.c_str());
@@ -138,16 +149,8 @@ void run(const SpawnRequest* r) {
   rkStrLoc(lower.data());
   rkRunName(&cmd, nullptr, lower.c_str());
   rkRunText(&cmd, d->second);
-  if (cmd.refused) {
-    llogmsg(w->log, "%s", tsnMsgBuild(TSN_MSG_SPAWN_UNSAFE, group, component));
-    return;
-  }
-  if (rkRunTooLong(cmd)) {
-    llogmsg(w->log, "%s",
-            tsnMsgBuild(TSN_MSG_SPAWN_CMD_LONG, group, component,
-                        static_cast<int>(tsn::kSpawnCommandChars)));
-    return;
-  }
+  if (cmd.refused) return warn(TSN_MSG_SPAWN_UNSAFE);
+  if (rkRunTooLong(cmd)) return warn(TSN_MSG_SPAWN_CMD_LONG);
   llogmsg(w->log, "SPAWN %s %s\n", d->key, cmd.text.c_str());
   llogmsg(w->log, "Running External Netlister ...\n");
   publish_netlist();
