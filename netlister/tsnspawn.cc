@@ -129,11 +129,11 @@ void run(const SpawnRequest* r) {
   const char* group = group_of(r);
   const std::string group_shown = shown(group), component = shown(r->component);
   auto warn = [&](int number) {
-    llogmsg(w->log, "%s",
-            tsnMsgBuild(number, group_shown.c_str(), component.c_str(),
-                        static_cast<int>(number == TSN_MSG_SPAWN_KEY_LONG
-                                             ? tsn::kSpawnKeyChars
-                                             : tsn::kSpawnCommandChars)));
+    llogmsg(
+        w->log, "%s",
+        tsnMsgBuild(number, group_shown.c_str(), component.c_str(),
+                    static_cast<int>(number == TSN_MSG_SPAWN_KEY_LONG ? tsn::kSpawnKeyChars
+                                                                      : tsn::kSpawnCommandChars)));
   };
   separator();
   if (key.size() > tsn::kSpawnKeyChars) return warn(TSN_MSG_SPAWN_KEY_LONG);
@@ -157,7 +157,8 @@ void run(const SpawnRequest* r) {
   // The log's lines so far reach its file before the program runs.
   outdata_flush(w->log);
   int status = rkRunCommand(cmd);
-  llogmsg(w->log, status == 0 ? "External Netlister successful.\n" : "External Netlister failed.\n");
+  llogmsg(w->log,
+          status == 0 ? "External Netlister successful.\n" : "External Netlister failed.\n");
 }
 
 }  // namespace

@@ -27,10 +27,10 @@
 
 /// One PLD component on the PLD list (data pool), newest first.
 struct IwPldEntry {
-  IwPldEntry* next = nullptr;    // next (older) entry
-  IwCom* com = nullptr;          // the component of the F record
-  IwGrp* pldgroup = nullptr;     // its PLD-component group (symbol type PLDCOMP)
-  IwGrp* group = nullptr;        // the group the F record names (symbol type PLD)
+  IwPldEntry* next = nullptr;     // next (older) entry
+  IwCom* com = nullptr;           // the component of the F record
+  IwGrp* pldgroup = nullptr;      // its PLD-component group (symbol type PLDCOMP)
+  IwGrp* group = nullptr;         // the group the F record names (symbol type PLD)
   const char* pldname = nullptr;  // PLD-component name (interned)
   const char* modname = nullptr;  // PLD module name (interned)
   const char* dlyname = nullptr;  // delay-binning name (interned)
