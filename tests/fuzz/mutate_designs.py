@@ -147,6 +147,8 @@ def main():
     cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*")) if os.path.isdir(d + "/lib")]
     cases.append(os.path.join(ROOT, "examples/adder"))
     os.makedirs(args.work, exist_ok=True)
+    nobin = os.path.join(args.work, "nobin")
+    os.makedirs(nobin, exist_ok=True)
     failures = 0
     for n in range(args.runs):
         src = rng.choice(cases)
@@ -178,8 +180,12 @@ def main():
         if args.compare:
             remove(other)
             shutil.copytree(run, other, symlinks=True)
+        # Damaged settings and designs make up commands (SPAWN directives
+        # with group names, translator runs): PATH finds no program at all,
+        # so each of them fails as "not found" instead of running whatever
+        # a random word happens to name.
         env = {"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1",
-               "PATH": "/usr/bin:/bin", "WDIR": run}
+               "PATH": nobin, "WDIR": run}
         try:
             r = subprocess.run([tsn] + argv, cwd=run, capture_output=True, timeout=60, env=env)
             err = r.stderr.decode(errors="replace")
