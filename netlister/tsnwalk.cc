@@ -60,7 +60,8 @@ struct PinIndex {
   bool built = false;
   const IwSpn* first = nullptr;  // the pin list it was built from
   int npins = 0;
-  PtrMap<int> position;
+  PtrMap<int> position;  // the first pin bound to each net
+  PtrMap<int> ties;      // how many pins are bound to each net
 };
 
 struct WalkState {
@@ -128,9 +129,13 @@ PinIndex& pin_index_of(const IwSym* sym) {
     ix.first = sym->spns;
     ix.npins = sym->npins;
     ix.position.clear();
+    ix.ties.clear();
     int k = 1;
-    for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
-      if (spn->net && !ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
+    for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k) {
+      if (!spn->net) continue;
+      if (!ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
+      ++ix.ties[spn->net];
+    }
   }
   walk.last_sym = sym;
   walk.last_index = &ix;
@@ -353,6 +358,12 @@ void tsn_purge_cntxt() {
 bool tsn_net_is_port(IwNet* net) {
   if (!net || !net->grp || !net->grp->sym) return false;
   return pin_index_of(net->grp->sym).position.find(net) != nullptr;
+}
+
+int tsn_symbol_ties(const IwSym* sym, const IwNet* net) {
+  if (!sym || !net) return 0;
+  const int* n = pin_index_of(sym).ties.find(net);
+  return n ? *n : 0;
 }
 
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {

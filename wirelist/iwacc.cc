@@ -14,6 +14,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
@@ -90,9 +91,7 @@ IwCom* igpinown(const IwPin* pin) {
 IwSpn* igpinspn(const IwPin* pin) {
   const IwCom* com = igpinown(pin);
   if (!com || !com->sym || pin->index < 1) return nullptr;
-  IwSpn* spn = com->sym->spns;
-  for (int k = 1; spn && k < pin->index; ++k) spn = spn->next;
-  return spn;
+  return iwspnat(com->sym, pin->index);
 }
 
 IwNet* igpinnet(const IwPin* pin) {
@@ -283,13 +282,21 @@ IwAtt* iaaddatt(IwAtt* list, const char* name, const char* value) {
 IwAtt* iadelatt(IwAtt* list, IwAtt* attribute) { return iwdelatt(list, attribute); }
 
 IwAtt* iaattnam(IwAtt* attribute, const char* name) {
-  if (!attribute && !(attribute = iwmakatt())) return nullptr;
+  // An attribute renamed in place may sit in an indexed list filed under
+  // its old name.
+  if (attribute)
+    iwattstale();
+  else if (!(attribute = iwmakatt()))
+    return nullptr;
   attribute->name = iwmkname(name);
   return attribute;
 }
 
 IwAtt* iaattval(IwAtt* attribute, const char* value) {
-  if (!attribute && !(attribute = iwmakatt())) return nullptr;
+  if (attribute)
+    iwattstale();
+  else if (!(attribute = iwmakatt()))
+    return nullptr;
   attribute->value = value ? iwmkname(value) : nullptr;
   return attribute;
 }
@@ -368,6 +375,7 @@ IwSpn* idsymspn(IwSym* symbol, IwSpn* spn) {
   for (IwSpn** link = &symbol->spns; *link; link = &(*link)->next) {
     if (*link != spn) continue;
     IwSpn* follow = spn->next;
+    iwspnforget(symbol);
     *link = follow;
     iwfrspn(spn);
     --symbol->npins;

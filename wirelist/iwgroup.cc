@@ -34,6 +34,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwalias.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwparse.h"
@@ -200,6 +201,7 @@ void sort_list(T** head, T** tail, T* T::*next, const char* T::*name, const char
 }
 
 void sort_atts(IwAtt** list) {
+  iwattforget(*list);  // relinked by hand
   sort_list<IwAtt>(list, nullptr, &IwAtt::next, &IwAtt::name, "sort att array");
 }
 

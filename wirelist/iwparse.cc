@@ -34,6 +34,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -202,14 +203,34 @@ bool add_signals(IwAtt** list, const char* value, bool unique) {
 
 // The symbol pin named name of sym, or null.
 IwSpn* find_spn(IwSym* sym, const char* name) {
-  for (IwSpn* s = sym->spns; s; s = s->next)
-    if (s->name && std::strcmp(s->name, name) == 0) return s;
-  return nullptr;
+  if (IwSpnIndex* ix = iwspnindex(sym)) {
+    bool stale = false;
+    IwSpn* s = iwspnnamed(sym, ix, name, &stale);
+    if (!stale) return s;
+  }
+  int passed = 0;
+  IwSpn* found = nullptr;
+  for (IwSpn* s = sym->spns; s; s = s->next, ++passed) {
+    if (s->name && std::strcmp(s->name, name) == 0) {
+      found = s;
+      break;
+    }
+  }
+  if (passed >= iw::kSpnIndexMin) iwspnbuild(sym);
+  return found;
 }
 
 // Symbol pin index (1-based) of sym, extending the list with unnamed pins
 // up to it; the pin count is not changed.  index is at most kMaxPins.
 IwSpn* spn_at(IwSym* sym, int index) {
+  if (IwSpnIndex* ix = iwspnindex(sym)) {
+    while (ix->pins.size() < static_cast<std::size_t>(index)) {
+      IwSpn* s = iwalcspin();
+      ix->pins.back()->next = s;
+      iwspnpushback(ix, s);
+    }
+    return ix->pins[static_cast<std::size_t>(index) - 1];
+  }
   IwSpn** link = &sym->spns;
   IwSpn* s = nullptr;
   for (int k = 1; k <= index; ++k) {
@@ -217,6 +238,7 @@ IwSpn* spn_at(IwSym* sym, int index) {
     s = *link;
     link = &s->next;
   }
+  if (index >= iw::kSpnIndexMin) iwspnbuild(sym);
   return s;
 }
 
@@ -714,6 +736,7 @@ void detach_pins(IwPin* head) {
   for (IwPin* p = first; p <= last; ++p) {
     p->next = nullptr;
     p->onnet = nullptr;
+    iwattforget(p->atts);  // the record made again starts the pins' lists afresh
   }
 }
 
@@ -829,9 +852,11 @@ IwSpn* port_pin(IwGrp* group, const char* pinname, bool* full) {
       *full = true;
       return nullptr;
     }
+    IwSpnIndex* ix = iwspnindex(sym);
     IwSpn* s = iwmkspin(pinname);
     s->next = sym->spns;
     sym->spns = s;
+    if (ix) iwspnpushfront(ix, s);
     ++sym->npins;
     return s;
   }
@@ -1050,10 +1075,7 @@ void api_own_pins(IwGrp* group, const std::string& grpword, int number) {
   int i = iwgetpord(other, number, pname, &w);
   if (iws.busexpand && i < 1) return;
   IwSpn* s = nullptr;
-  if (i >= 1 && i <= iw::kMaxPins) {
-    s = ensure_sym(group)->spns;
-    for (int k = 1; s && k < i; ++k) s = s->next;
-  }
+  if (i >= 1 && i <= iw::kMaxPins) s = iwspnat(ensure_sym(group), i);
   if (!s) {
     iwmsghndlr(4, NDX_APINOPIN, i, safe(group->name), iws.cursheet);
     return;
@@ -1175,6 +1197,7 @@ int iwporder(IwGrp* group, char* value) {
     return 1;
   }
   if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
+  iwspnforget(sym);  // pins are named and appended by hand below
   IwExpIter it;
   iwexpbegin(&it, value, iws.busexpand);
   char bit[iw::kBitNameBuffer];

@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -93,6 +94,12 @@ struct IwSession {
   std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
   std::vector<IwNameSlot> nameslots;       // exact-text index of the other buckets' entries
   std::vector<IwNameEntry*> nameentries;  // the entries the index refers to
+
+  // --- indexes beside long lists (wirelist/iwindex.h) ---
+  bool shortcuts = true;  // indexes may answer; off: every list is walked
+  std::unordered_map<const IwAtt*, std::unique_ptr<IwAttIndex>> attindex;  // by list head
+  std::unordered_map<const IwGrp*, IwSchIndex> schindex;                  // sheets by group
+  std::unordered_map<const IwSym*, std::unique_ptr<IwSpnIndex>> spnindex;  // pins by symbol
 
   // --- memory ---
   int datapool = 0;            // number of the data pool, 0 before it exists
