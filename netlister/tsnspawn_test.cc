@@ -18,11 +18,7 @@ class Spawn : public ::testing::Test {
  protected:
   void SetUp() override {
     tsn_data_init();
-    for (const char* key : {"ACCEL=FAST", "accel=xyz"}) {
-      auto* d = static_cast<SpawnDirective*>(lalloc(sizeof(SpawnDirective)));
-      *d = {w->spawn_directives, lstrdup(key), nullptr, nullptr};
-      w->spawn_directives = d;
-    }
+    for (const char* key : {"ACCEL=FAST", "accel=xyz"}) Directive(key);
     fast_.sym = &fast_sym_;
     slow_.sym = &slow_sym_;
     fast_sym_.grp = &fast_;
@@ -33,6 +29,12 @@ class Spawn : public ::testing::Test {
     lfree_wirdata(w);
     w = nullptr;
     tsnmsg_reset();
+  }
+
+  static void Directive(const std::string& key) {
+    auto* d = static_cast<SpawnDirective*>(lalloc(sizeof(SpawnDirective)));
+    *d = {w->spawn_directives, lstrdup(key.c_str()), nullptr, nullptr};
+    w->spawn_directives = d;
   }
 
   static IwAtt Accel(const char* value) {
@@ -73,12 +75,8 @@ TEST_F(Spawn, OneRequestPerSymbolAndValueIgnoringCase) {
 TEST_F(Spawn, DirectiveKeysMatchIgnoringCaseUpToTheirLength) {
   // The key is "ACCEL=" and the value: 159 characters at most.
   const std::string fits(159 - 6, 'Q'), over(160 - 6, 'Q');
-  auto* d = static_cast<SpawnDirective*>(lalloc(sizeof(SpawnDirective)));
-  *d = {w->spawn_directives, lstrdup(("ACCEL=" + fits).c_str()), nullptr, nullptr};
-  w->spawn_directives = d;
-  d = static_cast<SpawnDirective*>(lalloc(sizeof(SpawnDirective)));
-  *d = {w->spawn_directives, lstrdup(("ACCEL=" + over).c_str()), nullptr, nullptr};
-  w->spawn_directives = d;
+  Directive("ACCEL=" + fits);
+  Directive("ACCEL=" + over);
 
   const std::pair<std::string, int> cases[] = {
       {"fast", 1}, {"XYZ", 1}, {"FAS", 0}, {"FAST ", 0}, {"", 0}, {fits, 1}, {over, 0},

@@ -19,6 +19,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
@@ -78,6 +79,7 @@ IwGrp* pld_group(const char* name, const IwSym* model) {
       *link = c;
       link = &c->next;
     }
+    iwspnforget(sym);  // its pins were linked here, not by the readers
   }
   known = g;
   return g;

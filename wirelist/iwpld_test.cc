@@ -1,5 +1,5 @@
 // wirelist/iwpld_test.cc - PLD components: when the translator runs, what
-// stops a sheet, and the symbol a PLD component ends up with.
+// stops a sheet.
 #include "wirelist/iwpld.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 
 #include "store/pxlib.h"
 #include "tests/iwdesign.h"
-#include "wirelist/iwacc.h"
 #include "wirelist/iwgroup.h"
 #include "wirelist/iwinit.h"
 
@@ -56,9 +55,8 @@ class IwPld : public testutil::IwDesign {
         {"wir/pal16_1.wir", wir, kPldWirelist}};
     for (const auto& [rel, age, text] : files) {
       if (age < 0) continue;
-      std::string file =
-          (in_ro == std::string(rel).substr(std::string(rel).size() - 3) ? "ro/" : "lib/") +
-          std::string(rel);
+      const std::string r = rel;
+      const std::string file = (!in_ro.empty() && r.ends_with(in_ro) ? "ro/" : "lib/") + r;
       Write(file, text);
       timeval t[2] = {{std::time(nullptr) - age, 0}, {std::time(nullptr) - age, 0}};
       ASSERT_EQ(utimes((dir_.path() + "/" + file).c_str(), t), 0) << file;
@@ -192,33 +190,6 @@ TEST_F(IwPld, TranslatorIsNotRunWhenItMayNotOrNeedNot) {
     EXPECT_EQ(Codes(), Strings{"nodex-E-190"});
   }
   EXPECT_EQ(Runs(), "");
-}
-
-TEST_F(IwPld, ComponentTakesTheSymbolOfItsPldGroup) {
-  Project("AS PAL16 PLDMOD=X\n" + std::string(kOne) + "M PAL16 $1I2\nI $1I2 PAL16 A Z\n", 100, 100,
-          100, 100);
-  IwGrp* top = iwaddsheet("TOP", 1);
-  ASSERT_NE(top, nullptr);
-  std::string name = "PAL16_1";
-  EXPECT_EQ(iwgrpref(name.data()), nullptr);  // hidden from look-ups by name
-  IwGrp* pld = iwgengrpref("PAL16_1");
-  ASSERT_NE(pld, nullptr);
-  IwSym* sym = pld->sym;
-  EXPECT_EQ(sym->symtype, IW_PLDCOMP);
-  EXPECT_EQ(sym->npins, 2);
-  EXPECT_STREQ(sym->spns->name, "I0");
-  EXPECT_STREQ(sym->spns->next->name, "O0");
-  EXPECT_EQ(Atts(sym->atts), Strings{"PLDMOD=X"});
-
-  iws.cursheet = 1;
-  IwSch* sheet = iwgetsch(top);
-  EXPECT_EQ(fetch_com(sheet, "$1I1")->sym, sym);
-  // A plain component of the PLD's group keeps that group's symbol.
-  EXPECT_EQ(fetch_com(sheet, "$1I2")->sym->symtype, IW_PLD);
-
-  // The PLD group is read from its one wirelist, its ports tied to its nets.
-  ASSERT_EQ(iwaddsheet("PAL16_1", 0), pld);
-  EXPECT_EQ(sym->spns->net, fetch_net(pld, "I0"));
 }
 
 }  // namespace
