@@ -128,15 +128,12 @@ void run(const SpawnRequest* r) {
   const std::string key = joined(r->accel);
   const char* group = group_of(r);
   const std::string group_shown = shown(group), component = shown(r->component);
-  auto warn = [&](int number) {
-    llogmsg(
-        w->log, "%s",
-        tsnMsgBuild(number, group_shown.c_str(), component.c_str(),
-                    static_cast<int>(number == TSN_MSG_SPAWN_KEY_LONG ? tsn::kSpawnKeyChars
-                                                                      : tsn::kSpawnCommandChars)));
+  auto warn = [&](int number, std::size_t limit = 0) {
+    llogmsg(w->log, "%s",
+            tsnMsgBuild(number, group_shown.c_str(), component.c_str(), static_cast<int>(limit)));
   };
   separator();
-  if (key.size() > tsn::kSpawnKeyChars) return warn(TSN_MSG_SPAWN_KEY_LONG);
+  if (key.size() > tsn::kSpawnKeyChars) return warn(TSN_MSG_SPAWN_KEY_LONG, tsn::kSpawnKeyChars);
   const SpawnDirective* d = directive_for(key);
   if (!d) {
     llogmsg(w->log, "Warning: %s is not a SPAWN directive in tsn.ini.\n", key.c_str());
@@ -150,7 +147,7 @@ void run(const SpawnRequest* r) {
   rkRunName(&cmd, nullptr, lower.c_str());
   rkRunText(&cmd, d->second);
   if (cmd.refused) return warn(TSN_MSG_SPAWN_UNSAFE);
-  if (rkRunTooLong(cmd)) return warn(TSN_MSG_SPAWN_CMD_LONG);
+  if (rkRunTooLong(cmd)) return warn(TSN_MSG_SPAWN_CMD_LONG, tsn::kSpawnCommandChars);
   llogmsg(w->log, "SPAWN %s %s\n", d->key, cmd.text.c_str());
   llogmsg(w->log, "Running External Netlister ...\n");
   publish_netlist();
