@@ -162,6 +162,9 @@ void run(const SpawnRequest* r) {
 
 void spawn_addsym(IwSym* sym, IwAtt* accel, TsnContext* context, IwCom* com) {
   if (!w || !accel) return;
+  // The index describes the run record's list: an empty one (a new run
+  // record) starts it afresh.
+  if (!w->spawn_requests) tsnspawn_reset();
   std::string key(reinterpret_cast<const char*>(&sym), sizeof sym);
   key += upper(accel->value);
   if (!spawn.recorded.insert(std::move(key)).second) return;
@@ -170,7 +173,6 @@ void spawn_addsym(IwSym* sym, IwAtt* accel, TsnContext* context, IwCom* com) {
   r->sym = sym;
   r->accel = accel;
   r->component = lstrdup(com ? lgcomp(context, com, 0) : "");
-  if (!w->spawn_requests) spawn.tail = nullptr;
   (spawn.tail ? spawn.tail->next : w->spawn_requests) = r;
   spawn.tail = r;
 }
