@@ -216,6 +216,18 @@ void own(IwAtt* list, void* owner) {
 // --- loading -------------------------------------------------------------------------------
 
 IwGrp* iwgroup(const char* name) {
+  IwGrp* top = iwgroupread(name);
+  if (!top) return nullptr;
+  iwfix_aliases();
+  bind_technology();
+  // Combining heterogeneous symbols is not built: with the flag on (it is
+  // off unless a client sets it) the design is left as it is, and the
+  // client is told so.
+  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
+  return top;
+}
+
+IwGrp* iwgroupread(const char* name) {
   if (!iwinidone("IWGROUP")) return nullptr;
   if (!name) {
     iwmsghndlr(4, NDX_NOGROUPNAME);
@@ -251,14 +263,7 @@ IwGrp* iwgroup(const char* name) {
     start = start_sheet(next_group(buffer, &chosen));
   }
   iws.designloaded = true;
-
   sort_groups(nullptr);
-  iwfix_aliases();
-  bind_technology();
-  // Combining heterogeneous symbols is not built: with the flag on (it is
-  // off unless a client sets it) the design is left as it is, and the
-  // client is told so.
-  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
   return top;
 }
 

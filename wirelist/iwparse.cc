@@ -35,6 +35,7 @@
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwindex.h"
+#include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -519,7 +520,9 @@ bool read_version(ParseState& st) {
     iwmsghndlr(10, NDX_OLDVERSION2);
   }
   // "V NAN" compares neither older nor newer: it is no version either.
-  if (word == "5.3" || v > 5.3 || !std::isfinite(v)) {
+  // What this database writes itself carries its own version, which the
+  // rule for newer formats would refuse; it is always readable.
+  if ((word == "5.3" || v > 5.3 || !std::isfinite(v)) && word != iwversion()) {
     iwmsghndlr(4, NDX_BADVERSION, st.filename);
     return fail();
   }
@@ -1192,9 +1195,15 @@ int iwporder(IwGrp* group, char* value) {
   iwfixpinorder(value);
   IwSym* sym = ensure_sym(group);
   if (sym->npins >= 1) {
-    if (iwpinwidth(value, iws.busexpand) == sym->npins) return 0;
-    iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
-    return 1;
+    if (iwpinwidth(value, iws.busexpand) != sym->npins) {
+      iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
+      return 1;
+    }
+    // Pins read from a symbol file come without a pin order, and pin
+    // numbers of AP and API records are resolved through one; an agreeing
+    // PINORDER supplies it, as it does for a symbol without pins.
+    if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
+    return 0;
   }
   if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
   iwspnforget(sym);  // pins are named and appended by hand below

@@ -282,6 +282,7 @@ int iwpld(IwGrp* group, int type) {
   entry->next = iws.pldlist;
   iws.pldlist = entry;
   iws.pldbyname[entry->pldname] = entry;
+  iws.pldbycom[entry->com] = entry;
   return update_wirelist(*entry, group) ? 0 : 1;
 }
 
@@ -296,10 +297,16 @@ void iwpldupdate(IwGrp* group, int single) {
       if (IwNet* own = fetch_net(group, spn->net->name)) spn->net = own;
 }
 
+const IwPldEntry* iwpldof(const IwCom* com) {
+  auto it = iws.pldbycom.find(com);
+  return it == iws.pldbycom.end() ? nullptr : it->second;
+}
+
 void iwpldreset() {
   iws.pldlist = nullptr;
   iws.pldupdated = nullptr;
   iws.pldbyname.clear();
+  iws.pldbycom.clear();
   iws.pldgroups.clear();
   iws.pldruns.clear();
 }

@@ -47,5 +47,8 @@ int iwpld(IwGrp* group, int type);
 /// pin tied to a net is tied to the group's own net of that name.
 void iwpldupdate(IwGrp* group, int single);
 
+/// The PLD list entry of a component placed by an F record, or null.
+const IwPldEntry* iwpldof(const IwCom* com);
+
 /// Empties the PLD list and forgets the translator commands run.
 void iwpldreset();

@@ -41,10 +41,16 @@ struct IwSetMember {
 };
 
 /// A named set (inaddmem and friends): a number and 117 buckets chosen by
-/// iwhash; each bucket keeps its newest member last.
+/// iwhash; each bucket keeps its newest member last.  The writer keeps a
+/// name for every net of a sheet in one set, so membership is answered by
+/// an index on the upper-cased text instead of a walk of a bucket that may
+/// hold thousands of names (texts equal ignoring case share a slot); the
+/// buckets keep the order inanymem shows.
 struct IwNamedSet {
   int number = 0;
   std::vector<IwSetMember> buckets[iw::kNameSetBuckets];
+  std::vector<const char*> index;  // open addressing: the newest member of each text, or null
+  std::size_t indexed = 0;          // texts in index
 };
 
 /// Fast access to one group's pin-order entries: the entries in order and
@@ -185,6 +191,7 @@ struct IwSession {
   IwPldEntry* pldlist = nullptr;     // PLD list, newest first
   IwPldEntry* pldupdated = nullptr;  // the list's head at the last PLD update step
   std::unordered_map<const char*, IwPldEntry*> pldbyname;  // PLD-component name -> newest entry
+  std::unordered_map<const IwCom*, IwPldEntry*> pldbycom;  // component -> its entry
   std::unordered_map<const char*, IwGrp*> pldgroups;       // PLD-component groups by name
   std::unordered_set<std::string> pldruns;                 // translator commands run
 
