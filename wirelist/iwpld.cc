@@ -213,7 +213,7 @@ void translate(const IwPldEntry& e, const IwGrp* group) {
   rkRunCommand(cmd);
 }
 
-// Steps 6 to 9 of an F record: the PLD-component wirelist is brought up
+// The second half of an F record: the PLD-component wirelist is brought up
 // to date, or its absence is reported.  False fails the parse.
 bool update_wirelist(const IwPldEntry& e, IwGrp* group) {
   if (e.pldgroup->sym && iwgetlevel(e.pldgroup->sym->atts)) return true;  // a leaf: not read
