@@ -363,4 +363,3 @@ TEST(HostileFaults, CleaningNeverLosesTheOccurrenceAttributeFile) {
 }
 
 }  // namespace
-
