@@ -1,6 +1,8 @@
 // tests/testutil.h - helpers shared by the unit and end-to-end tests.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,10 @@ std::string Crlf(const std::string& text);
 
 /// True when path names an existing file.
 bool FileExists(const std::string& path);
+
+/// Runs f with the files this process writes limited to limit bytes: a
+/// write past it fails as on a full disk (SIGXFSZ is ignored meanwhile).
+void WithFileLimit(std::size_t limit, const std::function<void()>& f);
 
 /// Result of running a program as a child process.
 struct RunResult {

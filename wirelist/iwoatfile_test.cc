@@ -3,12 +3,10 @@
 // same with the shortcuts off), cleaning byte for byte, every failure of
 // a cleaning leaving the file as it was, and hostile files.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -286,23 +284,6 @@ TEST_F(IwOatClean, OrphansAreCommentedOutAndEveryOtherByteStays) {
   EXPECT_TRUE(OatFile("top.oat") == want);
 }
 
-// Runs f with files limited to limit bytes: a write past it fails as on
-// a full disk.
-template <class F>
-void WithFileLimit(rlim_t limit, F f) {
-  struct sigaction ignore = {}, old = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  struct rlimit saved, lower;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  lower = saved;
-  lower.rlim_cur = limit;
-  setrlimit(RLIMIT_FSIZE, &lower);
-  f();
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
-}
-
 TEST_F(IwOatClean, EveryFailureLeavesTheFileAsItWas) {
   const std::string sch = dir_.path() + "/lib/sch";
   const std::string text = "| " + std::string(5000, 'p') + "\n.BA\nC U9\nA X=1\nC U1\nA X=2\n";
@@ -352,7 +333,7 @@ TEST_F(IwOatClean, EveryFailureLeavesTheFileAsItWas) {
     rkReplaceTestMode(c.temp_mode);
     int result = 0;
     if (c.full_disk) {
-      WithFileLimit(1000, [&] { result = iwoat(Group("TOP"), 1, "top"); });
+      testutil::WithFileLimit(1000, [&] { result = iwoat(Group("TOP"), 1, "top"); });
     } else {
       result = iwoat(Group("TOP"), 1, "top");
     }
