@@ -31,6 +31,7 @@
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkstr.h"
@@ -182,7 +183,7 @@ ComFacts look_up_facts(IwCom* com) {
 // A component of the top group is met once per walk: only those inside
 // blocks are worth remembering.
 ComFacts facts_of(TsnContext* context, IwCom* com) {
-  if (!context) return look_up_facts(com);
+  if (!context || !tsn_shortcuts()) return look_up_facts(com);
   ComCache& c = comp.of(com);
   if (!c.facts_made) {
     c.facts = look_up_facts(com);
@@ -315,7 +316,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
                   bool local_delay, int* error) {
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
-  if (context && tsnPlainAtts()) {
+  if (context && tsnPlainAtts() && tsn_shortcuts()) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
         ltokcat(out, item.token.c_str());
@@ -429,7 +430,7 @@ void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
 // Writes the module record of a component inside a block from its plan;
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
-  if (!context || !tsnPlainAtts() || pinseton()) return false;
+  if (!context || !tsnPlainAtts() || pinseton() || !tsn_shortcuts()) return false;
   RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
@@ -665,7 +666,13 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
 
 }  // namespace
 
-void lwalkcomps(IwGrp* top) { tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w); }
+void lwalkcomps(IwGrp* top) {
+  if (tsn_shortcuts()) {
+    tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w);
+  } else {
+    tsn_walkcomp(top, nullptr, loutcomp, w);
+  }
+}
 
 void tsncomp_reset() { comp = CompState(); }
 

@@ -14,6 +14,7 @@
 
 #include "expr/ipvar.h"
 #include "netlister/ptrmap.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwoat.h"
@@ -62,7 +63,7 @@ void push_scope(TsnContext* context, IwCom* com, bool recurs) {
   ippushlev();
   if (dtb.table)
     for (IwAtt* a = getDtbCompAtts(lgcomp(context, com, 0)); a; a = a->next) iaaddpatt(a);
-  if (recurs) {
+  if (recurs && tsn_shortcuts()) {
     for (const IwAtt* a : vardefs_of(com)) iaaddpatt(a);
   } else {
     for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a)) iaaddpatt(a);

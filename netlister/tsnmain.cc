@@ -26,6 +26,7 @@
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkbanner.h"
@@ -318,7 +319,7 @@ int tsn_do_netlist() {
 
 void tsn_count_elements(wirdata* wd) {
   const int32_t np2p = wd->np2p;
-  if (!Census().count(wd)) {
+  if (!tsn_shortcuts() || !Census().count(wd)) {
     // Counted again by the walks, which end the run where they must.
     wd->np2p = np2p;
     tsn_walkcomp(wd->tgroup, nullptr, count_component, wd);

@@ -28,6 +28,7 @@
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnp2p.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkassert.h"
@@ -75,7 +76,7 @@ NetState net_state;
 
 int evaluate(const char* raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
-  if (stamp == 0) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  if (stamp == 0 || !tsn_shortcuts()) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
   KeptValue& k = net_state.kept[raw];
   if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
@@ -355,6 +356,18 @@ int ltopequiv(IwGrp* top, void*) {
 
 void tsnnet_reset() { net_state = NetState(); }
 
-void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets"); }
+void lwalkputnets(IwGrp* top) {
+  if (tsn_shortcuts()) {
+    walk_records(top, nullptr, lputnet, "nets");
+  } else {
+    tsn_walknet(top, nullptr, lputnet, w);
+  }
+}
 
-void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences"); }
+void lwalkequivs(IwGrp* top) {
+  if (tsn_shortcuts()) {
+    walk_records(top, nullptr, loutequiv, "net equivalences");
+  } else {
+    tsn_walknet(top, nullptr, loutequiv, w);
+  }
+}

@@ -17,6 +17,7 @@
 #include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "util/rkassert.h"
 #include "util/rkstr.h"
@@ -137,14 +138,26 @@ PinIndex& pin_index_of(const IwSym* sym) {
   return ix;
 }
 
+// The position (from 1) of the first of the symbol's pins bound to net,
+// or 0 for none: from the index, or on the general path by counting.
+int port_position(const IwSym* sym, const IwNet* net) {
+  if (tsn_shortcuts()) {
+    const int* k = pin_index_of(sym).position.find(net);
+    return k ? *k : 0;
+  }
+  int k = 1;
+  for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
+    if (spn->net == net) return k;
+  return 0;
+}
+
 // The pin one level up that the net reaches through its group's symbol,
 // or null.  The symbol's pins are counted from 1; the first bound to the
 // net decides the position among the pins of the context's component.
 IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
   if (!context || !net || !net->grp || !net->grp->sym) return nullptr;
-  const PinIndex& ix = pin_index_of(net->grp->sym);
-  const int* k = ix.position.find(net);
-  return k ? ifpinpin(*k, igcompin(context->com)) : nullptr;
+  int k = port_position(net->grp->sym, net);
+  return k ? ifpinpin(k, igcompin(context->com)) : nullptr;
 }
 
 // The path text of context in the naming mode, from the memo when the
@@ -152,7 +165,7 @@ IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
 // design is written; loading another one forgets the memo.
 const std::string& path_text(TsnContext* context, int mode) {
   PathMemo& m = walk.paths[mode == 0 ? 0 : 1];
-  if (m.valid) {
+  if (m.valid && tsn_shortcuts()) {
     std::size_t i = 0;
     TsnContext* c = context;
     for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
@@ -352,7 +365,7 @@ void tsn_purge_cntxt() {
 
 bool tsn_net_is_port(IwNet* net) {
   if (!net || !net->grp || !net->grp->sym) return false;
-  return pin_index_of(net->grp->sym).position.find(net) != nullptr;
+  return port_position(net->grp->sym, net) != 0;
 }
 
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {

@@ -5,16 +5,22 @@
 // an `args` file with one argument per line, an optional `env` file of
 // NAME=value lines, and `expected/` with every file the run leaves behind
 // plus `stdout`, `stderr` and `exit_code`.  Further runs of the same
-// folder have their own `args.<variant>` and `expected.<variant>/`.  The case is copied to a fresh directory, tsn
-// runs there as a child process (it ends through exit, so each run starts
-// with fresh global state), and everything is compared byte for byte: the
-// exit code, both output streams, and the set of files the run created
-// with their contents (so a log that should have been deleted fails the
-// case).  The only filter: the run directory's absolute path is replaced
-// by "$DIR" wherever it appears.
+// folder have their own `args.<variant>` and `expected.<variant>/`.  The
+// case is copied to a fresh directory, tsn runs there as a child process
+// (it ends through exit, so each run starts with fresh global state), and
+// everything is compared byte for byte: the exit code, both output
+// streams, and the set of files the run created with their contents (so a
+// log that should have been deleted fails the case).  The only filter:
+// the run directory's absolute path is replaced by "$DIR" wherever it
+// appears.
 //
-// TSN_GOLDEN_UPDATE=1 writes the actual results into expected/ instead of
-// comparing; review every regenerated file line by line.
+// Every case runs twice against the same expected files: once as users
+// run it, and once with TSN_NO_SHORTCUTS=1, where every writer takes its
+// general path.  A shortcut that changes a byte fails one of the two.
+//
+// TSN_GOLDEN_UPDATE=1 writes the actual results of the first run into
+// expected/ instead of comparing; review every regenerated file line by
+// line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -35,12 +42,27 @@ namespace {
 
 const fs::path kSource = fs::path(TSN_SOURCE_DIR);
 
-// A case: a folder relative to the source tree and the variant of its run
-// ("" for args/expected, "x" for args.x/expected.x).
+// A case: a folder relative to the source tree, the variant of its run
+// ("" for args/expected, "x" for args.x/expected.x), and whether the
+// writers may take their shortcuts.
 struct Case {
   std::string folder;
   std::string variant;
+  bool shortcuts = true;
 };
+
+// "tests/golden/hier.short", and " without shortcuts" for the general
+// path: what ctest and failure messages show of a case.
+std::string Describe(const Case& c) {
+  std::string d = c.folder;
+  if (!c.variant.empty()) d += "." + c.variant;
+  if (!c.shortcuts) d += " without shortcuts";
+  return d;
+}
+
+// GoogleTest prints a parameter this way; otherwise ctest's test names
+// would end in the bytes of the record.
+void PrintTo(const Case& c, std::ostream* os) { *os << Describe(c); }
 
 std::vector<Case> Cases() {
   std::vector<Case> cases;
@@ -59,6 +81,12 @@ std::vector<Case> Cases() {
   std::sort(cases.begin(), cases.end(), [](const Case& a, const Case& b) {
     return a.folder != b.folder ? a.folder < b.folder : a.variant < b.variant;
   });
+  const std::size_t n = cases.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    Case general = cases[i];
+    general.shortcuts = false;
+    cases.push_back(general);
+  }
   return cases;
 }
 
@@ -128,6 +156,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
   if (fs::exists(source / "env")) env = Lines(source / "env");
   // Searches must not wander outside the case folder.
   env.push_back("WDIR=" + run.string());
+  env.push_back(c.shortcuts ? "TSN_NO_SHORTCUTS=0" : "TSN_NO_SHORTCUTS=1");
   auto r = testutil::RunProgram(argv, run.string(), env);
 
   const std::string dir = run.string();
@@ -141,6 +170,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
 
   const fs::path expected_dir = source / ("expected" + suffix);
   if (const char* u = std::getenv("TSN_GOLDEN_UPDATE"); u && std::string(u) == "1") {
+    if (!c.shortcuts) GTEST_SKIP() << "expected output comes from the run with shortcuts";
     fs::remove_all(expected_dir);
     for (const auto& [name, text] : actual) testutil::WriteFile((expected_dir / name).string(), text);
     GTEST_SKIP() << "expected output rewritten";
@@ -164,6 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
                            std::string n = info.param.folder;
                            if (!info.param.variant.empty()) n += "_" + info.param.variant;
+                           if (!info.param.shortcuts) n += "_general";
                            for (char& c : n)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;
