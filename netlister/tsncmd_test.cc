@@ -8,6 +8,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "tests/testutil.h"
 
@@ -16,12 +17,7 @@ namespace {
 class CmdLine : public ::testing::Test {
  protected:
   void SetUp() override { tsn_data_init(); }
-  void TearDown() override {
-    lfree_wirdata(w);
-    w = nullptr;
-    tsn_free_levels();
-    tsnmsg_reset();
-  }
+  void TearDown() override { tsn_state_reset(); }
 
   // Scans the arguments, separated by spaces.
   void Scan(const std::string& args) {

@@ -146,7 +146,7 @@ struct GroupPlan {
   unsigned next_kept = 0;
 };
 
-// Process-wide state of the component writers.
+// What the component writers keep about the loaded design.
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
@@ -166,7 +166,7 @@ struct CompState {
     return *last_cache;
   }
 };
-CompState comp;
+TsnDesignCache<CompState> comp;
 
 ComFacts look_up_facts(IwCom* com) {
   ComFacts f;
@@ -184,7 +184,7 @@ ComFacts look_up_facts(IwCom* com) {
 // blocks are worth remembering.
 ComFacts facts_of(TsnContext* context, IwCom* com) {
   if (!context || !tsn_shortcuts()) return look_up_facts(com);
-  ComCache& c = comp.of(com);
+  ComCache& c = comp.get().of(com);
   if (!c.facts_made) {
     c.facts = look_up_facts(com);
     c.facts_made = true;
@@ -294,7 +294,7 @@ std::string att_token(IwAtt* att, const char* value, const char* library, bool a
 }
 
 const AttPlan& plan_of(IwCom* com, const ComFacts& f, bool local_delay) {
-  AttPlan& plan = comp.of(com).atts;
+  AttPlan& plan = comp.get().of(com).atts;
   if (plan.built) return plan;
   plan.built = true;
   const char* library = library_name(com);
@@ -341,7 +341,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
 // an ACCEL or a timing file and with a model name that is the same at
 // every occurrence (anything else takes the general path).
 RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
-  RecordPlan& p = comp.of(com).record;
+  RecordPlan& p = comp.get().of(com).record;
   if (p.built) return p;
   p.built = true;
   if (f.delay || f.accel || f.timing_file) return p;
@@ -398,7 +398,7 @@ RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
 // occurrences to reuse.  Only a record whose every value is kept under
 // stamp, and none of whose tokens was cut, is kept.
 void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
-  std::vector<TokenParts>& tokens = comp.tokens;
+  std::vector<TokenParts>& tokens = comp.get().tokens;
   tokens.clear();
   tokens.push_back({p.head.before, path, p.head.after, true});
   for (const RecordToken& t : p.atts) {
@@ -634,8 +634,9 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !tsnPlainAtts() ||
       pinseton() || !out || out->curlen != 0)
     return false;
-  GroupPlan*& slot = comp.group_index[group];
-  if (!slot) slot = &comp.groups.emplace_back();
+  CompState& state = comp.get();
+  GroupPlan*& slot = state.group_index[group];
+  if (!slot) slot = &state.groups.emplace_back();
   GroupPlan& g = *slot;
   if (!g.checked) check_group(g, group, context);
   if (!g.whole) return false;
@@ -650,7 +651,7 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
     made.path_len = path.size();
     made.stamp = stamp;
     for (IwCom* com : g.coms) {
-      RecordPlan& p = comp.of(com).record;
+      RecordPlan& p = comp.get().of(com).record;
       const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path.size());
       if (!found) return false;
       for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
@@ -674,7 +675,7 @@ void lwalkcomps(IwGrp* top) {
   }
 }
 
-void tsncomp_reset() { comp = CompState(); }
+void tsncomp_reset() { comp.reset(); }
 
 void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
   const int type = w->filetype;

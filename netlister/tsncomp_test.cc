@@ -8,6 +8,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
 
@@ -61,7 +62,7 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_init();
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
-  w->out = outdata_close(w->out);
+  tsn_state_reset();
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

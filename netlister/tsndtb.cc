@@ -30,17 +30,23 @@ struct DtbState {
   bool in_annotation = false;   // the previous attribute came from `current`
   std::string path;             // occurrence path for occurrence attributes
   int isoat = 0;
-  // The variable definitions among each hierarchical component's
-  // attributes, in igcossat order: every leaf below a block opens the
-  // block's scope again, and most components define nothing.
-  PtrMap<std::vector<const IwAtt*>> vardefs;
 };
 DtbState dtb;
 
+// What the annotation keeps about the loaded design: the variable
+// definitions among each hierarchical component's attributes, in
+// igcossat order.  Every leaf below a block opens the block's scope
+// again, and most components define nothing.
+struct DtbCaches {
+  PtrMap<std::vector<const IwAtt*>> vardefs;
+};
+TsnDesignCache<DtbCaches> dtb_caches;
+
 // The reference is valid until the next component is looked up.
 const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
-  if (const auto* known = dtb.vardefs.find(com)) return *known;
-  std::vector<const IwAtt*>& defs = dtb.vardefs[com];
+  PtrMap<std::vector<const IwAtt*>>& vardefs = dtb_caches.get().vardefs;
+  if (const auto* known = vardefs.find(com)) return *known;
+  std::vector<const IwAtt*>& defs = vardefs[com];
   for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a))
     if (ipvardef(a->name)) defs.push_back(a);
   return defs;
@@ -143,7 +149,10 @@ void tsnUnloadCom(TsnContext* context) {
 
 int tsnPlainAtts() { return !dtb.table && !oats_loaded(); }
 
-void tsndtb_reset() { dtb.vardefs.clear(); }
+void tsndtb_reset() {
+  dtb = DtbState();
+  dtb_caches.reset();
+}
 
 void tsnLoadNet(TsnContext*, IwNet*) { dtb.current = nullptr; }
 

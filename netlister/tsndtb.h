@@ -69,9 +69,5 @@ IwAtt* tsngnetatt(TsnContext* context, IwNet* net, IwAtt* previous);
 /// derived from it may be kept per component; else 0.
 int tsnPlainAtts();
 
-/// Forgets what is kept about the loaded design's components; called
-/// when a design is loaded.
-void tsndtb_reset();
-
 /// The pin occurrence's attribute named exactly name, or null.
 IwAtt* tsnfcospat(const char* name, TsnContext* context, IwPin* pin);

@@ -7,6 +7,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "store/pxlib.h"
 #include "tests/testutil.h"
@@ -30,9 +31,7 @@ class IniFile : public ::testing::Test {
       d = next;
     }
     w->spawn_directives = nullptr;
-    lfree_wirdata(w);
-    w = nullptr;
-    tsnmsg_reset();
+    tsn_state_reset();
     pxReset();
   }
 

@@ -15,10 +15,7 @@
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/tsn.h"
-#include "netlister/tsncomp.h"
-#include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
-#include "netlister/tsnnet.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
@@ -53,10 +50,6 @@ void log_variable_file(outdata* out, const char* name, int code) {
 }  // namespace
 
 IwGrp* lbldcon(outdata* out, const char* design) {
-  tsn_walk_reset();
-  tsncomp_reset();
-  tsndtb_reset();
-  tsnnet_reset();
   if (iwinit() != 1) return nullptr;
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");

@@ -379,6 +379,13 @@ void lfree_wirdata(wirdata* wd) {
   lfree(wd, sizeof(wirdata));
 }
 
+void tsnmain_reset() {
+  if (!w) return;
+  spawn_free();
+  lfree_wirdata(w);
+  w = nullptr;
+}
+
 // --- setters ---------------------------------------------------------
 
 void tsn_set_projname(const char* name) { set_string(&w->projname, name); }

@@ -63,7 +63,7 @@ struct NetVisits {
   std::size_t longest = 0;  // longest name among those passed over (but global ones)
 };
 
-// Process-wide state of the net writers.
+// What the net writers keep about the loaded design.
 struct NetState {
   PtrMap<KeptValue> kept;
   // What the record walks visit in a group, by the component through
@@ -72,12 +72,12 @@ struct NetState {
   PtrMap<NetVisits*> visits_by_com;
   NetVisits* top_visits = nullptr;
 };
-NetState net_state;
+TsnDesignCache<NetState> net_state;
 
 int evaluate(const char* raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
   if (stamp == 0 || !tsn_shortcuts()) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
-  KeptValue& k = net_state.kept[raw];
+  KeptValue& k = net_state.get().kept[raw];
   if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
     return 0;
@@ -282,9 +282,10 @@ bool inert(IwNet* net) {
 }
 
 const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
-  NetVisits*& known = context ? net_state.visits_by_com[context->com] : net_state.top_visits;
+  NetState& state = net_state.get();
+  NetVisits*& known = context ? state.visits_by_com[context->com] : state.top_visits;
   if (known) return *known;
-  NetVisits& v = net_state.visits.emplace_back();
+  NetVisits& v = state.visits.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next) {
     if (tsn_get_upnet(context, net)) continue;
     if (inert(net)) {
@@ -354,7 +355,7 @@ int ltopequiv(IwGrp* top, void*) {
   return 0;
 }
 
-void tsnnet_reset() { net_state = NetState(); }
+void tsnnet_reset() { net_state.reset(); }
 
 void lwalkputnets(IwGrp* top) {
   if (tsn_shortcuts()) {

@@ -1,9 +1,13 @@
-// netlister/tsnstate.cc - switches that hold for the whole run; see
-// tsnstate.h.
+// netlister/tsnstate.cc - the switch and the reset of all netlister
+// state; see tsnstate.h.
 #include "netlister/tsnstate.h"
 
 #include <cstdlib>
 #include <cstring>
+
+#include "netlister/tsnini.h"
+#include "netlister/tsnmsg.h"
+#include "netlister/tsnp2p.h"
 
 namespace {
 
@@ -23,4 +27,18 @@ bool tsn_shortcuts() {
   return switches.shortcuts == 1;
 }
 
-void tsn_shortcuts_reset() { switches.shortcuts = -1; }
+void tsn_state_reset() {
+  // The run record first: freeing it closes its streams, which may still
+  // write messages through the catalog.
+  tsnmain_reset();
+  tsnutil_reset();
+  tsnmsg_reset();
+  clr_attr_flt();
+  pinsetclr();
+  tsnwalk_reset();
+  tsnfsim_reset();
+  tsndtb_reset();
+  tsncomp_reset();
+  tsnnet_reset();
+  switches = SwitchState();
+}

@@ -1,21 +1,90 @@
-// netlister/tsnstate.h - switches that hold for the whole run.
+// netlister/tsnstate.h - the netlister's process-wide state, and the
+// switch that turns its shortcuts off.
 //
-// The writers take shortcuts that rest on one assumption: a block placed
+// One run per process: the netlister keeps its state in process-wide
+// records, one per concern, each defined in the module that owns it:
+//
+//   record       module    holds
+//   w            tsnmain   the run record: settings, both streams, the
+//                          summary counters, the SPAWN lists
+//   msg_state    tsnmsg    the catalog "tsn", the progress line's width,
+//                          the lalloc balance, the named-set counter
+//   streams      tsnutil   the streams open (drained before database
+//                          messages and when the run is aborted)
+//   ini          tsnini    the attribute filter of tsn.ini
+//   levels       tsnwalk   the bottom levels, the fault-simulation levels
+//   walk         tsnwalk   spare context cells and the four name slots
+//   p2p          tsnp2p    timing-file groups and the delayed-pin set
+//   fsim         tsnfsim   symbols declared in the flattened output
+//   dtb          tsndtb    the back-annotation table and the annotation of
+//                          the occurrence being written
+//   switches     tsnstate  TSN_NO_SHORTCUTS, as read
+//
+// What the writers keep about the loaded design by the addresses of its
+// records lives in TsnDesignCache records, which empty themselves when the
+// wirelist database moves to another design generation (iwgeneration), so
+// that loading a design needs no reset calls:
+//
+//   walk_caches  tsnwalk   path texts, symbol pin indexes
+//   comp         tsncomp   component facts, record plans and kept record
+//                          bytes, blocks written as one piece
+//   net_state    tsnnet    evaluated values, the nets the record walks visit
+//   dtb_caches   tsndtb    the variable definitions of each component
+//
+// The shortcuts these caches serve rest on one assumption: a block placed
 // many times writes the same records at every instance, apart from the
-// path in front of its names.  They keep record plans and the bytes of
-// records already written, write whole blocks as one piece, pass over
-// nets that can write nothing in bulk, count the design once per stored
-// component, and keep evaluated attribute values.  Each shortcut has the
-// general path beside it, which walks and forms every occurrence as if
+// path in front of its names.  The writers keep record plans and the
+// bytes of records already written, write whole blocks as one piece, pass
+// over nets that can write nothing in bulk, count the design once per
+// stored component, and keep evaluated attribute values.  Each shortcut has
+// the general path beside it, which walks and forms every occurrence as if
 // for the first time.  Setting the environment variable TSN_NO_SHORTCUTS
 // (to anything but "0" or nothing) makes every writer take the general
 // path, so that the shortcuts can be checked against it: the output must
 // be the same byte for byte.
 #pragma once
 
+#include <cstdint>
+
+#include "wirelist/iwsession.h"
+
+/// Facts about the loaded design kept by the addresses of its records.
+/// get() hands out the record, emptied first when the database has moved
+/// to another design generation since the last call: records may have
+/// been freed, and their addresses reused, since.
+template <class T>
+struct TsnDesignCache {
+  T value;                      // the facts
+  std::uint64_t generation = 0;  // the design generation they belong to
+
+  T& get() {
+    if (generation != iwgeneration()) {
+      value = T();
+      generation = iwgeneration();
+    }
+    return value;
+  }
+
+  void reset() {
+    value = T();
+    generation = 0;
+  }
+};
+
 /// False when TSN_NO_SHORTCUTS asks for the general path everywhere; read
 /// from the environment once.
 bool tsn_shortcuts();
 
-/// Reads TSN_NO_SHORTCUTS again on the next tsn_shortcuts (tests).
-void tsn_shortcuts_reset();
+/// Returns every record above to its starting state: closes the streams
+/// still open, frees the run record and what the others hold, and reads
+/// TSN_NO_SHORTCUTS again.  For tests that run the netlister in-process.
+void tsn_state_reset();
+
+// The parts of tsn_state_reset, each beside its record.
+void tsnmain_reset();   // w (with spawn_free and lfree_wirdata)
+void tsnutil_reset();   // streams
+void tsnwalk_reset();   // levels, walk, walk_caches
+void tsnfsim_reset();   // fsim
+void tsndtb_reset();    // dtb, dtb_caches
+void tsncomp_reset();   // comp
+void tsnnet_reset();    // net_state

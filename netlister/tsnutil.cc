@@ -19,6 +19,7 @@
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "store/pxlib.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
@@ -193,6 +194,11 @@ outdata* outdata_create(const char* base, int type) {
     streams.abort_handler = true;
   }
   return stream;
+}
+
+void tsnutil_reset() {
+  // The list shrinks as each stream is closed.
+  while (!streams.open.empty()) outdata_close(streams.open.back());
 }
 
 void outdata_drain_file(std::FILE* fp) {

@@ -12,6 +12,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "tests/testutil.h"
 #include "util/rkerr.h"
 
@@ -20,11 +21,7 @@ namespace {
 class Stream : public ::testing::Test {
  protected:
   void SetUp() override { tsn_data_init(); }
-  void TearDown() override {
-    lfree_wirdata(w);
-    w = nullptr;
-    tsnmsg_reset();
-  }
+  void TearDown() override { tsn_state_reset(); }
   std::string Read(const char* name) { return testutil::ReadFile(dir_.path() + "/" + name); }
   bool Exists(const char* name) { return testutil::FileExists(dir_.path() + "/" + name); }
 

@@ -32,8 +32,7 @@ struct Level {
   int uses;        // fault-simulation design levels only: use count
 };
 
-// Process-wide state of the level lists, the context free list and the
-// name slots.
+// Process-wide state of the level lists.
 struct LevelState {
   Level* user_levels = nullptr;    // bottom levels named by the user
   Level* design_levels = nullptr;  // fault-simulation design levels
@@ -64,15 +63,21 @@ struct PinIndex {
   PtrMap<int> position;
 };
 
+// Process-wide state of the walkers and name builders.
 struct WalkState {
   TsnContext* free_cells = nullptr;  // spare context cells
   char names[4][tsn::kNameBuffer];   // nets, components, pins, pin numbers
-  PathMemo paths[2];                 // naming mode 0, any other mode
-  std::unordered_map<const IwSym*, PinIndex> pin_index;  // by symbol
-  const IwSym* last_sym = nullptr;   // the symbol of the last look-up
-  PinIndex* last_index = nullptr;    // and its index
 };
 WalkState walk;
+
+// What they keep about the loaded design.
+struct WalkCaches {
+  PathMemo paths[2];                                      // naming mode 0, any other mode
+  std::unordered_map<const IwSym*, PinIndex> pin_index;  // by symbol
+  const IwSym* last_sym = nullptr;                        // the symbol of the last look-up
+  PinIndex* last_index = nullptr;                         // and its index
+};
+TsnDesignCache<WalkCaches> walk_caches;
 
 enum Slot { kNetSlot = 0, kComSlot = 1, kPinSlot = 2, kPinNumberSlot = 3 };
 
@@ -119,11 +124,12 @@ const char* path_name(IwCom* com, int mode) {
 }
 
 PinIndex& pin_index_of(const IwSym* sym) {
-  if (sym == walk.last_sym) {
-    PinIndex& ix = *walk.last_index;
+  WalkCaches& c = walk_caches.get();
+  if (sym == c.last_sym) {
+    PinIndex& ix = *c.last_index;
     if (ix.first == sym->spns && ix.npins == sym->npins) return ix;
   }
-  PinIndex& ix = walk.pin_index[sym];
+  PinIndex& ix = c.pin_index[sym];
   if (!ix.built || ix.first != sym->spns || ix.npins != sym->npins) {
     ix.built = true;
     ix.first = sym->spns;
@@ -133,8 +139,8 @@ PinIndex& pin_index_of(const IwSym* sym) {
     for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
       if (spn->net && !ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
   }
-  walk.last_sym = sym;
-  walk.last_index = &ix;
+  c.last_sym = sym;
+  c.last_index = &ix;
   return ix;
 }
 
@@ -161,10 +167,10 @@ IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
 }
 
 // The path text of context in the naming mode, from the memo when the
-// context still holds the same components.  Names do not change while a
-// design is written; loading another one forgets the memo.
+// context still holds the same components.  Names do not change within a
+// design generation.
 const std::string& path_text(TsnContext* context, int mode) {
-  PathMemo& m = walk.paths[mode == 0 ? 0 : 1];
+  PathMemo& m = walk_caches.get().paths[mode == 0 ? 0 : 1];
   if (m.valid && tsn_shortcuts()) {
     std::size_t i = 0;
     TsnContext* c = context;
@@ -347,18 +353,18 @@ void tsn_free_cntxt(TsnContext* context) {
   }
 }
 
-void tsn_walk_reset() {
-  for (PathMemo& m : walk.paths) m = PathMemo();
-  walk.pin_index.clear();
-  walk.last_sym = nullptr;
-  walk.last_index = nullptr;
-}
-
 void tsn_purge_cntxt() {
   while (TsnContext* c = walk.free_cells) {
     walk.free_cells = c->next;
     lfree(c, sizeof(TsnContext));
   }
+}
+
+void tsnwalk_reset() {
+  tsn_free_levels();
+  levels = LevelState();
+  tsn_purge_cntxt();
+  walk_caches.reset();
 }
 
 // --- upward mapping and walkers -------------------------------------------

@@ -137,6 +137,7 @@ void free_session(void*) { iwsession_reset(); }
 int iwinit() {
   if (iws.initialized) return 1;
   iws.initialized = true;
+  iwnewgeneration();
 
   iwgblinit();
   iws.levels.clear();
