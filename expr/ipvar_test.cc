@@ -36,7 +36,7 @@ class IpVar : public testing::Test {
     for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
       IwAtt& a = atts_.emplace_back();
       a.name = it->first;
-      a.value = it->second;
+      a.value = iwmkname(it->second);
       a.next = head;
       head = &a;
     }

@@ -43,8 +43,9 @@ constexpr const char kSeparators[] = " \t();,[]";
 // A text evaluated while no occurrence on the path defined a variable
 // gives the same value at every such occurrence: it is kept with the
 // variable store's stamp of that moment and used again while the stamp is
-// unchanged.  Kept by the text's address: attribute values are interned,
-// so the thousands of attributes that hold one text share one entry.
+// unchanged.  Kept by the text's address: attribute values are interned
+// (IwName), so the thousands of attributes that hold one text share one
+// entry, and an address stands for one text for a design generation.
 struct KeptValue {
   unsigned long stamp = 0;
   std::size_t size = 0;
@@ -74,10 +75,10 @@ struct NetState {
 };
 TsnDesignCache<NetState> net_state;
 
-int evaluate(const char* raw, char* buf, std::size_t size) {
+int evaluate(IwName raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
   if (stamp == 0 || !tsn_shortcuts()) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
-  KeptValue& k = net_state.get().kept[raw];
+  KeptValue& k = net_state.get().kept[raw.c_str()];
   if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
     return 0;
@@ -248,12 +249,11 @@ void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
 int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   if (!att || !buf || size == 0) return 0;
   buf[0] = '\0';
-  const char* raw = att->value ? att->value : "";
   int code = 0;
-  if (ipvarref(raw)) {
-    code = evaluate(raw, buf, size);
+  if (att->value && ipvarref(att->value)) {
+    code = evaluate(att->value, buf, size);
   } else {
-    lstrncpy(buf, raw, static_cast<int>(size) - 2);
+    lstrncpy(buf, att->value ? att->value : "", static_cast<int>(size) - 2);
   }
   if (w && w->filetype == WIR_FILE) return code == 4 ? 0 : code;
   if (code != 0) return code;

@@ -48,7 +48,7 @@ class IwAcc : public iwtest::Fixture {
   static std::string Names(IwAtt* (*next)(const T*, const IwAtt*), const T* obj) {
     std::string s;
     for (const IwAtt* a = next(obj, nullptr); a; a = next(obj, a))
-      s += std::string(a->name) + "=" + a->value + " ";
+      s += std::string(a->name) + "=" + a->value.c_str() + " ";
     return s;
   }
 

@@ -232,7 +232,7 @@ const char* iwgetlevel(IwAtt* attributes) {
        a = a->next) {
     if (!a->value) continue;
     for (const std::string& level : iws.levels)
-      if (level == a->value) return a->value;
+      if (level == a->value.c_str()) return a->value;
   }
   return nullptr;
 }

@@ -12,7 +12,28 @@
 // process ends (iwdelnames only forgets the table).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+/// A text interned by iwmkname, or null.  Equal texts share one copy,
+/// which stays where it is until the session is reset (a new design
+/// generation), so a field of this type may key a cache by its address
+/// (the netlister keeps evaluated attribute values that way).  Only
+/// iwmkname makes one from a text: a reader that assigns a buffer of its
+/// own to such a field does not compile.  It reads as the const char* it
+/// holds.
+class IwName {
+ public:
+  constexpr IwName() = default;
+  constexpr IwName(std::nullptr_t) {}
+  constexpr operator const char*() const { return text_; }
+  constexpr const char* c_str() const { return text_; }
+
+ private:
+  friend IwName iwmkname(const char* text);
+  constexpr explicit IwName(const char* text) : text_(text) {}
+  const char* text_ = nullptr;
+};
 
 /// One interned name.
 struct IwNameEntry {
@@ -27,7 +48,7 @@ int iwhash(const char* text, int size);
 
 /// The interned copy of text (null taken as ""); text should be upper case
 /// (the copy is upper-cased, the comparisons use text as given).
-const char* iwmkname(const char* text);
+IwName iwmkname(const char* text);
 
 /// Forgets the name table; the memory stays with the data pool.
 void iwdelnames();
