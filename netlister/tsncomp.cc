@@ -219,7 +219,7 @@ bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_error
     if (report_errors) report(code, delay, context, com);
     return false;
   }
-  ltokcat(w->out, "AC ", delay->name, "=", value);
+  ltokwhole(w->out, {"AC ", delay->name, "=", value});
   ltokflush(w->out);
   return true;
 }
@@ -254,10 +254,10 @@ void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
   for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
     if (pinseton()) {
       std::string net = pin_net_name(context, pin, type);
-      ltokjoin(out, " ", net.c_str());
+      ltokcut(out, {" ", net});
     } else {
       // The name slot is copied into the token before anything reuses it.
-      ltokjoin(out, " ", lgnet(context, igpinnet(pin), type, 0));
+      ltokcut(out, {" ", lgnet(context, igpinnet(pin), type, 0)});
     }
   }
 }
@@ -319,12 +319,12 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
   if (context && tsnPlainAtts() && tsn_shortcuts()) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
-        ltokcat(out, item.token.c_str());
+        ltokwhole(out, {item.token});
         continue;
       }
       *error = lgetattr(item.att, value, sizeof value);
       if (*error != 0) return item.att;
-      ltokcat(out, att_token(item.att, value, library, prefix_allowed(f)).c_str());
+      ltokwhole(out, {att_token(item.att, value, library, prefix_allowed(f))});
     }
     return nullptr;
   }
@@ -332,7 +332,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
     if (skipped(att, local_delay, f.delay)) continue;
     *error = lgetattr(att, value, sizeof value);
     if (*error != 0) return att;
-    ltokcat(out, att_token(att, value, library, prefix_allowed(f)).c_str());
+    ltokwhole(out, {att_token(att, value, library, prefix_allowed(f))});
   }
   return nullptr;
 }
@@ -454,17 +454,17 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
     }
   }
   if (scoped) tsnLoadCom(context, com);
-  ltokparts(out, p.head.before, path, p.head.after);
+  ltokcut(out, {p.head.before, path, p.head.after});
   char value[tsn::kValueBuffer];
   int error = 0;
   IwAtt* bad = nullptr;
   for (RecordToken& t : p.atts) {
     if (t.kind == RecordToken::kFixed) {
-      ltokwhole(out, t.before);
+      ltokwhole(out, {t.before});
       continue;
     }
     if (stamp != 0 && t.kept_stamp == stamp) {
-      ltokwhole(out, t.kept);
+      ltokwhole(out, {t.kept});
       continue;
     }
     error = lgetattr(t.item->att, value, sizeof value);
@@ -473,23 +473,23 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       break;
     }
     std::string token = att_token(t.item->att, value, p.library, prefix_allowed(f));
-    ltokwhole(out, token);
+    ltokwhole(out, {token});
     if (stamp != 0) {
       t.kept_stamp = stamp;
       t.kept = std::move(token);
     }
   }
-  ltokwhole(out, " )");
+  ltokwhole(out, {" )"});
   for (const RecordToken& t : p.pins) {
     switch (t.kind) {
       case RecordToken::kPathed:
-        ltokparts(out, t.before, path, t.after);
+        ltokcut(out, {t.before, path, t.after});
         break;
       case RecordToken::kNet:
-        ltokjoin(out, " ", lgnet(context, igpinnet(t.pin), w->filetype, 0));
+        ltokcut(out, {" ", lgnet(context, igpinnet(t.pin), w->filetype, 0)});
         break;
       default:
-        ltokparts(out, t.before, {}, {});
+        ltokcut(out, {t.before});
         break;
     }
   }
@@ -518,7 +518,7 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       report(code, m, context, com);
     }
   }
-  ltokjoin(out, "M ", lgcomp(context, com, 0), " ", model, " (");
+  ltokcut(out, {"M ", lgcomp(context, com, 0), " ", model, " ("});
   IwAtt* accel = f.accel;
   int error = 0;
   IwAtt* bad = write_atts(out, context, com, f, local_delay, &error);
@@ -526,7 +526,7 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
     spawn_addsym(com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
   }
-  ltokjoin(out, " )");
+  ltokcut(out, {" )"});
   pin_nets(out, context, com, w->filetype);
   ltokflush(out);
   if (bad) report(error, bad, context, com);

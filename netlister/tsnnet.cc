@@ -159,20 +159,20 @@ void put_segment(TsnContext* context, IwNet* net, RootName& root) {
       break;
     }
     if (wir) {
-      ltokparts(w->out, "AN ", root.get(), {});
+      ltokcut(w->out, {"AN ", root.get()});
     } else if (!written) {
-      ltokparts(w->out, "NA ", root.get(), " (");
+      ltokcut(w->out, {"NA ", root.get(), " ("});
     }
     written = true;
     if (value[0]) {
-      ltokcat(w->out, " ", att->name, "=", value);
+      ltokwhole(w->out, {" ", att->name, "=", value});
     } else {
-      ltokparts(w->out, " ", att->name, {});
+      ltokcut(w->out, {" ", att->name});
     }
     if (wir) ltokflush(w->out);
   }
   if (written && !wir) {
-    ltokwhole(w->out, " )");
+    ltokwhole(w->out, {" )"});
     ltokflush(w->out);
   }
   if (bad) {
@@ -201,8 +201,8 @@ void alias_records(TsnContext* context, IwNet* net) {
     char alias[tsn::kNameBuffer];
     lstrncpy(alias, att->value ? att->value : "", sizeof alias);
     if (net->kind != IW_GLOBALNET) hiername(context, alias, sizeof alias, 0);
-    ltokparts(w->out, "= ", segment, {});
-    ltokparts(w->out, " ", alias, {});
+    ltokcut(w->out, {"= ", segment});
+    ltokcut(w->out, {" ", alias});
     ltokflush(w->out);
   }
 }
@@ -231,8 +231,8 @@ void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
     if (long_format || inner->kind == IW_GLOBALNET || joined_inside(com, spn)) {
       std::string lower = lgnet(context, inner, LONG_TSN_FILE, 0);
       if (lower != upper) {
-        ltokparts(w->out, "= ", upper, {});
-        ltokparts(w->out, " ", lower, {});
+        ltokcut(w->out, {"= ", upper});
+        ltokcut(w->out, {" ", lower});
         ltokflush(w->out);
         ++w->nequivs;
       }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnstate.h"
 #include "store/pxlib.h"
+#include "util/rkassert.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
 #include "wirelist/iwobj.h"
@@ -111,18 +113,38 @@ void wrap_for(outdata* stream, std::size_t len) {
   }
 }
 
-// Writes one token made of pieces, len characters in all: the
-// continuation first when the token would bring the line to its maximum
-// length, then the pieces.  They go straight into the buffer when it has
-// room for them and a continuation, which is almost always; debug runs,
-// which flush every write, and tokens larger than the buffer take the
-// checked path piece by piece.
-void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, std::size_t len) {
+// Most pieces one token is made of.
+constexpr std::size_t kMaxPieces = 8;
+
+// Whether a token is cut at the token buffer's size or written whole.
+enum class Cut { kAtTokenBuffer, kWhole };
+
+// The one token writer: appends the pieces as one token, cut to 1023
+// characters in all or whole.  The continuation comes first when the token
+// would bring the line to its maximum length.  The pieces go straight into
+// the buffer when it has room for them and a continuation, which is almost
+// always; debug runs, which flush every write, and tokens larger than the
+// buffer take the checked path piece by piece.
+void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, Cut cut) {
+  if (!stream || !stream->fp) return;
+  std::string_view parts[kMaxPieces];
+  std::size_t n = 0, len = 0;
+  std::size_t room = cut == Cut::kAtTokenBuffer ? tsn::kTokenBuffer - 1 : SIZE_MAX;
+  for (std::string_view p : pieces) {
+    if (n == kMaxPieces) {
+      rkAssertCheck(false, "pieces.size() <= kMaxPieces");
+      break;
+    }
+    p = p.substr(0, room);
+    room -= p.size();
+    len += p.size();
+    parts[n++] = p;
+  }
   const bool direct = !(w && w->debug) && len + 3 <= tsn::kStreamBuffer;
   if (direct && stream->pending + len + 3 > tsn::kStreamBuffer) drain(stream);
   if (!direct) {
     wrap_for(stream, len);
-    for (std::string_view p : pieces) write_checked(stream, p.data(), p.size());
+    for (std::size_t i = 0; i < n; ++i) write_checked(stream, parts[i].data(), parts[i].size());
     stream->curlen += static_cast<int>(len);
     return;
   }
@@ -131,10 +153,10 @@ void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, 
     at = put_mark(stream, at);
     stream->curlen = 0;
   }
-  for (std::string_view p : pieces) {
-    if (p.empty()) continue;
-    std::memcpy(at, p.data(), p.size());
-    at += p.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (parts[i].empty()) continue;
+    std::memcpy(at, parts[i].data(), parts[i].size());
+    at += parts[i].size();
   }
   stream->pending = static_cast<std::size_t>(at - stream->pend);
   stream->curlen += static_cast<int>(len);
@@ -231,48 +253,19 @@ void ltokout(outdata* stream, const char* format, ...) {
   int n = std::vsnprintf(token, sizeof token, format, ap);
   va_end(ap);
   std::size_t len = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof token - 1);
-  put_token(stream, {std::string_view(token, len)}, len);
+  put_token(stream, {std::string_view(token, len)}, Cut::kAtTokenBuffer);
 }
 
-void ltokjoin(outdata* stream, const char* a, const char* b, const char* c, const char* d,
-              const char* e) {
-  if (!stream || !stream->fp) return;
-  char token[tsn::kTokenBuffer];
-  std::size_t len = 0;
-  for (const char* piece : {a, b, c, d, e}) {
-    if (!piece) break;
-    std::size_t n = std::strlen(piece);
-    std::size_t room = sizeof token - 1 - len;
-    if (n > room) n = room;
-    std::memcpy(token + len, piece, n);
-    len += n;
-  }
-  put_token(stream, {std::string_view(token, len)}, len);
+void lformatted_tokout(outdata* stream, const char* first, const char* second) {
+  put_token(stream, {first ? first : "", second ? second : ""}, Cut::kWhole);
 }
 
-void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c) {
-  if (!stream || !stream->fp) return;
-  std::size_t room = tsn::kTokenBuffer - 1;
-  a = a.substr(0, room);
-  room -= a.size();
-  b = b.substr(0, room);
-  room -= b.size();
-  c = c.substr(0, room);
-  put_token(stream, {a, b, c}, a.size() + b.size() + c.size());
+void ltokcut(outdata* stream, std::initializer_list<std::string_view> pieces) {
+  put_token(stream, pieces, Cut::kAtTokenBuffer);
 }
 
-void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const char* d,
-             const char* e) {
-  if (!stream || !stream->fp) return;
-  std::string_view pieces[5];
-  std::size_t total = 0;
-  int n = 0;
-  for (const char* p : {a, b, c, d, e}) {
-    if (!p) break;
-    pieces[n] = p;
-    total += pieces[n++].size();
-  }
-  put_token(stream, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]}, total);
+void ltokwhole(outdata* stream, std::initializer_list<std::string_view> pieces) {
+  put_token(stream, pieces, Cut::kWhole);
 }
 
 bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n,
@@ -303,17 +296,6 @@ void lwrite_line(outdata* stream, std::string_view text) {
   if (!stream || !stream->fp) return;
   write_checked(stream, text.data(), text.size());
   stream->curlen = 0;
-}
-
-void ltokwhole(outdata* stream, std::string_view text) {
-  if (!stream || !stream->fp) return;
-  put_token(stream, {text}, text.size());
-}
-
-void lformatted_tokout(outdata* stream, const char* first, const char* second) {
-  if (!stream || !stream->fp) return;
-  std::string_view one = first ? first : "", two = second ? second : "";
-  put_token(stream, {one, two}, one.size() + two.size());
 }
 
 void ltokflush(outdata* stream) {

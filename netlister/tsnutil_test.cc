@@ -61,7 +61,9 @@ TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
       {"five pieces", {"M ", t30, " ", "ND2", " ("}}};
   for (const auto& [what, pieces] : cases) {
     SCOPED_TRACE(what);
-    auto piece = [&](std::size_t i) { return i < pieces.size() ? pieces[i].c_str() : nullptr; };
+    auto piece = [&](std::size_t i) {
+      return i < pieces.size() ? std::string_view(pieces[i]) : std::string_view();
+    };
     auto write = [&](const char* name, bool join) {
       outdata* s = outdata_create(name, LONG_TSN_FILE);
       ASSERT_NE(s, nullptr);
@@ -69,15 +71,11 @@ TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
       std::string all;
       for (const std::string& p : pieces) all += p;
       if (join) {
-        ltokjoin(s, piece(0), piece(1), piece(2), piece(3), piece(4));
-        ltokcat(s, piece(0), piece(1), piece(2), piece(3), piece(4));
-        std::string rest;
-        for (std::size_t i = 2; i < pieces.size(); ++i) rest += pieces[i];
-        ltokparts(s, pieces[0], pieces.size() > 1 ? pieces[1] : "", rest);
+        ltokcut(s, {piece(0), piece(1), piece(2), piece(3), piece(4)});
+        ltokwhole(s, {piece(0), piece(1), piece(2), piece(3), piece(4)});
       } else {
         ltokout(s, "%s", all.c_str());
         lformatted_tokout(s, all.c_str(), nullptr);
-        ltokout(s, "%s", all.c_str());
       }
       ltokflush(s);
       outdata_close(s);
@@ -213,9 +211,9 @@ TEST_F(Stream, FormattedLinesMatchTheTokenWriters) {
     ASSERT_TRUE(a && b);
     for (const TokenParts& t : tokens) {
       if (t.cut) {
-        ltokparts(a, t.a, t.b, t.c);
+        ltokcut(a, {t.a, t.b, t.c});
       } else {
-        ltokwhole(a, t.a);
+        ltokwhole(a, {t.a});
       }
     }
     ltokflush(a);

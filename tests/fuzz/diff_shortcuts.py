@@ -21,6 +21,8 @@ import random
 import shutil
 import subprocess
 
+from mutate_designs import outcome
+
 GATES = {"ND2": ["A", "B", "Y"], "INV": ["A", "Y"], "DFF": ["D", "CK", "Q"],
          "ND4": ["A", "B", "C", "D", "Y"]}
 PORTS = ["I", "O", "CK", "D[0:3]"]
@@ -178,18 +180,6 @@ class Design:
         for root, _, names in os.walk(folder):
             for n in names:
                 os.utime(os.path.join(root, n), (1700000000, 1700000000))
-
-
-def outcome(result, folder):
-    """Exit code, output, and the files of folder (paths relative to it)."""
-    files = {}
-    for root, _, names in os.walk(folder):
-        for n in names:
-            path = os.path.join(root, n)
-            with open(path, "rb") as fh:
-                files[os.path.relpath(path, folder)] = fh.read().replace(folder.encode(), b"$DIR")
-    return (result.returncode, result.stdout.replace(folder.encode(), b"$DIR"),
-            result.stderr.replace(folder.encode(), b"$DIR"), files)
 
 
 def run(tsn, folder, argv, shortcuts):
