@@ -125,6 +125,7 @@
 #define NDX_ALIASPORTS3 428 /* "[E] Nets tied to different ports cannot be aliased together; these aliases are not merged." */  // (none)
 #define NDX_ALIASWIDTH 429 /* "[I] In group %s the alias %s is %d bits wide, but its alias %s is %d bits wide." */  // group name, first member name, its width, member name, its width
 #define NDX_ALIASERROR 430 /* "[E] The aliased nets cannot be merged as given: %s" */  // what is wrong, as a sentence
+#define NDX_HETERONOTBUILT 460 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)
 #define NDX_SPNNOSYMBOL 467 /* "[W] %s: group %s has no symbol, so the symbol that owns the pin cannot be found." */  // the look-up that failed, group name
 #define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status

@@ -37,3 +37,10 @@
 #define TSN_MSG_BAD_SYMTYPE 523 /* "Error: A component with an unsupported symbol type cannot be netlisted." */  // (none)
 #define TSN_MSG_STOPS_HERE 524 /* "       Component %s (group %s) stops the netlist here." */  // hierarchical component name, group name
 #define TSN_MSG_DTB_UNMATCHED 525 /* "Warning: %d back-annotation entries matched nothing in the design:" */  // entry count (int)
+
+// Parts of the netlister this version does not have: each says so when a
+// run asks for it, rather than leave the user with a netlist silently
+// missing what was asked for.
+#define TSN_MSG_DTB_NOT_BUILT 526 /* "Warning: Back-annotation file %s is not read: this version of tsn does not read back-annotation files." */  // file name
+#define TSN_MSG_OAT_NOT_BUILT 527 /* "         This version of tsn does not read occurrence-attribute files such as %s." */  // file name
+#define TSN_MSG_SPAWN_NOT_BUILT 528 /* "   The SPAWN directives of tsn.ini are kept, but this version of tsn starts no external netlister." */  // (none)

@@ -50,12 +50,15 @@
 #include "store/limits.h"
 #include "store/pxlib.h"
 #include "util/rkassert.h"
+#include "util/rkdufs.h"
 #include "util/rkerr.h"
 #include "util/rkmsg.h"
 #include "util/rkstr.h"
+#include "wirelist/iwfile.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
+#include "wirelist/iwparse.h"
 
 using expr::kIpBuckets;
 using expr::kIpBufSize;
@@ -64,21 +67,6 @@ using expr::kIpGuardBuckets;
 using expr::kIpLevels;
 
 namespace {
-
-// Stand-in for iwsysatt of wirelist/iwparse.h, which replaces it: the
-// attributes the editor fills in itself, which look like variables.
-int iwsysatt(const char* name) {
-  for (const char* s : {"@DATETIME", "@NAME", "@SHEET", "@XYCOORD"})
-    if (std::strcmp(name, s) == 0) return 1;
-  return 0;
-}
-
-// Stand-in for iwfileopen of wirelist/iwfile.h, which replaces it.
-std::FILE* iwfileopen(const char* path, const char* mode) { return std::fopen(path, mode); }
-
-// Stand-in for iwvarfopen of wirelist/iwfile.h, which replaces it: the
-// library-qualified open of a variable file; finds nothing until then.
-std::FILE* iwvarfopen(const char*) { return nullptr; }
 
 constexpr int code(IpCode c) { return static_cast<int>(c); }
 
@@ -245,28 +233,10 @@ int defineLine(char* line, bool too_long) {
 // Reads every line of f; 3 when any definition line was not accepted.
 int readFile(std::FILE* f) {
   int result = code(IpCode::kOk);
-  char line[expr::kIpMaxLine + 1];
-  std::size_t n = 0;
+  std::string line;
   bool too_long = false;
-  bool pending = false;  // characters of an unfinished line were read
-  for (;;) {
-    int c = std::getc(f);
-    if (c == EOF && !pending) break;
-    if (c == EOF || c == '\n') {
-      line[n] = '\0';
-      if (defineLine(line, too_long) != code(IpCode::kOk)) result = code(IpCode::kConflict);
-      n = 0;
-      too_long = false;
-      pending = false;
-      if (c == EOF) break;
-      continue;
-    }
-    pending = true;
-    if (n < expr::kIpMaxLine)
-      line[n++] = static_cast<char>(c);
-    else
-      too_long = true;
-  }
+  while (rkDufsReadLine(f, &line, expr::kIpMaxLine, nullptr, &too_long))
+    if (defineLine(line.data(), too_long) != code(IpCode::kOk)) result = code(IpCode::kConflict);
   return result;
 }
 

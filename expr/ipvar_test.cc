@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "expr/ixeval.h"
+#include "expr/limits.h"
 #include "tests/testutil.h"
 #include "wirelist/iwobj.h"
 
@@ -84,6 +85,17 @@ TEST_F(IpVar, FileLinesDefineUpperCaseNamesAndValues) {
   ipfinfile();
   EXPECT_EQ(ipgetvar("@DELAY"), nullptr);
   EXPECT_EQ(ipgetvar("@GLOB"), nullptr);
+}
+
+TEST_F(IpVar, CarriageReturnsEndLinesOrReadAsBlanks) {
+  // "\r\n" is no part of a line's 1023 characters; a lone "\r" is a blank.
+  const std::string full = "@FULL=" + std::string(expr::kIpMaxLine - 6, 'v');
+  std::string base = VarFile("cr", full + "\r\n@cr=a\rb\r\n@last\r=\r1\r\n");
+  EXPECT_EQ(ipincfile(base.c_str()), 0);
+  ASSERT_NE(ipgetvar("@FULL"), nullptr);
+  EXPECT_EQ(std::strlen(ipgetvar("@FULL")), expr::kIpMaxLine - 6);
+  EXPECT_STREQ(ipgetvar("@CR"), "A B");
+  EXPECT_STREQ(ipgetvar("@LAST"), "1");
 }
 
 TEST_F(IpVar, BadLinesMarkTheFileButTheRestStaysDefined) {

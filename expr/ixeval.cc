@@ -705,7 +705,9 @@ int ixbinary(IxNode* left, const char* op, const IxNode* right) {
 
   if (o == "<" || o == "<=" || o == ">" || o == ">=") {
     bool r;
-    if (isNumber(lt) && isNumber(rt)) {
+    // Booleans take part by their integer value, as in "==" and "&&": a
+    // chain such as 1<2<3 compares 1 with the boolean of 2<3.
+    if (isNumberOrBool(lt) && isNumberOrBool(rt)) {
       // Written so that an unordered pair (NaN) compares false.
       double a = numOf(left);
       double b = numOf(right);

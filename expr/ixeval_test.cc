@@ -53,6 +53,10 @@ TEST_F(IxEval, ComparisonsAndLogic) {
       {"2 > 3", 1, "0"}, {"1<2 && 2<3", 1, "1"}, {"1 || 0 && 0", 1, "1"}, {"!0", 1, "1"},
       {"!2.5", 1, "0"}, {"2 == 1 + 1", 1, "1"},
       {"(1<2) == 1", 1, "1"},  // booleans compare as integers
+      // Chains split at their first comparison, so the right operand is a
+      // boolean, ordered by its integer value.
+      {"1<2<3", 1, "0"}, {"0<2<3", 1, "1"}, {"1.5>=1<2", 1, "1"}, {"(1<2)<3", 1, "1"},
+      {"\"abc\" < (1<2)", -4, "\"abc\" < (1<2)"},  // a boolean is not a text
   });
 }
 
@@ -74,7 +78,6 @@ TEST_F(IxEval, ErrorsReturnTheTextUnchanged) {
       {"-\"a\"", -4, "-\"a\""}, {"x-1", -4, "x-1"},
       {"\"abc\" < 5", -4, "\"abc\" < 5"}, {"5 == \"5\"", -4, "5 == \"5\""},  // string vs number
       {"(1<2) + 1", -4, "(1<2) + 1"},  // arithmetic on a boolean
-      {"1<2<3", -4, "1<2<3"},          // a boolean is not ordered
       {"\"abc", -6, "\"abc"}, {"1 + \"abc", -6, "1 + \"abc"},
   });
 }

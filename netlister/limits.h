@@ -37,6 +37,10 @@ inline constexpr std::size_t kValueBuffer = 1024;
 /// usage error: the path functions refuse such names.
 inline constexpr std::size_t kMaxArgument = 256;
 
+/// The occurrence-attribute file is named after the top group with ".oat"
+/// and cut to this many characters.
+inline constexpr std::size_t kMaxOatName = 255;
+
 /// Bytes of the stdio buffer of each output stream.  Not observable: the
 /// debug mode still flushes after every write.
 inline constexpr std::size_t kStreamBuffer = 256 * 1024;

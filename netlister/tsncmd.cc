@@ -122,7 +122,8 @@ void tsn_cmdline(int argc, char** argv) {
         s.oats = true;
         break;
       case 'f':
-        if (s.output_base && value) {
+        // A second one is refused whether or not it carries a value.
+        if (s.output_base) {
           ++s.errors;
         } else if (value) {
           s.output_base = value;
@@ -136,7 +137,8 @@ void tsn_cmdline(int argc, char** argv) {
         }
         break;
       case 'v':
-        if (s.varfile && value) {
+        // A second one is refused whether or not it carries a value.
+        if (s.varfile) {
           ++s.errors;
         } else if (value) {
           s.varfile = value;

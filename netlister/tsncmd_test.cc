@@ -74,6 +74,7 @@ TEST_F(CmdLine, OptionsSetWhatTheyName) {
       {"top -sh", "proj=top file=top short"},  // -sh is -s: the h is never looked at
       {"top -d a.dtb -db.dtb", "proj=top file=top dtb=a.dtb dtb=b.dtb"},
       {"top - -h", "proj=top file=top"},  // a lone minus changes nothing
+      {"top -f", "proj=top file=top"},    // a first -f without a value sets nothing
   };
   for (const auto& [args, settings] : cases) {
     SCOPED_TRACE(args);
@@ -101,7 +102,9 @@ TEST(CmdLineErrors, UsageTextExitCodeThreeAndNoFile) {
   // Arguments separated by spaces; then names longer than an argument may be.
   std::vector<std::string> cases = {"",       "top -h -s",     "top -t -t",
                                     "top -m", "-f out",        "top -d",
-                                    "top -q", "top -f a -f b", "top -v a -v b"};
+                                    "top -q", "top -f a -f b", "top -v a -v b",
+                                    // a second one counts even without a value
+                                    "top -f a -f", "top -va -V"};
   const std::string long_name(256, 'a');
   cases.push_back(long_name);
   cases.push_back(std::string("top -f ").append(long_name));

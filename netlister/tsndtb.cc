@@ -1,10 +1,11 @@
 // netlister/tsndtb.cc - the annotation of the occurrences being written.
 //
-// Back-annotation files are not read yet: readDtbFile reads nothing and
-// the annotation table never exists, so every look-up finds nothing.  The
-// load and iteration calls below are the ones the record writers use; they
-// already open the variable scopes of each occurrence and put annotated
-// attributes (none, for now) in front of the design's own.
+// Back-annotation files are not read yet: readDtbFile reads nothing (it
+// says so for every file named) and the annotation table never exists,
+// so every look-up finds nothing.  The load and iteration calls below are
+// the ones the record writers use; they already open the variable scopes
+// of each occurrence and put annotated attributes (none, for now) in
+// front of the design's own.
 #include "netlister/tsndtb.h"
 
 #include <cstdio>
@@ -12,8 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "catalogs/tsn.h"
 #include "expr/ipvar.h"
 #include "netlister/ptrmap.h"
+#include "netlister/tsn.h"
+#include "netlister/tsnmsg.h"
 #include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "wirelist/iwacc.h"
@@ -104,7 +108,13 @@ IwAtt* iterate(IwAtt* previous, Next next_db) {
 
 }  // namespace
 
-int readDtbFile(const char*, const char*) { return 1; }
+int readDtbFile(const char* name, const char*) {
+  // No file is read yet; a run that names one is told so, so that a
+  // netlist without its annotation is not taken for an annotated one.
+  if (!name || !*name) return 1;
+  llogmsg(w ? w->out : nullptr, "%s", tsnMsgBuild(TSN_MSG_DTB_NOT_BUILT, name));
+  return 1;
+}
 
 IwAtt* getDtbCompAtts(const char*) { return nullptr; }
 IwAtt* getDtbNetAtts(const char*) { return nullptr; }

@@ -82,9 +82,11 @@ void fsim_record(int mode, TsnContext* context, IwCom* com, void*) {
 }
 
 // One "AS"/"AP" line: the symbol name, then the attribute written raw.
+// The readers keep an attribute without a value as an empty one: it is
+// written by its name alone, as the sheet and pin attribute records are.
 void declaration(const char* head, IwAtt* att) {
   ltokout(w->out, "%s", head);
-  if (att->value) {
+  if (att->value && att->value[0]) {
     std::string tail = std::string(att->name) + "=";
     lformatted_tokout(w->out, tail.c_str(), att->value);
   } else {

@@ -94,6 +94,13 @@ TEST_F(IniFile, ChoicesAndTheirWarnings) {
   EXPECT_EQ(w->nwarnings, 0);  // three leading blanks: never counted
 }
 
+TEST_F(IniFile, CarriageReturnsEndLinesOrSeparateWords) {
+  EXPECT_EQ(Read("filter\rDELAY\r\nLevel_usage override\r\n"),
+            "|    Using 1 attribute filter(s)\n"
+            "|    Level_usage is override\n");
+  EXPECT_EQ(filterit("DELAY"), 1);
+}
+
 TEST_F(IniFile, EmptyFileOnlyAnnouncesItself) {
   EXPECT_EQ(Read(""), "");
   EXPECT_EQ(w->level_usage, LEVEL_UNION);

@@ -14,6 +14,7 @@
 
 #include "catalogs/tsn.h"
 #include "expr/ipvar.h"
+#include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
@@ -76,8 +77,13 @@ IwGrp* lbldcon(outdata* out, const char* design) {
   }
   IwGrp* group = iwgroup(design);
   if (group && w->oats) {
-    // Occurrence-attribute files are not read yet: none is ever applied.
+    // Occurrence-attribute files are not read yet: none is ever applied,
+    // and the run says why.
     llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_NONE));
+    std::string oat = std::string(group->name ? group->name : "") + ".oat";
+    if (oat.size() > tsn::kMaxOatName) oat.resize(tsn::kMaxOatName);
+    rkStrLoc(oat.data());
+    llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_NOT_BUILT, oat.c_str()));
   }
   if (group && out && out->type == WIR_FILE) iwgblren(group);
   return group;

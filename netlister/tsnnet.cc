@@ -5,7 +5,8 @@
 // The netlist names every net by its top-most (root) segment.  lputnet
 // writes, per root segment, the attributes found on any segment of the
 // net, in depth-first order ("NA <root> ( ... )", one record per segment
-// that carries attributes); loutequiv writes the records that declare the
+// that carries attributes; a global segment keeps its own name, as on the
+// module records); loutequiv writes the records that declare the
 // other names of the net equal to the root name ("= <upper> <lower>").
 // In the short format a block whose inner net merely continues the outer
 // one produces no equivalence; the long format names every segment and
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -146,6 +148,11 @@ class RootName {
 // record is still closed before the error is reported.
 void put_segment(TsnContext* context, IwNet* net, RootName& root) {
   const bool wir = w->filetype == WIR_FILE;
+  // A global segment is named by its own name wherever it lies, as lgnet
+  // names it for the pins on it; every other segment by the net's root.
+  std::optional<RootName> global;
+  if (net->kind == IW_GLOBALNET) global.emplace(context, net, SHORT_TSN_FILE);
+  RootName& name = global ? *global : root;
   char value[tsn::kValueBuffer];
   tsnLoadNet(context, net);
   bool written = false;
@@ -159,9 +166,9 @@ void put_segment(TsnContext* context, IwNet* net, RootName& root) {
       break;
     }
     if (wir) {
-      ltokcut(w->out, {"AN ", root.get()});
+      ltokcut(w->out, {"AN ", name.get()});
     } else if (!written) {
-      ltokcut(w->out, {"NA ", root.get(), " ("});
+      ltokcut(w->out, {"NA ", name.get(), " ("});
     }
     written = true;
     if (value[0]) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
 #include "util/rkmem.h"
 #include "util/rkstr.h"
 
@@ -233,12 +234,7 @@ int parse_type(const char*& p, int* type) {
 
 // Reads one line of any length; false at the end of the file.
 bool read_line(std::FILE* f, std::string* line) {
-  line->clear();
-  int c;
-  while ((c = std::getc(f)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
-  if (c == EOF && line->empty()) return false;
-  if (!line->empty() && line->back() == '\r') line->pop_back();
-  return true;
+  return rkDufsReadLine(f, line, std::string::npos);
 }
 
 bool is_dir_line(const std::string& line) {

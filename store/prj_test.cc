@@ -135,6 +135,14 @@ TEST_F(PrjView, FirstDeclaredLibraryHoldingTheFileWins) {
   rkMemFree(name.text);
 }
 
+TEST_F(PrjView, CarriageReturnsEndLinesOrSeparateWords) {
+  WriteFile(dir_.path() + "/one/wir/alu.1", "V 4.09\n");
+  WriteFile(dir_.path() + "/two/wir/alu.1", "V 4.09\n");
+  ASSERT_EQ(View("DIR [w]\rone\r\ndir [r] two\r(Parts)\r\n"), 0);
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(Find("parts", "wir", "alu", "1"), "two/wir/alu.1");
+}
+
 TEST_F(PrjView, AnObjectLookedUpAgainIsTheSameAndAsksToBeReopened) {
   WriteFile(dir_.path() + "/lib/sch/top.oat", "x\n");
   ASSERT_EQ(View("DIR [p] lib\n"), 0);

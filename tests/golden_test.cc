@@ -14,9 +14,12 @@
 // the run directory's absolute path is replaced by "$DIR" wherever it
 // appears.
 //
-// Every case runs twice against the same expected files: once as users
-// run it, and once with TSN_NO_SHORTCUTS=1, where every writer takes its
-// general path.  A shortcut that changes a byte fails one of the two.
+// Every case runs three times against the same expected files: on the
+// folder as it is; on a copy whose input files all end their lines in
+// "\r\n" (made here, not kept in the tree), since design files saved on a
+// system with those line ends read the same; and with TSN_NO_SHORTCUTS=1,
+// where every writer takes its general path, so that a shortcut that
+// changes a byte fails the first or the third.
 //
 // TSN_GOLDEN_UPDATE=1 writes the actual results of the first run into
 // expected/ instead of comparing; review every regenerated file line by
@@ -43,26 +46,21 @@ namespace {
 const fs::path kSource = fs::path(TSN_SOURCE_DIR);
 
 // A case: a folder relative to the source tree, the variant of its run
-// ("" for args/expected, "x" for args.x/expected.x), and whether the
-// writers may take their shortcuts.
+// ("" for args/expected, "x" for args.x/expected.x), whether its input
+// files are given "\r\n" line ends, and whether the writers may take
+// their shortcuts.
 struct Case {
   std::string folder;
   std::string variant;
+  bool crlf = false;
   bool shortcuts = true;
 };
 
-// "tests/golden/hier.short", and " without shortcuts" for the general
-// path: what ctest and failure messages show of a case.
-std::string Describe(const Case& c) {
-  std::string d = c.folder;
-  if (!c.variant.empty()) d += "." + c.variant;
-  if (!c.shortcuts) d += " without shortcuts";
-  return d;
+// Test names carry the case; this keeps the parameter readable too.
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.folder << (c.variant.empty() ? "" : " " + c.variant) << (c.crlf ? " crlf" : "")
+      << (c.shortcuts ? "" : " without shortcuts");
 }
-
-// GoogleTest prints a parameter this way; otherwise ctest's test names
-// would end in the bytes of the record.
-void PrintTo(const Case& c, std::ostream* os) { *os << Describe(c); }
 
 std::vector<Case> Cases() {
   std::vector<Case> cases;
@@ -83,11 +81,27 @@ std::vector<Case> Cases() {
   });
   const std::size_t n = cases.size();
   for (std::size_t i = 0; i < n; ++i) {
-    Case general = cases[i];
-    general.shortcuts = false;
-    cases.push_back(general);
+    cases.push_back(cases[i]);
+    cases.back().crlf = true;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    cases.push_back(cases[i]);
+    cases.back().shortcuts = false;
   }
   return cases;
+}
+
+// Rewrites every input file below root with "\r\n" line ends, keeping its
+// modification time (the out-of-date checks compare them).
+void ToCrlf(const fs::path& root) {
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file() || e.is_symlink()) continue;
+    const std::string text = testutil::ReadFile(e.path().string());
+    if (text.find('\r') != std::string::npos) continue;  // a case about carriage returns
+    const auto time = fs::last_write_time(e.path());
+    ASSERT_TRUE(testutil::WriteFile(e.path().string(), testutil::Crlf(text))) << e.path();
+    fs::last_write_time(e.path(), time);
+  }
 }
 
 std::vector<std::string> Lines(const fs::path& file) {
@@ -148,6 +162,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
       continue;
     fs::copy(e.path(), run / name, fs::copy_options::recursive);
   }
+  if (c.crlf) ToCrlf(run);
   const std::set<std::string> inputs = RelativeFiles(run);
   // The copies get one time: copied one after the other, a wirelist could
   // look older than its symbol and be reported as out of date.
@@ -173,8 +188,8 @@ TEST_P(Golden, MatchesExpectedOutput) {
     if (!inputs.count(f)) actual[f] = Mask(testutil::ReadFile((run / f).string()), dir);
 
   const fs::path expected_dir = source / ("expected" + suffix);
-  if (const char* u = std::getenv("TSN_GOLDEN_UPDATE"); u && std::string(u) == "1") {
-    if (!c.shortcuts) GTEST_SKIP() << "expected output comes from the run with shortcuts";
+  const char* u = std::getenv("TSN_GOLDEN_UPDATE");
+  if (u && std::string(u) == "1" && !c.crlf && c.shortcuts) {
     fs::remove_all(expected_dir);
     for (const auto& [name, text] : actual) testutil::WriteFile((expected_dir / name).string(), text);
     GTEST_SKIP() << "expected output rewritten";
@@ -198,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
                          [](const ::testing::TestParamInfo<Case>& info) {
                            std::string n = info.param.folder;
                            if (!info.param.variant.empty()) n += "_" + info.param.variant;
+                           if (info.param.crlf) n += "_crlf";
                            if (!info.param.shortcuts) n += "_general";
                            for (char& c : n)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';

@@ -72,6 +72,16 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::string Crlf(const std::string& text) {
+  std::string s;
+  s.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') s += '\r';
+    s += c;
+  }
+  return s;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;

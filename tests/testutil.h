@@ -53,6 +53,10 @@ bool WriteFile(const std::string& path, const std::string& text);
 /// The whole file as a string; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+/// text with every "\n" written as "\r\n", as a file saved on a system
+/// with those line ends.
+std::string Crlf(const std::string& text);
+
 /// True when path names an existing file.
 bool FileExists(const std::string& path);
 

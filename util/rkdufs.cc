@@ -180,6 +180,26 @@ char* rkDufsFgetline(std::FILE* fp) {
   return n == 0 ? nullptr : line.data();
 }
 
+bool rkDufsReadLine(std::FILE* fp, std::string* line, std::size_t max, bool* ended, bool* cut) {
+  line->clear();
+  if (ended) *ended = false;
+  if (cut) *cut = false;
+  bool any = false;
+  for (int c; (c = rkDufsFgetc(fp)) != EOF;) {
+    any = true;
+    if (c == '\n') {
+      if (ended) *ended = true;
+      break;
+    }
+    if (line->size() < max) {
+      line->push_back(c == '\r' ? ' ' : static_cast<char>(c));
+    } else if (cut) {
+      *cut = true;
+    }
+  }
+  return any;
+}
+
 int rkDufsFseek(std::FILE* fp, long offset, int whence) {
   if (!fp) return 2;
   // Logical positions are only known by counting from the start.

@@ -3,6 +3,10 @@
 // Design files travel between machines with different line ends and byte
 // orders.  Text files are read through rkDufsF*, which take "\r\n" as one
 // line end everywhere ("\n" alone too; a lone "\r" stays a character).
+// The design readers take their lines from rkDufsReadLine, which also
+// turns a lone "\r" into a blank: an editor that left one inside a line
+// meant no character by it, and a blank is what every reader already
+// skips or splits at.
 //
 // Binary files (message catalogs) start with a 2-byte prefix describing
 // their writer: byte 0 is the prefix format (1); byte 1 has bit 7 always
@@ -30,6 +34,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // --- text files ----------------------------------------------------------
 
@@ -44,6 +49,15 @@ char* rkDufsFgets(char* buf, int size, std::FILE* fp);
 /// in a shared buffer overwritten by the next call.  Null at end of file
 /// when nothing was read.
 char* rkDufsFgetline(std::FILE* fp);
+
+/// Reads the next line of a design text file into line, without its line
+/// end: "\r\n" and "\n" end a line, any other "\r" reads as a blank.  At
+/// most max characters are kept; the rest of a longer line is read and
+/// dropped.  *ended (when given) tells whether a line end was met, *cut
+/// whether characters were dropped.  False at the end of the file when
+/// nothing was read.
+bool rkDufsReadLine(std::FILE* fp, std::string* line, std::size_t max, bool* ended = nullptr,
+                    bool* cut = nullptr);
 
 /// Seeks counting each "\r\n" as one character; whence 0 from the start,
 /// 1 from the current position, 2 from the end.  0 on success, 2 when the

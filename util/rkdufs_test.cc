@@ -26,12 +26,6 @@ File open_text(const std::string& path, const std::string& content) {
   return File(std::fopen(path.c_str(), "rb"));
 }
 
-std::string crlf(const std::string& lf) {
-  std::string s;
-  for (char c : lf) s += (c == '\n') ? std::string("\r\n") : std::string(1, c);
-  return s;
-}
-
 // Every piece rkDufsFgets hands out with a buffer of size bytes.
 std::vector<std::string> pieces(std::FILE* fp, int size) {
   std::vector<std::string> out;
@@ -66,7 +60,7 @@ TEST_F(RkDufs, CrlfFileReadsLikeLfFileThroughEveryTextFunction) {
   // A lone carriage return is data in both files, not a line end.
   const std::string lf = "alpha\nbe\rta\n\ngamma";
   File a = open_text(path("lf.txt"), lf);
-  File b = open_text(path("crlf.txt"), crlf(lf));
+  File b = open_text(path("crlf.txt"), testutil::Crlf(lf));
 
   std::string ca, cb;
   for (int c; (c = rkDufsFgetc(a.get())) != EOF;) ca += static_cast<char>(c);
@@ -108,6 +102,40 @@ TEST_F(RkDufs, FgetlineReturnsLongLinesWhole) {
   EXPECT_EQ(rkDufsFgetline(f.get()), line + "\n");
   EXPECT_STREQ(rkDufsFgetline(f.get()), "next\n");
   EXPECT_EQ(rkDufsFgetline(f.get()), nullptr);
+}
+
+TEST_F(RkDufs, DesignLinesEndAtLineFeedsAndReadLoneCarriageReturnsAsBlanks) {
+  struct Line {
+    std::string text;
+    bool ended, cut;
+  };
+  auto lines = [](std::FILE* f, std::size_t max) {
+    std::vector<Line> out;
+    Line l;
+    while (rkDufsReadLine(f, &l.text, max, &l.ended, &l.cut)) out.push_back(l);
+    return out;
+  };
+  const std::string lf = "abc\n\nx\ry\r\rz\nlast";
+  File a = open_text(path("lf.txt"), lf);
+  File b = open_text(path("crlf.txt"), testutil::Crlf(lf));
+  for (std::FILE* f : {a.get(), b.get()}) {
+    std::vector<Line> got = lines(f, 4);
+    ASSERT_EQ(got.size(), 4u);
+    const Line want[] = {{"abc", true, false}, {"", true, false}, {"x y ", true, true},
+                         {"last", false, false}};
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(got[i].text, want[i].text);
+      EXPECT_EQ(got[i].ended, want[i].ended);
+      EXPECT_EQ(got[i].cut, want[i].cut);
+    }
+  }
+  // A carriage return that ends the file is a lone one.
+  File c = open_text(path("cr.txt"), "end\r");
+  std::string line;
+  EXPECT_TRUE(rkDufsReadLine(c.get(), &line, 100));
+  EXPECT_EQ(line, "end ");
+  EXPECT_FALSE(rkDufsReadLine(c.get(), &line, 100));
 }
 
 TEST_F(RkDufs, LittleEndianFileReadsLikeBigEndianFile) {

@@ -18,6 +18,7 @@
 #include "catalogs/nodex.h"
 #include "store/prj.h"
 #include "store/pxlib.h"
+#include "util/rkdufs.h"
 #include "util/rkmem.h"
 #include "util/rkstr.h"
 #include "wirelist/iwmsg.h"
@@ -131,18 +132,6 @@ std::string shell_word(const std::string& s) {
   return q + "'";
 }
 
-// Reads one line of at most iw::kScanLine characters; the rest of a longer
-// line is skipped.  False at the end of the file.
-bool read_scan_line(std::FILE* f, char (&buf)[iw::kScanLine + 1]) {
-  std::size_t n = 0;
-  int c;
-  while ((c = std::getc(f)) != EOF && c != '\n')
-    if (n < iw::kScanLine) buf[n++] = static_cast<char>(c);
-  if (n > 0 && buf[n - 1] == '\r') --n;
-  buf[n] = '\0';
-  return !(c == EOF && n == 0);
-}
-
 // The wirelist being opened, with what the checks need to know of it.
 struct Sheet {
   const char* group;         // group name as given
@@ -210,9 +199,10 @@ bool pinorder_newer(const Sheet& s, std::FILE* f) {
   bool ended = false;
   bool newer = false;
   std::string source, source_path;
-  char line[iw::kScanLine + 1];
-  while (read_scan_line(f, line)) {
-    const char* p = rkStrBlk(line);
+  // At most kScanLine characters of a line are looked at.
+  std::string line;
+  while (rkDufsReadLine(f, &line, iw::kScanLine)) {
+    const char* p = rkStrBlk(line.c_str());
     if ((rkStrNicmp(p, "EW", 2) == 0 && (p[2] == '\0' || p[2] == ' ' || p[2] == '\t')) ||
         rkStrNicmp(p, "I ", 2) == 0) {
       ended = true;

@@ -259,7 +259,9 @@ IwGrp* iwgroup(const char* name) {
   iwfix_aliases();
   bind_technology();
   // Combining heterogeneous symbols is not built: with the flag on (it is
-  // off unless a client sets it) the design is left as it is.
+  // off unless a client sets it) the design is left as it is, and the
+  // client is told so.
+  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
   return top;
 }
 

@@ -21,6 +21,7 @@
 #include "store/prj.h"
 #include "store/pxlib.h"
 #include "util/rkbus.h"
+#include "util/rkdufs.h"
 #include "util/rkmsg.h"
 #include "util/rkstr.h"
 #include "wirelist/iwlib.h"
@@ -36,25 +37,14 @@ namespace {
 constexpr const char* kVersion = "5.3.1";
 constexpr const char* kTool = "Drafta";
 
-// Reads one line of at most iw::kIniLine characters into buf; the rest of
-// a longer line is dropped.  False at the end of the file.
-bool read_ini_line(std::FILE* f, char (&buf)[iw::kIniLine + 1]) {
-  std::size_t n = 0;
-  int c;
-  while ((c = std::getc(f)) != EOF && c != '\n')
-    if (n < iw::kIniLine) buf[n++] = static_cast<char>(c);
-  buf[n] = '\0';
-  return !(c == EOF && n == 0);
-}
-
 // The OATS key: "OATS 1" turns cleaning of occurrence-attribute files on,
 // any other value off.  The other keys of the file belong to other tools.
 void read_ini_keys(std::FILE* f) {
   constexpr const char* kSeparators = " \t\b\r\n\v";
-  char line[iw::kIniLine + 1];
+  std::string line;  // at most kIniLine characters of each line
   char word[iw::kIniLine + 1];
-  while (read_ini_line(f, line)) {
-    const char* rest = rkStrTok(line, kSeparators, word, sizeof word);
+  while (rkDufsReadLine(f, &line, iw::kIniLine)) {
+    const char* rest = rkStrTok(line.c_str(), kSeparators, word, sizeof word);
     if (!rest || rkStrIcmp(word, "OATS") != 0) continue;
     rest = rkStrTok(rest, kSeparators, word, sizeof word);
     iws.killoat = rest && std::strcmp(word, "1") == 0;
@@ -271,6 +261,7 @@ int iwinidone(const char* name) {
 }
 
 int iwnochk_writable(int flag) {
-  iws.nochkwritable = flag != 0;
+  // Only 0 and 1 are settings; any other value asks for the current one.
+  if (flag == 0 || flag == 1) iws.nochkwritable = flag == 1;
   return iws.nochkwritable ? 1 : 0;
 }

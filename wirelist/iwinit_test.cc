@@ -76,6 +76,16 @@ TEST_F(IwInit, OatsKeyTurnsOccurrenceCleaningOnOnlyForOne) {
   }
 }
 
+TEST_F(IwInit, WritabilityChecksChangeOnlyForZeroAndOne) {
+  // Each step: the argument and the setting it leaves.
+  const std::pair<int, int> steps[] = {{1, 1}, {2, 1}, {-1, 1}, {0, 0}, {2, 0}, {1, 1}};
+  for (const auto& [flag, setting] : steps) {
+    SCOPED_TRACE(flag);
+    EXPECT_EQ(iwnochk_writable(flag), setting);
+    EXPECT_EQ(iws.nochkwritable, setting == 1);
+  }
+}
+
 TEST_F(IwInit, SettingsBeforeStartAreRefusedButTogglesStillTurn) {
   testing::internal::CaptureStderr();
   iwsetlevel("gate");

@@ -5,7 +5,8 @@
 // "DW" record only comments, "V", "K", "D..." and "E..." words count, any
 // other word is passed over on its own).  Handlers read the rest of their
 // record; a line end token ends a record, so a short record stops at its
-// line and never eats the next one.
+// line and never eats the next one.  Lines end in "\n" or "\r\n"; any
+// other carriage return reads as a blank.
 //
 // The reader takes files from anywhere, so every size is bounded: tokens
 // keep 16384 characters, names 255, values 16383, one bus name yields at
@@ -93,6 +94,17 @@ struct UpperTable {
     for (int c = 0; c < 256; ++c) up[c] = static_cast<char>(std::toupper(c));
   }
 };
+
+// The next character of the wirelist.  A carriage return reads as a
+// blank: before a line feed it is then passed over like any blank before
+// a line end (every record ignores those), so "\r\n" ends a line as "\n"
+// does, and a lone one inside a line separates words as a blank would.
+// Mapping it here, rather than looking ahead for the line feed, keeps
+// the one character of push-back the tokenizer needs for its delimiter.
+int next_char(std::FILE* in) {
+  int c = getc_unlocked(in);
+  return c == '\r' ? ' ' : c;
+}
 
 // The next word of the record: 1 with a word in iws.token, 0 at the line
 // end, -1 at the end of the file.
@@ -307,7 +319,7 @@ int iwtoken(const char* delims, const char* skip) {
   const CharSet& skipset = char_set(skip, scratch1);
   const CharSet& delimset = char_set(delims, scratch2);
   int c;
-  do c = getc_unlocked(in);
+  do c = next_char(in);
   while (in_set(c, skipset));
   std::size_t n = 0;
   bool cut = false;
@@ -316,7 +328,7 @@ int iwtoken(const char* delims, const char* skip) {
       tok[n++] = upper.up[static_cast<unsigned char>(c)];
     else
       cut = true;
-    c = getc_unlocked(in);
+    c = next_char(in);
   }
   tok[n] = '\0';
   if (cut) iwmsghndlr(4, NDX_TOKENLONG, static_cast<int>(iw::kMaxTokenChars));

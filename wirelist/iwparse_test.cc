@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/testutil.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwsession.h"
@@ -203,6 +204,42 @@ TEST_F(IwParse, AttributeSyntax) {
   }
   EXPECT_EQ(iwsysatt("@SHEET"), 1);
   EXPECT_EQ(iwsysatt("@SHEETS"), 0);
+}
+
+TEST_F(IwParse, CrlfFilesReadLikeLfFilesAndALoneCarriageReturnIsABlank) {
+  // Everything a sheet put into the model, and the messages.
+  auto model = [](const std::string& text) {
+    iwtest::Reset();
+    auto r = Parse(text);
+    std::string s = Join(r.msgs) + "|";
+    if (!r.group) return s + "no group";
+    for (IwCom* c = iggrpcom(r.group, nullptr); c; c = iggrpcom(r.group, c)) {
+      s.append(c->name).append(": ").append(Nets(c)).append(Atts(c->atts));
+      for (IwPin* p = igcompin(c); p; p = igpincnx(p)) s.append(Atts(p->atts));
+    }
+    for (IwNet* n = r.group->nets; n; n = n->next) s.append(" ").append(n->name).append(Atts(n->atts));
+    return s + "|" + Pins(r.group->sym) + "|" + Atts(r.group->schs->atts);
+  };
+  const std::string lf =
+      "| WIRELIST CREATED BY TOOL 4.1.0\n"
+      "V 4.09\nK X\nDW ALU\n"
+      "AS ADD4 PINORDER=A B S CO\n"
+      "M ADD4 $1I12\n"
+      "I $1I12 ADD4 A0 B0 S0 ? LABEL=U1`NOTE=two words\n"
+      "P IN A0\nI A0 IN A0 PINTYPE=IN\n"
+      "AN S0 NET_ALIAS=SUM0\n"
+      "API $1I12 ADD4 2 PINTYPE=OUT\n"
+      "SA TITLE=ALU SHEET 1`\n"
+      "G VCC\n"
+      "XYZ an unknown record\n"
+      "EW\n";
+  const std::string want = model(lf);
+  EXPECT_EQ(want.substr(0, want.find('|')), "E281");
+  EXPECT_EQ(model(testutil::Crlf(lf)), want);
+  std::string lone = lf;
+  for (std::string words : {"A0 B0", "two words", "SHEET 1"})
+    lone[lone.find(words) + words.find(' ')] = '\r';
+  EXPECT_EQ(model(lone), want);
 }
 
 TEST_F(IwParse, InstanceAttributes) {

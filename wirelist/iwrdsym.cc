@@ -6,8 +6,10 @@
 // (word 0).  "P" starts a pin; "L" names it (word 8 a non-zero inversion
 // flag puts "~" in front, words 9 on are the label); "A" (pin) and "U"
 // (symbol) carry NAME=VALUE from word 7 on; "Y" word 1 is the type; "+"
-// continues the previous "L", "A" or "U" from the third column; "K" may
-// only be the first record after "V"; "E" ends the symbol.
+// continues the previous "L", "A" or "U" from the third column, and any
+// other record, a comment record ("| ...") too, ends that continuation;
+// "K" may only be the first record after "V" and the comment lines after
+// it; "E" ends the symbol.  Lines end in "\n" or "\r\n" (rkDufsReadLine).
 //
 // Pins are put at the head of the list as they are read, so a file lists
 // them in reverse until the pin order is applied.  Every size is bounded:
@@ -29,6 +31,7 @@
 
 #include "catalogs/nodex.h"
 #include "util/rkbus.h"
+#include "util/rkdufs.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
@@ -54,22 +57,9 @@ std::string_view trim_right(std::string_view s) {
   return s;
 }
 
-// Reads one line without its line end, keeping at most kSymLineChars
-// characters.  False at the end of the file with nothing read.
+// One line without its line end, at most kSymLineChars characters kept.
 bool read_line(std::FILE* in, std::string& line, bool& line_end) {
-  line.clear();
-  line_end = false;
-  int c;
-  bool any = false;
-  while ((c = std::getc(in)) != EOF) {
-    any = true;
-    if (c == '\n') {
-      line_end = true;
-      break;
-    }
-    if (line.size() < iw::kSymLineChars) line.push_back(static_cast<char>(c));
-  }
-  return any;
+  return rkDufsReadLine(in, &line, iw::kSymLineChars, &line_end);
 }
 
 // Offsets of the white-space separated words of line.
@@ -504,13 +494,14 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
   bool first_record = true;
   while (read_line(in, text, line_end)) {
     ++rd.line;
-    if (!text.empty() && text[0] == '|') continue;  // comments do not count as records
     bool is_record = text.size() >= 2 ? is_space(text[1]) : (!text.empty() && line_end);
     if (is_record) {
       if (std::toupper(static_cast<unsigned char>(text[0])) == 'E') break;
+      // A comment record ends a continuation like any other letter.
       rd.record(text, first_record);
     }
-    first_record = false;
+    // "K" may still follow comment lines.
+    if (text.empty() || text[0] != '|') first_record = false;
   }
 
   remove_duplicates(sym);

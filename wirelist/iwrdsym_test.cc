@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/testutil.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
@@ -104,6 +105,10 @@ TEST_F(IwRdSym, RecordsAndContinuations) {
       {U("X=1") + "+ \n", "", "", "X=1;", "E300"},
       {"K\n" + kP + L("A"), "A ", "", "", ""}, {kP + "K\n", "- ", "", "", "E381"},
       {"| note\nK\n", "", "", "", ""},  // comments do not count
+      // A comment record ends a continuation; a line whose second
+      // character is not white space is no record and is passed over.
+      {U("X=A") + "| note\n+ B\n", "", "", "X=A;", ""},
+      {U("X=A") + "|note\n+ B\n", "", "", "X=AB;", ""},
       {"Y 9\n", "", "", "", "E399"},
       {"PX not a record\n" + kP + L("A"), "A ", "", "", ""},
       {kP + L("A") + "E\n" + kP + L("B"), "A ", "", "", ""}};  // nothing after E
@@ -118,6 +123,36 @@ TEST_F(IwRdSym, RecordsAndContinuations) {
     EXPECT_EQ(r.sym->spns ? Atts(r.sym->spns->atts) : "", pinatts);
     EXPECT_EQ(Atts(r.sym->atts), symatts);
   }
+}
+
+TEST_F(IwRdSym, CrlfFilesReadLikeLfFilesAndALoneCarriageReturnIsABlank) {
+  // What a symbol and its pin-order file give: pins, attributes, messages.
+  auto read = [](const std::string& text, const std::string& pinfile) {
+    iwtest::Reset();
+    auto r = ReadSym(text, pinfile);
+    if (!r.sym) return std::string("no symbol");
+    std::string s = Pins(r.sym) + "|" + Atts(r.sym->atts) + "|" + Join(r.msgs);
+    for (const IwSpn* p = r.sym->spns; p; p = p->next) s.append("|").append(Atts(p->atts));
+    return s;
+  };
+  // Continuations depend on the blanks before the line end.
+  std::string body = "V 1\n";
+  body += kP + L("CL") + "+ K\n" + A("DESC = TWO ") + "+ WORDS\n";
+  body += kP + L("D") + U("X=A") + "+ B\n" + U("Y=1") + "+ \n| note\nY 1\nE\n";
+  std::string pins = "V 1\n";
+  pins += kP + L("B") + kP + L("A") + "E\n";
+  const std::pair<std::string, std::string> cases[] = {{body, ""}, {pins, "B\nA\n"}};
+  for (const auto& [text, pinfile] : cases) {
+    SCOPED_TRACE(text);
+    std::string lf = read(text, pinfile);
+    EXPECT_EQ(read(testutil::Crlf(text), testutil::Crlf(pinfile)), lf);
+  }
+  EXPECT_EQ(read(body, ""), "CLK D |X=AB;Y=1;|E300|DESC=TWO WORDS;|");
+  // Inside a line a carriage return separates as a blank does.
+  std::string cr = "V 1\n", blank = "V 1\n";
+  cr += kP + L("A\rB") + "Y\r1\n";
+  blank += kP + L("A B") + "Y 1\n";
+  EXPECT_EQ(read(cr, ""), read(blank, ""));
 }
 
 TEST_F(IwRdSym, TypeNumbersMapToSymbolTypes) {
