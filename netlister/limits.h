@@ -41,8 +41,10 @@ inline constexpr std::size_t kMaxArgument = 256;
 /// and cut to this many characters.
 inline constexpr std::size_t kMaxOatName = 255;
 
-/// Bytes of the stdio buffer of each output stream.  Not observable: the
-/// debug mode still flushes after every write.
+/// Bytes of each output stream's own buffer: tokens are copied into it and
+/// it goes to the file when full, before a database message is written to
+/// the same file, and at the close.  Not observable: the debug mode still
+/// hands every write to the file and flushes it.
 inline constexpr std::size_t kStreamBuffer = 256 * 1024;
 
 /// Maximum line lengths of the output types.

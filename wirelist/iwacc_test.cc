@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/iwtesting.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 

@@ -2,14 +2,17 @@
 //
 // Every name a record holds is an upper-case string interned here, so
 // equal names share one copy and can be compared by pointer.  The table
-// has 10061 buckets, each a singly linked list sorted by byte comparison
-// with a tail pointer: names that arrive in ascending order are appended
-// after one comparison.  Bucket order and counts are visible through
-// iwnamestats, so they follow the rules exactly; a bucket that grows long
-// gets an ordered index beside its chain so look-ups stay fast.
+// is defined as 10061 buckets chosen by iwhash, each a chain sorted by
+// byte comparison.  What can be seen of it is the text returned for a
+// given text and the number of names per bucket (iwnamestats); for
+// upper-case texts neither depends on the order within a chain, so the
+// buckets keep their names newest first and an exact-text index beside
+// them finds a name in about one probe.  A bucket that a text with
+// lower-case letters reaches is sorted once and from then on searched by
+// the walk as defined (see iwname.cc for why).
 //
 // Entries and their texts come from the data pool and stay until the
-// process ends (iwdelnames only forgets the table).
+// session is reset (iwdelnames only forgets the table).
 #pragma once
 
 #include <cstddef>
@@ -38,7 +41,7 @@ class IwName {
 /// One interned name.
 struct IwNameEntry {
   const char* text;   // upper-case copy
-  IwNameEntry* next;  // next entry of the bucket (greater text)
+  IwNameEntry* next;  // next entry of the bucket: older, or greater once the bucket is sorted
 };
 
 /// Bucket of text for a table of size buckets: h = h * 10 + c over the

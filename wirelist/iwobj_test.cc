@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "tests/iwtesting.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 

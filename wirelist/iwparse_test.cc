@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/iwtesting.h"
 #include "tests/testutil.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// wirelist/iwtesting.h - helpers for the reader and accessor tests.
+// tests/iwtesting.h - helpers for the reader and accessor tests.
 //
 // Runs a reader on text held in memory and collects the catalog messages
 // it raised as "E285", "W363", ... in order.  Messages are recognised by
