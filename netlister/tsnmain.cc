@@ -29,6 +29,7 @@
 #include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
+#include "store/pxlib.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkstr.h"
@@ -226,6 +227,8 @@ class Census {
 // --- run sequence ----------------------------------------------------
 
 void tsnmain(int argc, char** argv) {
+  // Catalogs are support files, found by the store's search rule.
+  pxFindCatalogs();
   if (hal_version()) {
     rkBanner(kTsnAdProgram, hal_version());
   } else {

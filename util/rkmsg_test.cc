@@ -12,7 +12,6 @@
 #include <sstream>
 #include <string>
 
-#include "store/pxlib.h"
 #include "tests/testutil.h"
 #include "util/rkdufs.h"
 #include "util/rkerr.h"
@@ -32,7 +31,6 @@ class RkMsg : public ::testing::Test {
   static void Reset() {
     rkMsgReset();
     rkErrReset();
-    pxReset();
   }
 
   // Compiles a catalog "t" with the given messages and catalog lines.
@@ -54,8 +52,8 @@ class RkMsg : public ::testing::Test {
     return n;
   }
 
-  testutil::ScopedEnv wdir_{"WDIR", nullptr}, dbg_{"RK_MSGFILEDBG", nullptr},
-      noversion_{"RK_MSGNOVERSION", nullptr};
+  testutil::ScopedCatalogFinder finder_;
+  testutil::ScopedEnv dbg_{"RK_MSGFILEDBG", nullptr}, noversion_{"RK_MSGNOVERSION", nullptr};
   std::string cwd_ = std::filesystem::current_path().string();
   testutil::ScopedTempDir dir_;
 };
@@ -212,9 +210,8 @@ TEST_F(RkMsg, CacheEvictsTheLeastRecentlyUsedMessage) {
 }
 
 TEST_F(RkMsg, OwnCatalogFailureUsesCompiledInText) {
-  // Nowhere to find rklib.vmb: not here, no WDIR, no program directory.
-  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
-  pxSetexedir("/nonexistent/prog");
+  // Nowhere to find rklib.vmb.
+  rkMsgSetFinder([](const char*, char*, std::size_t) { return RkMsgFind::kNotFound; });
   RkExCaught c{};
   ASSERT_EQ(rkExTry(RK_TAG_ALL, [] { rkMsgFile(); }, &c), RK_TAG_ENVIRONMENT);
   EXPECT_STREQ(rkErrString(c.error, 0),
