@@ -183,7 +183,7 @@ ComFacts look_up_facts(IwCom* com) {
 // A component of the top group is met once per walk: only those inside
 // blocks are worth remembering.
 ComFacts facts_of(TsnContext* context, IwCom* com) {
-  if (!context || !tsn_shortcuts()) return look_up_facts(com);
+  if (!context || !tsn_shortcut(TsnShortcut::kPlans)) return look_up_facts(com);
   ComCache& c = comp.get().of(com);
   if (!c.facts_made) {
     c.facts = look_up_facts(com);
@@ -316,7 +316,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
                   bool local_delay, int* error) {
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
-  if (context && tsnPlainAtts() && tsn_shortcuts()) {
+  if (context && tsnPlainAtts() && tsn_shortcut(TsnShortcut::kPlans)) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
         ltokwhole(out, {item.token});
@@ -430,7 +430,8 @@ void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
 // Writes the module record of a component inside a block from its plan;
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
-  if (!context || !tsnPlainAtts() || pinseton() || !tsn_shortcuts()) return false;
+  if (!context || !tsnPlainAtts() || pinseton() || !tsn_shortcut(TsnShortcut::kPlans))
+    return false;
   RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
@@ -447,7 +448,9 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   // loading sets up, does not exist on this path.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
-  if (!scoped && out->curlen == 0) {
+  const bool keep_values = stamp != 0 && tsn_shortcut(TsnShortcut::kValues);
+  const bool keep_bytes_of = tsn_shortcut(TsnShortcut::kBytes);
+  if (!scoped && out->curlen == 0 && keep_bytes_of) {
     if (RecordPlan::Bytes* k = RecordPlan::find(p.kept, stamp, path.size())) {
       write_kept(out, *k, path);
       return true;
@@ -463,7 +466,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       ltokwhole(out, {t.before});
       continue;
     }
-    if (stamp != 0 && t.kept_stamp == stamp) {
+    if (keep_values && t.kept_stamp == stamp) {
       ltokwhole(out, {t.kept});
       continue;
     }
@@ -474,7 +477,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
     }
     std::string token = att_token(t.item->att, value, p.library, prefix_allowed(f));
     ltokwhole(out, {token});
-    if (stamp != 0) {
+    if (keep_values) {
       t.kept_stamp = stamp;
       t.kept = std::move(token);
     }
@@ -496,7 +499,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   ltokflush(out);
   if (bad) report(error, bad, context, com);
   if (scoped) tsnUnloadCom(context);
-  if (!bad && !scoped && !p.has_net) keep_bytes(p, path, stamp);
+  if (!bad && !scoped && !p.has_net && keep_bytes_of) keep_bytes(p, path, stamp);
   return true;
 }
 
@@ -668,7 +671,7 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
 }  // namespace
 
 void lwalkcomps(IwGrp* top) {
-  if (tsn_shortcuts()) {
+  if (tsn_shortcut(TsnShortcut::kBlocks)) {
     tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w);
   } else {
     tsn_walkcomp(top, nullptr, loutcomp, w);

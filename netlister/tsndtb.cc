@@ -73,7 +73,7 @@ void push_scope(TsnContext* context, IwCom* com, bool recurs) {
   ippushlev();
   if (dtb.table)
     for (IwAtt* a = getDtbCompAtts(lgcomp(context, com, 0)); a; a = a->next) iaaddpatt(a);
-  if (recurs && tsn_shortcuts()) {
+  if (recurs && tsn_shortcut(TsnShortcut::kScopes)) {
     for (const IwAtt* a : vardefs_of(com)) iaaddpatt(a);
   } else {
     for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a)) iaaddpatt(a);

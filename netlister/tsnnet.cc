@@ -79,7 +79,8 @@ TsnDesignCache<NetState> net_state;
 
 int evaluate(IwName raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
-  if (stamp == 0 || !tsn_shortcuts()) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  if (stamp == 0 || !tsn_shortcut(TsnShortcut::kValues))
+    return ipevaluate(buf, raw, static_cast<int>(size) - 2);
   KeptValue& k = net_state.get().kept[raw.c_str()];
   if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
@@ -365,7 +366,7 @@ int ltopequiv(IwGrp* top, void*) {
 void tsnnet_reset() { net_state.reset(); }
 
 void lwalkputnets(IwGrp* top) {
-  if (tsn_shortcuts()) {
+  if (tsn_shortcut(TsnShortcut::kQuiet)) {
     walk_records(top, nullptr, lputnet, "nets");
   } else {
     tsn_walknet(top, nullptr, lputnet, w);
@@ -373,7 +374,7 @@ void lwalkputnets(IwGrp* top) {
 }
 
 void lwalkequivs(IwGrp* top) {
-  if (tsn_shortcuts()) {
+  if (tsn_shortcut(TsnShortcut::kQuiet)) {
     walk_records(top, nullptr, loutequiv, "net equivalences");
   } else {
     tsn_walknet(top, nullptr, loutequiv, w);

@@ -2,8 +2,11 @@
 // state; see tsnstate.h.
 #include "netlister/tsnstate.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
@@ -11,20 +14,41 @@
 
 namespace {
 
+constexpr unsigned kAllShortcuts = (1u << std::size(kShortcutNames)) - 1;
+
 // Process-wide state of the switches.
 struct SwitchState {
-  int shortcuts = -1;  // -1 not read yet, then 0 or 1
+  bool read = false;            // TSN_NO_SHORTCUTS has been read
+  unsigned on = kAllShortcuts;  // bit n: TsnShortcut n may be taken
 };
 SwitchState switches;
 
+// The shortcuts TSN_NO_SHORTCUTS leaves on: all for nothing or "0", all
+// but the named ones for a list of names, none for anything else.
+unsigned shortcuts_left(const char* off) {
+  if (!off || !off[0] || std::strcmp(off, "0") == 0) return kAllShortcuts;
+  unsigned on = kAllShortcuts;
+  std::string_view rest = off;
+  while (!rest.empty()) {
+    std::size_t end = rest.find_first_of(", ");
+    std::string_view word = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (word.empty()) continue;
+    auto known = std::find(std::begin(kShortcutNames), std::end(kShortcutNames), word);
+    if (known == std::end(kShortcutNames)) return 0;
+    on &= ~(1u << (known - std::begin(kShortcutNames)));
+  }
+  return on;
+}
+
 }  // namespace
 
-bool tsn_shortcuts() {
-  if (switches.shortcuts < 0) {
-    const char* off = std::getenv("TSN_NO_SHORTCUTS");
-    switches.shortcuts = off && off[0] && std::strcmp(off, "0") != 0 ? 0 : 1;
+bool tsn_shortcut(TsnShortcut which) {
+  if (!switches.read) {
+    switches.on = shortcuts_left(std::getenv("TSN_NO_SHORTCUTS"));
+    switches.read = true;
   }
-  return switches.shortcuts == 1;
+  return (switches.on >> static_cast<unsigned>(which)) & 1u;
 }
 
 void tsn_state_reset() {

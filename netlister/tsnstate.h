@@ -33,15 +33,13 @@
 //
 // The shortcuts these caches serve rest on one assumption: a block placed
 // many times writes the same records at every instance, apart from the
-// path in front of its names.  The writers keep record plans and the
-// bytes of records already written, write whole blocks as one piece, pass
-// over nets that can write nothing in bulk, count the design once per
-// stored component, and keep evaluated attribute values.  Each shortcut has
-// the general path beside it, which walks and forms every occurrence as if
-// for the first time.  Setting the environment variable TSN_NO_SHORTCUTS
-// (to anything but "0" or nothing) makes every writer take the general
-// path, so that the shortcuts can be checked against it: the output must
-// be the same byte for byte.
+// path in front of its names.  Each shortcut (TsnShortcut) has the general
+// path beside it, which walks and forms every occurrence as if for the
+// first time.  The environment variable TSN_NO_SHORTCUTS makes the writers
+// take the general path, so that the shortcuts can be checked against it:
+// the output must be the same byte for byte.  Its value is a list of
+// shortcut names (kShortcutNames, separated by commas or blanks) to turn
+// off those alone, or anything else but "0" or nothing to turn off all.
 #pragma once
 
 #include <cstdint>
@@ -71,9 +69,25 @@ struct TsnDesignCache {
   }
 };
 
-/// False when TSN_NO_SHORTCUTS asks for the general path everywhere; read
-/// from the environment once.
-bool tsn_shortcuts();
+/// The writers' shortcuts, each with the general path beside it.
+enum class TsnShortcut {
+  kCensus = 0,  // tsnmain: the counting walks' totals gathered once per stored component
+  kPlans = 1,   // tsncomp: a component's attribute lookups and record tokens prepared once
+  kBytes = 2,   // tsncomp: a record written again from its bytes with another path
+  kBlocks = 3,  // tsncomp: a block of gates written as one piece of kept bytes
+  kQuiet = 4,   // tsnnet: nets that can write nothing passed over in bulk
+  kValues = 5,  // tsnnet, tsncomp: evaluated attribute values kept while no scope changes them
+  kPaths = 6,   // tsnwalk: the path text of a context kept while the walk stays in it
+  kPorts = 7,   // tsnwalk: each symbol's index from net to its first pin
+  kScopes = 8,  // tsndtb: the variable definitions of each component picked out once
+};
+
+/// The names TSN_NO_SHORTCUTS knows, by TsnShortcut value.
+inline constexpr const char* kShortcutNames[] = {"census", "plans",  "bytes", "blocks", "quiet",
+                                                 "values", "paths", "ports", "scopes"};
+
+/// Whether the writers may take the shortcut; TSN_NO_SHORTCUTS is read once.
+bool tsn_shortcut(TsnShortcut which);
 
 /// Returns every record above to its starting state: closes the streams
 /// still open, frees the run record and what the others hold, and reads

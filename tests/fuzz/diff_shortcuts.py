@@ -4,9 +4,11 @@
 Each run writes a random design of one of several shapes (a tree of blocks
 placed many times, one flat sheet, a deep chain of single blocks, one block
 placed many times under paths of many lengths), netlists it twice with the
-given tsn binary, once as users run it and once with TSN_NO_SHORTCUTS=1,
-and requires the two runs to agree byte for byte: exit code, standard
-output and error, and every file made.  The designs mix what the shortcuts
+given tsn binary, once as users run it and once with TSN_NO_SHORTCUTS=1
+(every shortcut off; in one run of three only a random few of them, so that
+each shortcut is also met without the others), and requires the two runs
+to agree byte for byte: exit code, standard output and error, and every
+file made.  The designs mix what the shortcuts
 must get right: variables defined on instances at every depth and used in
 values, delays on blocks and gates, models named through variables, analog
 components, bottom levels, net attributes and aliases, global nets, joined
@@ -27,6 +29,7 @@ GATES = {"ND2": ["A", "B", "Y"], "INV": ["A", "Y"], "DFF": ["D", "CK", "Q"],
          "ND4": ["A", "B", "C", "D", "Y"]}
 PORTS = ["I", "O", "CK", "D[0:3]"]
 SHAPES = ["tree", "flat", "chain", "wide"]
+SHORTCUTS = ["census", "plans", "bytes", "blocks", "quiet", "values", "paths", "ports", "scopes"]
 
 
 def symbol(symtype, pins, atts=()):
@@ -182,8 +185,8 @@ class Design:
                 os.utime(os.path.join(root, n), (1700000000, 1700000000))
 
 
-def run(tsn, folder, argv, shortcuts):
-    env = {"PATH": "/usr/bin:/bin", "WDIR": folder, "TSN_NO_SHORTCUTS": "0" if shortcuts else "1",
+def run(tsn, folder, argv, off):
+    env = {"PATH": "/usr/bin:/bin", "WDIR": folder, "TSN_NO_SHORTCUTS": off,
            "ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1"}
     r = subprocess.run([tsn] + argv, cwd=folder, capture_output=True, timeout=120, env=env)
     return outcome(r, folder)
@@ -210,23 +213,29 @@ def main():
         for f in folders:
             shutil.rmtree(f, ignore_errors=True)
             design.write(f)
-        fast = run(tsn, folders[0], argv, True)
-        general = run(tsn, folders[1], argv, False)
+        off = "1"
+        if n % 3 == 2:
+            off = ",".join(rng.sample(SHORTCUTS, rng.randint(1, len(SHORTCUTS) - 1)))
+        fast = run(tsn, folders[0], argv, "0")
+        general = run(tsn, folders[1], argv, off)
         if fast != general:
             failures += 1
             keep = os.path.join(args.work, "fail%d" % n)
-            for folder, result in zip(folders, (fast, general)):
+            for folder, result, value in zip(folders, (fast, general), ("0", off)):
                 dest = os.path.join(keep, os.path.basename(folder))
                 shutil.copytree(folder, dest)
                 for name, data in (("args", "\n".join(argv).encode() + b"\n"),
+                                   ("env", b"TSN_NO_SHORTCUTS=" + value.encode() + b"\n"),
                                    ("stdout", result[1]), ("stderr", result[2])):
                     with open(os.path.join(dest, name), "wb") as f:
                         f.write(data)
-            what = [k for k, a, b in zip(("exit code", "stdout", "stderr", "files"), fast, general) if a != b]
+            parts = ("exit code", "stdout", "stderr", "files")
+            what = [k for k, a, b in zip(parts, fast, general) if a != b]
             if fast[3] != general[3]:
-                what += sorted(f for f in set(fast[3]) | set(general[3]) if fast[3].get(f) != general[3].get(f))
-            print("run %d (%s, %s): the general path differs in %s; kept in %s" %
-                  (n, shape, " ".join(argv), ", ".join(what), keep))
+                what += sorted(f for f in set(fast[3]) | set(general[3])
+                               if fast[3].get(f) != general[3].get(f))
+            print("run %d (%s, %s, TSN_NO_SHORTCUTS=%s): the general path differs in %s; "
+                  "kept in %s" % (n, shape, " ".join(argv), off, ", ".join(what), keep))
     print("%d runs, %d differ" % (args.runs, failures))
     return 1 if failures else 0
 
