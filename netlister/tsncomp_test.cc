@@ -11,6 +11,8 @@
 #include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
+#include "util/rkmsg.h"
+#include "wirelist/iwsession.h"
 
 namespace {
 
@@ -65,6 +67,8 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
   tsn_state_reset();
+  iwsession_reset();
+  rkMsgReset();
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

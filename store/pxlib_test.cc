@@ -202,6 +202,7 @@ TEST_F(PxEnv, CatalogsAreFoundByTheSearchRule) {
   };
   EXPECT_EQ(raised("missing"), RKLIB_MSG_NOT_FOUND);
   EXPECT_EQ(raised(std::string(260, 'n')), RKLIB_MSG_BAD_NAME);  // no path of 255 characters
+  rkMsgReset();  // the library's own catalog, opened to report
   rkMsgSetFinder(before);
 }
 
