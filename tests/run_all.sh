@@ -28,7 +28,10 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTSN_WERROR=ON -DTSN_TESTS=ON
+# Tests on, and GoogleTest looked for again should an earlier configure
+# have been told to hide it.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTSN_WERROR=ON -DTSN_TESTS=ON \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=OFF
 cmake --build "$build" -j"$jobs"
 # A configure step that did not find GoogleTest builds no test program.
 [ -x "$build/bin/tsn_tests" ] || { echo "run_all.sh: GoogleTest was not found" >&2; exit 1; }
