@@ -83,6 +83,13 @@ TEST_F(CmdLine, OptionsSetWhatTheyName) {
     Scan(args);
     EXPECT_EQ(Settings(), settings);
   }
+  // A project, -f or -v argument may have 255 characters (256 is a usage
+  // error, below).
+  const std::string a255(255, 'a');
+  TearDown();
+  SetUp();
+  Scan(a255 + " -f " + a255 + " -v " + a255);
+  EXPECT_EQ(Settings(), "proj=" + a255 + " file=" + a255 + " var=" + a255);
 }
 
 // Usage errors end the process: run the program and look at what it leaves.

@@ -145,6 +145,29 @@ TEST_F(Stream, MessageLinesEndTheLineInProgressAndAreClassified) {
   EXPECT_EQ(Read("top.1"), "| Warning: in a flattened wirelist\n");
 }
 
+// A message holds 255 characters and a formatted or cut token 1023; one
+// character more is cut off.  A token written whole is never cut.
+TEST_F(Stream, MessagesAndTokensAtTheirLimits) {
+  outdata* s = outdata_create("top", WIR_FILE);  // lines long enough for any token
+  ASSERT_NE(s, nullptr);
+  const std::string m255(255, 'm'), t1023(1023, 't');
+  llogmsg(s, "%s", m255.c_str());
+  llogmsg(s, "%sX", m255.c_str());
+  ltokout(s, "%s", t1023.c_str());
+  ltokflush(s);
+  ltokout(s, "%sX", t1023.c_str());
+  ltokflush(s);
+  ltokcut(s, {t1023.substr(0, 1000), t1023.substr(1000)});
+  ltokflush(s);
+  ltokcut(s, {t1023, "X"});
+  ltokflush(s);
+  ltokwhole(s, {t1023, "X"});
+  ltokflush(s);
+  outdata_close(s);
+  EXPECT_EQ(Read("top.1"), "| " + m255 + "\n| " + m255 + "\n" + t1023 + "\n" + t1023 + "\n" +
+                               t1023 + "\n" + t1023 + "\n" + t1023 + "X\n");
+}
+
 // The stream keeps its writes until its buffer fills; whatever else writes
 // to its file (the database's messages) drains it first, so the order in
 // the file is the order of the calls.

@@ -201,7 +201,9 @@ TEST_F(PxEnv, CatalogsAreFoundByTheSearchRule) {
     return n;
   };
   EXPECT_EQ(raised("missing"), RKLIB_MSG_NOT_FOUND);
-  EXPECT_EQ(raised(std::string(260, 'n')), RKLIB_MSG_BAD_NAME);  // no path of 255 characters
+  // A file name holds 255 characters, ".vmb" included.
+  EXPECT_EQ(raised(std::string(251, 'n')), RKLIB_MSG_NOT_FOUND);
+  EXPECT_EQ(raised(std::string(252, 'n')), RKLIB_MSG_BAD_NAME);
   rkMsgReset();  // the library's own catalog, opened to report
   rkMsgSetFinder(before);
 }

@@ -87,6 +87,19 @@ TEST_F(RkMsg, CompiledCatalogReadsBackEveryMessage) {
   char small[6];
   EXPECT_EQ(rkMsgBuffer(h, 3, small, sizeof small, "a", "b", 1), 1);
   EXPECT_STREQ(small, "b bef");
+  // A buffer holds one character less than its size: a text just that long
+  // fits, and one character more is cut and said to be.
+  const struct {
+    std::size_t size;
+    const char* text;
+    int cut;
+  } edges[] = {{6, "plain", 0}, {5, "plai", 1}, {4, "pla", 1}};
+  for (const auto& e : edges) {
+    SCOPED_TRACE(e.size);
+    char buf[8] = "xxxxxxx";
+    EXPECT_EQ(rkMsgBuffer(h, 1, buf, e.size), e.cut);
+    EXPECT_STREQ(buf, e.text);
+  }
   char* copy = rkMsgAlloc(h, 1);
   EXPECT_STREQ(copy, "plain");
   rkMemFree(copy);
