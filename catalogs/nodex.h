@@ -94,6 +94,11 @@
 #define NDX_VARNOFILE 344 /* "[E] variable definition file not found" */  // (none)
 #define NDX_VARNOSTORE 345 /* "[E] variable store not initialised" */  // (none)
 #define NDX_TOKENLONG 347 /* "[E] A text longer than %d characters was read; the rest of it is dropped." */  // the limit
+#define NDX_TOKENNUL 348 /* "[E] Wirelist %s sheet %d holds a NUL byte in the text %s; the rest of the line is skipped." */  // file name, sheet number, the text with each NUL shown as ^@
+#define NDX_TOOMANYSHEETS 349 /* "[E] Group %s cannot have more than %d sheets; sheet %d and the sheets after it are not read." */  // group name, the limit, first sheet not read
+#define NDX_TOOMANYPINS 350 /* "[E] Port %s would give group %s more than %d pins; it and the rest of its record are dropped." */  // pin name, group name, the limit
+#define NDX_CANTREAD 351 /* "[E] The %s file %s cannot be read: %s." */  // kind of file ("wirelist", "symbol", "initialization", ...), path, reason
+#define NDX_UNSAFENAME 352 /* "[W] The checker is not run for group %s: a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -." */  // group name
 #define NDX_OLDVERSION 363 /* "[W] Wirelist %s sheet %d has the old format version %g." */  // file name, sheet number, version
 #define NDX_OLDVERSION2 364 /* "[W] Commas in its PINORDER attributes separate pin names." */  // (none)
 #define NDX_DWMISMATCH 376 /* "[E] The DW record names the group %s." */  // group name of the record

@@ -17,14 +17,16 @@
 #define RKLIB_MSG_NO_NAME 1001 /* "[E] A message catalog cannot be opened without a name." */  // (none)
 #define RKLIB_MSG_BAD_NAME 1002 /* "[E] The file name of message catalog %s.%s cannot be formed; the name is too long." */  // catalog name, extension
 #define RKLIB_MSG_NOT_FOUND 1003 /* "[E] Message catalog %s.%s was found neither beside the name given, nor in the WDIR directories, nor beside the program." */  // catalog name, extension
-#define RKLIB_MSG_CANT_OPEN 1004 /* "[E] Message catalog %s cannot be opened for reading." */  // catalog path
-#define RKLIB_MSG_BAD_HEADER 1005 /* "[E] Message catalog %s is damaged: its header or index count cannot be read or is out of range." */  // catalog path
+#define RKLIB_MSG_CANT_OPEN 1004 /* "[E] Message catalog %s cannot be opened for reading: %s." */  // catalog path, reason
+#define RKLIB_MSG_BAD_HEADER 1005 /* "[E] %s is not a message catalog, or a damaged one: its prefix, header or index count cannot be read or is out of range." */  // catalog path
 #define RKLIB_MSG_SHORT_INDEX 1006 /* "[E] Message catalog %s is damaged: it ends inside its index." */  // catalog path
 #define RKLIB_MSG_VERSION 1007 /* "[E] Message catalog %s does not match the application, release or version range asked for." */  // catalog path
 #define RKLIB_MSG_NOT_OPEN 1020 /* "[E] A message was asked of a message catalog that is not open." */  // (none)
 #define RKLIB_MSG_NO_MESSAGE 1021 /* "[E] Message %d is not in message catalog %s." */  // message number, catalog path
 #define RKLIB_MSG_SEEK 1022 /* "[E] The text of message %d cannot be reached in message catalog %s." */  // message number, catalog path
 #define RKLIB_MSG_SHORT_TEXT 1023 /* "[E] The text of message %d in message catalog %s is cut short or damaged." */  // message number, catalog path
+#define RKLIB_MSG_BAD_FORMAT 1024 /* "[W] Message %d of message catalog %s does not take the arguments the program passes to it; the program's own text is used instead." */  // message number, catalog path
+#define RKLIB_MSG_BAD_FORMAT2 1025 /* "[W] Message %d of message catalog %s does not take the arguments the program passes to it; it is not used." */  // message number, catalog path
 
 // Errors and exceptions.
 #define RKLIB_ERR_PRECOND 1101 /* "[E] Precondition failed in %s: %s." */  // routine, condition

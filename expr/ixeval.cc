@@ -28,6 +28,8 @@
 //    area becomes a real number instead of wrapping (a 32-bit conversion
 //    of it differs from the double, the same test that tells reals from
 //    integers).
+//  - A real value that is not finite (an overflowing constant or result)
+//    gives -4 ("Illegal operand types"), like a division by zero.
 //  - A destination size of 0 or less returns -2 and writes nothing: such
 //    a buffer has no byte that could hold the terminator.
 //  - Output formats are validated when set (one conversion that matches
@@ -192,7 +194,15 @@ int setInt(IxNode* n, IxType t, std::int32_t v) {
   return code(t);
 }
 
+// Every real value passes here: constants, arithmetic results and signs.
+// One that is not finite (1e308*10, or inf-inf) is error -4, as 1/0 is,
+// so "inf" or "nan" never reaches a netlist as a value.
 int setReal(IxNode* n, IxType t, double v) {
+  if (!std::isfinite(v)) {
+    n->type = IxType::kIllegalOperands;
+    n->value[0] = '\0';
+    return code(n->type);
+  }
   n->type = t;
   std::memcpy(n->value, &v, sizeof v);
   return code(t);

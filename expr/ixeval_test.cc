@@ -82,6 +82,18 @@ TEST_F(IxEval, ErrorsReturnTheTextUnchanged) {
   });
 }
 
+// Overflow must not put "inf" or "nan" into a netlist value.
+TEST_F(IxEval, NonFiniteValuesAreIllegalOperands) {
+  ExpectCases({
+      {"1e308*10", -4, "1e308*10"},
+      {"1e308+1e308", -4, "1e308+1e308"},
+      {"1e400", -4, "1e400"},                                  // a constant, too
+      {"(1e308*10)-(1e308*10)", -3, "(1e308*10)-(1e308*10)"},  // an error operand
+      {"1e308*10 > 1", -3, "1e308*10 > 1"},
+      {"1e308*1", 7, "1.000000e+308"},  // the largest values still pass
+  });
+}
+
 TEST_F(IxEval, UnbalancedParenthesesTouchOnlyTheLastByte) {
   for (const char* text : {"(1+2", "1+2)", ")("}) {
     char out[8];

@@ -41,11 +41,14 @@ struct Scan {
 };
 
 // The file name part of an argument (no directory, no last extension).
-// A name the path functions refuse is a usage error.
+// A name the path functions refuse is a usage error, and so is one with
+// no name part at all ("", "/", "a/") or one that names a directory ("."
+// and ".."): they would make the files ".tsn", "..tsn" or "...tsn".
 bool file_part(const char* arg, std::string* out) {
   char name[px::kMaxPath];
   if (std::strlen(arg) >= tsn::kMaxArgument) return false;
   if (pxParse(arg, nullptr, nullptr, name, nullptr) != PX_OK) return false;
+  if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return false;
   *out = name;
   return true;
 }

@@ -1,6 +1,7 @@
 // netlister/tsncmd_test.cc - the option scanner and the usage errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -126,6 +127,29 @@ TEST(CmdLineErrors, UsageTextExitCodeThreeAndNoFile) {
     EXPECT_EQ(r.err, usage);
     EXPECT_FALSE(testutil::FileExists(dir.path() + "/top.tsn"));
     EXPECT_FALSE(testutil::FileExists(dir.path() + "/top.rkg"));
+  }
+}
+
+// A project, -f or -v argument without a file name part would write files
+// such as ".tsn" or "..tsn"; each is a usage error and the run leaves no file.
+TEST(CmdLineErrors, ArgumentsWithoutAFileNameAreUsageErrors) {
+  const std::vector<std::vector<std::string>> cases = {{""},
+                                                       {"/"},
+                                                       {"a/"},
+                                                       {"."},
+                                                       {".."},
+                                                       {"top", "-f", "."},
+                                                       {"top", "-fout/"},
+                                                       {"top", "-v", ".."}};
+  for (const auto& args : cases) {
+    SCOPED_TRACE(args.back());
+    testutil::ScopedTempDir dir;
+    std::vector<std::string> argv = {TSN_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto r = testutil::RunProgram(argv, dir.path());
+    EXPECT_EQ(r.exit_code, 3);
+    EXPECT_NE(r.err.find("Usage: tsn"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
   }
 }
 

@@ -183,8 +183,13 @@ void directive(Reading* r, const std::vector<std::string>& words) {
 void read_ini_file(outdata* out) {
   char path[px::kMaxPath];
   if (pxGetini(kIniName, path) != PX_OK) return;
-  std::FILE* fp = std::fopen(path, "r");
-  if (!fp) return;
+  int why = 0;
+  std::FILE* fp = rkDufsFopenRead(path, &why);
+  if (!fp) {
+    // Found but not readable: the user's settings would be ignored unseen.
+    llogmsg(out, "Warning: Initialization file '%s' cannot be read: %s.", path, rkDufsWhy(why));
+    return;
+  }
   llogmsg(out, "Using initialization file '%s'", path);
   clr_attr_flt();
   ini.table = static_cast<AttrEntry**>(lalloc(sizeof(AttrEntry*) * kBuckets));

@@ -32,6 +32,7 @@
 #include "store/pxlib.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
+#include "util/rkmem.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
@@ -229,6 +230,9 @@ class Census {
 void tsnmain(int argc, char** argv) {
   // Catalogs are support files, found by the store's search rule.
   pxFindCatalogs();
+  // Whichever allocator runs out of memory, the run ends the same way.
+  rkMemOnExhausted(tsn_out_of_memory);
+  std::set_new_handler(tsn_out_of_memory);
   if (hal_version()) {
     rkBanner(kTsnAdProgram, hal_version());
   } else {
@@ -316,6 +320,9 @@ int tsn_do_netlist() {
     return 0;
   }
   unrefDtbs();
+  // A full disk is found here, before the summary says the file is complete.
+  outdata_flush(wd->out);
+  outdata_flush(wd->log);
   summary(wd);
   return 0;
 }
@@ -337,12 +344,18 @@ void tsn_count_elements(wirdata* wd) {
 }
 
 void tsn_exit(int code) {
-  if (w) {
+  // Each field is cleared just before its stream is closed: a close that
+  // fails (a full disk) ends the run through tsn_exit(3) again, and that
+  // call must still close the stream not yet closed, so that its file is
+  // put in place or an empty log deleted.
+  if (w && w->out) {
     outdata* out = w->out;
-    outdata* log = w->log;
     w->out = nullptr;
-    w->log = nullptr;
     outdata_close(out);
+  }
+  if (w && w->log) {
+    outdata* log = w->log;
+    w->log = nullptr;
     outdata_close(log);
   }
   tsn_msgclose();

@@ -171,12 +171,22 @@ void lcomp_status(const char* label, int count) {
   if (w) status(&w->comps_done, w->nmodules, w->comp_step, label, count);
 }
 
+void tsn_out_of_memory() {
+  static int entered = 0;  // not reset by tsnmsg_reset: it guards the process
+  switch (++entered) {
+    case 1:
+      std::fputs("Out of memory. Quitting ..\n", stderr);
+      tsn_exit(3);
+    case 2:
+      tsn_exit(3);
+    default:
+      std::_Exit(3);
+  }
+}
+
 void* lalloc(std::size_t size) {
   void* block = rkMemMalloc(size, "tsnutil");
-  if (!block) {
-    std::fputs("Out of memory. Quitting ..\n", stderr);
-    tsn_exit(3);
-  }
+  if (!block) tsn_out_of_memory();
   msg_state.balance += static_cast<unsigned>(size);
   return block;
 }

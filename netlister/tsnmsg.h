@@ -44,6 +44,14 @@ void lcomp_status(const char* label, int count = 1);
 /// Counting allocation; ends the run with exit code 3 when memory is out.
 void* lalloc(std::size_t size);
 
+/// Ends the run after memory ran out: "Out of memory. Quitting .." on
+/// standard error and tsn_exit(3), which closes both streams (an empty log
+/// is deleted).  Every allocator of the program ends here when it fails
+/// (the allocator's handler, operator new's new-handler).  Should the exit
+/// itself run out of memory, it is not started over and over: the second
+/// time the exit goes on without the message, a third ends the process.
+[[noreturn]] void tsn_out_of_memory();
+
 /// Counting release; size is the size that was allocated.
 void lfree(void* block, std::size_t size);
 

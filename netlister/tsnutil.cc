@@ -2,17 +2,26 @@
 //
 // Records are written token by token into the stream's buffer, which goes
 // to the file when full, before a database message is written to the same
-// file, and when the stream is closed.  A write error (a full disk) is
-// detected when the buffer goes to the file or, since stdio buffers too,
-// on the flush when the stream is closed; either way the run ends with the
-// two "Out of disk space" lines and exit code 3.
+// file, and when the stream is closed.  A write error (a full disk, a file
+// size limit) is detected when the buffer goes to the file or, since stdio
+// buffers too, on a flush; either way the run ends with the two "Out of
+// disk space" lines (shown once, however many streams fail) and exit code
+// 3, and the failing stream's temporary file is thrown away.
+//
+// Each file is written to a temporary file beside it and put in place
+// when the stream is closed (util/rkreplace.h): two runs in one directory
+// or a run killed half way never leave a netlist that is cut or mixed.
 #include "netlister/tsnutil.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,39 +33,59 @@
 #include "store/pxlib.h"
 #include "util/rkassert.h"
 #include "util/rkerr.h"
+#include "util/rkreplace.h"
 #include "util/rkstr.h"
 #include "wirelist/iwobj.h"
 
 namespace {
 
-// The write failed: report, close the file (it stays on disk) and end the
-// run.  The file pointer is cleared first so the exit path does not touch
-// the broken stream again.
-[[noreturn]] void out_of_disk(outdata* stream) {
-  std::FILE* fp = stream->fp;
-  stream->fp = nullptr;
-  tsn_msg("Error: Out of disk space.");
-  tsn_msg("       Aborting wirelist ...");
-  if (fp) std::fclose(fp);
-  tsn_exit(3);
-}
+// Longest file name shown whole in message 503.
+constexpr std::size_t kShownName = 200;
 
 // Process-wide state of the streams: those open, for outdata_drain_file
 // and for the end of the process.
 struct StreamState {
   std::vector<outdata*> open;
   bool abort_handler = false;  // at_abort is registered
+  bool disk_full_shown = false;  // the "Out of disk space" lines were shown
 };
 StreamState streams;
 
-// A run that is aborted (an error no one caught, memory exhausted) still
-// leaves in the files what it wrote, as stdio's buffers do: the streams'
-// buffers go to the files before the process's last flush.  Write errors
-// are not reported any more at that point.
+// The write failed: throw the stream's file away (the previous one stays:
+// a partial netlist is worth nothing), report once and end the run.  The
+// file pointer is cleared first so the exit path does not touch the broken
+// stream again; the exit path still closes the other stream.
+[[noreturn]] void out_of_disk(outdata* stream) {
+  std::FILE* fp = stream->fp;
+  stream->fp = nullptr;
+  stream->pending = 0;
+  rkReplaceDiscard(&stream->replace, fp);
+  if (!streams.disk_full_shown) {
+    streams.disk_full_shown = true;
+    tsn_msg("Error: Out of disk space.");
+    tsn_msg("       Aborting wirelist ...");
+  }
+  tsn_exit(3);
+}
+
+// The errno values of a write that found no room.
+bool no_room(int why) { return why == ENOSPC || why == EDQUOT || why == EFBIG; }
+
+// A run that is aborted (an error no one caught) still ends with what it
+// wrote in place, as every end does; nothing is reported any more at that
+// point, and a file that cannot be put in place is thrown away.
 void at_abort(void*) {
   for (outdata* s : streams.open) {
-    if (s->fp && s->pending > 0) fwrite_unlocked(s->pend, 1, s->pending, s->fp);
+    if (!s->fp) continue;
+    bool ok = s->pending == 0 || fwrite_unlocked(s->pend, 1, s->pending, s->fp) == s->pending;
     s->pending = 0;
+    std::FILE* fp = s->fp;
+    s->fp = nullptr;
+    if (ok) {
+      rkReplaceCommit(&s->replace, fp);
+    } else {
+      rkReplaceDiscard(&s->replace, fp);
+    }
   }
 }
 
@@ -192,16 +221,32 @@ outdata* outdata_create(const char* base, int type) {
     default:
       return nullptr;
   }
+  // The message names the file even when the name is too long to make.
   char path[px::kMaxPath] = "";
-  pxMerge(path, "", "", base ? base : "", ext);
-  rkStrLoc(path);
-  std::FILE* fp = path[0] ? std::fopen(path, "w") : nullptr;
+  std::string name;
+  if (pxMerge(path, "", "", base ? base : "", ext) == PX_OK) {
+    name = path;
+  } else {
+    name = std::string(base ? base : "") + "." + ext;
+  }
+  rkStrLoc(name.data());
+  RkReplace replace;
+  std::FILE* fp = name.size() < px::kMaxPath ? rkReplaceOpen(&replace, name.c_str()) : nullptr;
   if (!fp) {
-    tsn_msg("%s", tsnMsgBuild(TSN_MSG_CANT_CREATE, path));
+    // A message holds 255 characters: a name too long for it keeps its
+    // beginning and its end, so the file is still recognisable.
+    std::string shown = name;
+    if (shown.size() > kShownName)
+      shown = shown.substr(0, kShownName / 2) + "..." + shown.substr(shown.size() - kShownName / 2);
+    tsn_msg("%s", tsnMsgBuild(TSN_MSG_CANT_CREATE, shown.c_str()));
     return nullptr;
   }
-  outdata* stream = static_cast<outdata*>(lalloc(sizeof(outdata)));
-  stream->filename = lstrdup(path);
+  // A file size limit must fail a write (and end the run as a full disk
+  // does), not kill the process half way through a record.
+  std::signal(SIGXFSZ, SIG_IGN);
+  outdata* stream = new (lalloc(sizeof(outdata))) outdata();
+  stream->replace = std::move(replace);
+  stream->filename = lstrdup(name.c_str());
   stream->fp = fp;
   stream->type = type;
   stream->maxlen = maxlen;
@@ -228,19 +273,35 @@ void outdata_drain_file(std::FILE* fp) {
     if (s->fp && s->fp == fp) drain(s);
 }
 
+void outdata_flush(outdata* stream) {
+  if (!stream || !stream->fp) return;
+  drain(stream);
+  if (std::fflush(stream->fp) != 0 || std::ferror(stream->fp)) out_of_disk(stream);
+}
+
 outdata* outdata_close(outdata* stream) {
   if (!stream) return nullptr;
-  std::erase(streams.open, stream);
   if (stream->fp) {
-    drain(stream);
-    long pos = std::ftell(stream->fp);
-    if (std::fflush(stream->fp) != 0 || std::ferror(stream->fp)) out_of_disk(stream);
-    std::fclose(stream->fp);
+    outdata_flush(stream);
+    std::FILE* fp = stream->fp;
     stream->fp = nullptr;
-    if (pos == stream->header_end) pxDelete(stream->filename, PX_REGULAR);
+    if (std::ftell(fp) == stream->header_end) {
+      // Nothing beyond the header: no file at all, not even the previous
+      // run's, as if this one had been truncated and deleted.  After a
+      // failed write the previous files stay as they were, as a pair.
+      rkReplaceDiscard(&stream->replace, fp);
+      if (!streams.disk_full_shown) pxDelete(stream->filename, PX_REGULAR);
+    } else if (int why = 0; !rkReplaceCommit(&stream->replace, fp, &why)) {
+      stream->fp = nullptr;
+      if (no_room(why)) out_of_disk(stream);
+      tsn_msg("%s", tsnMsgBuild(TSN_MSG_CANT_CREATE, stream->filename));
+      tsn_exit(3);
+    }
   }
+  std::erase(streams.open, stream);
   lstrfree(stream->filename);
   lfree(stream->pend, tsn::kStreamBuffer);
+  stream->~outdata();
   lfree(stream, sizeof(outdata));
   return nullptr;
 }

@@ -24,31 +24,43 @@
 #include <string_view>
 #include <vector>
 
+#include "util/rkreplace.h"
+
 struct wirdata;
 
 /// An output stream (one netlist or the log).
 struct outdata {
-  char* filename;  // the path as opened, lower case
-  std::FILE* fp;   // the open file, or null once closed
-  int type;        // LONG_TSN_FILE, SHORT_TSN_FILE, WIR_FILE or LOG_FILE
-  int maxlen;      // maximum line length
-  int curlen;      // characters written since the last line end
-  char contchar;   // '+' for the netlist formats, NUL otherwise
-  long header_end; // file position after the header (log only), else 0
-  char* pend;      // bytes written but not yet handed to fp (tsn::kStreamBuffer)
-  std::size_t pending;
+  char* filename = nullptr;  // the file's name, lower case, as messages show it
+  std::FILE* fp = nullptr;   // the open (temporary) file, or null once closed
+  int type = 0;              // LONG_TSN_FILE, SHORT_TSN_FILE, WIR_FILE or LOG_FILE
+  int maxlen = 0;            // maximum line length
+  int curlen = 0;            // characters written since the last line end
+  char contchar = '\0';      // '+' for the netlist formats, NUL otherwise
+  long header_end = 0;       // file position after the header (log only), else 0
+  char* pend = nullptr;      // bytes written but not yet handed to fp (tsn::kStreamBuffer)
+  std::size_t pending = 0;
+  RkReplace replace;  // the temporary file that replaces filename when closed
 };
 
 /// Hands the pending bytes of the open stream whose file is fp (if any)
 /// to the file; the database calls it before writing a message there.
 void outdata_drain_file(std::FILE* fp);
 
-/// Creates base.<ext> in the working directory for the output type; null
-/// (after message 503) when it cannot be opened, null for unknown types.
+/// Creates base.<ext> in the working directory for the output type (its
+/// contents go to a temporary file until the stream is closed); null
+/// (after message 503 naming the file) when it cannot be opened, null for
+/// unknown types.
 outdata* outdata_create(const char* base, int type);
 
-/// Closes the stream, deletes the file when it holds nothing beyond its
-/// header, frees the record; returns null.
+/// Hands everything written so far to the file and checks it; a failure
+/// ends the run as a full disk does.
+void outdata_flush(outdata* stream);
+
+/// Closes the stream and puts its file in place of filename; when it holds
+/// nothing beyond its header, no file of that name is left instead.  Frees
+/// the record and returns null.  A write that fails here ends the run as a
+/// full disk does; a file that cannot be put in place ends it after
+/// message 503.
 outdata* outdata_close(outdata* stream);
 
 /// Appends one formatted token (at most 1023 characters) to the line.

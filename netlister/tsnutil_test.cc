@@ -282,14 +282,4 @@ TEST_F(Stream, AbortedRunKeepsWhatWasWritten) {
   EXPECT_EQ(Read("top.tsn"), "M U1\n");
 }
 
-TEST(StreamFailure, FullDiskEndsTheRunWithExitCode3) {
-  testutil::ScopedTempDir dir;
-  ASSERT_EQ(symlink("/dev/full", (dir.path() + "/top.tsn").c_str()), 0);
-  auto r = testutil::RunProgram({TSN_BINARY, "top"}, dir.path());
-  EXPECT_EQ(r.exit_code, 3);
-  EXPECT_NE(r.out.find("Error: Out of disk space.\n       Aborting wirelist ...\n"),
-            std::string::npos)
-      << r.out;
-}
-
 }  // namespace

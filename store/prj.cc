@@ -7,6 +7,8 @@
 // of the same file return the same object.
 #include "store/prj.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -232,9 +234,11 @@ int parse_type(const char*& p, int* type) {
 
 // --- the view ---------------------------------------------------------------
 
-// Reads one line of any length; false at the end of the file.
+// Reads one line, keeping one character more than a declaration may have
+// (so that a longer one is still refused as too long) and dropping the
+// rest; false at the end of the file.
 bool read_line(std::FILE* f, std::string* line) {
-  return rkDufsReadLine(f, line, std::string::npos);
+  return rkDufsReadLine(f, line, prj::kMaxDirLine + 1);
 }
 
 bool is_dir_line(const std::string& line) {
@@ -338,7 +342,7 @@ PrjProject* prjOpenProject(const char* dir, const char*, const char*, int, int* 
 int prjInitView(PrjProject* project, const char*, const char* inipath) {
   if (!project || project != prj_state.project.get() || !inipath) return PRJ_INVALID;
   if (project->view) return PRJ_ALREADY_OPEN;
-  std::FILE* f = std::fopen(inipath, "r");
+  std::FILE* f = rkDufsFopenRead(inipath);
   if (!f) return PRJ_NOT_FOUND;
   project->libs.clear();
   project->errors.clear();
@@ -460,7 +464,11 @@ PrjObject* prjOpenObject(const PrjObjRef* ref, int, int* status) {
     int handle = static_cast<int>(i + 1);
     if (only && handle != only) continue;
     std::string path = p->libs[i].dir + kind + "/" + file;
-    if (path.size() >= px::kMaxPath || pxExists(path.c_str(), PX_REGULAR) != PX_OK) continue;
+    // Whatever stands under the name is the library's object: a directory
+    // or FIFO there is reported as unreadable when opened, not passed over
+    // for another library's file or taken for a missing one.
+    struct stat st;
+    if (path.size() >= px::kMaxPath || ::stat(path.c_str(), &st) != 0) continue;
     PrjObject* o = object_for(path);
     o->lib = handle;
     o->classid = ref->classid;
@@ -538,6 +546,11 @@ PrjPropValue prjGetLibProp(int handle, int property, int* status) {
   return {rkStrCpy(lib->name.c_str()), 0};
 }
 
+const char* prjLibDirectory(int handle) {
+  const Lib* lib = lib_of(handle);
+  return lib ? lib->dir.c_str() : "";
+}
+
 std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
   int dummy;
   if (!status) status = &dummy;
@@ -546,7 +559,7 @@ std::FILE* prjObjGetFilePtr(PrjObject* object, int, int* status) {
     *status = PRJ_INVALID;
     return nullptr;
   }
-  if (!object->stream) object->stream = std::fopen(object->path.c_str(), "r");
+  if (!object->stream) object->stream = rkDufsFopenRead(object->path.c_str());
   if (!object->stream) *status = PRJ_NOT_FOUND;
   return object->stream;
 }
@@ -572,7 +585,7 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   // Copy into a temporary beside the target, then rename, so a failed copy
   // never leaves a half-written wirelist behind.
   std::string temp = target + ".tmp~";
-  std::FILE* in = std::fopen(object->path.c_str(), "rb");
+  std::FILE* in = rkDufsFopenRead(object->path.c_str());
   std::FILE* out = in ? std::fopen(temp.c_str(), "wb") : nullptr;
   bool ok = in && out;
   char buf[8192];

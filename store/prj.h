@@ -201,6 +201,10 @@ PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status);
 /// A property of a library: PRJ_PROP_PATH is its name.
 PrjPropValue prjGetLibProp(int handle, int property, int* status);
 
+/// The library's directory (absolute, ending in "/"), "" for an unknown
+/// handle; valid until the view changes.
+const char* prjLibDirectory(int handle);
+
 /// The object's read stream, opened on first call; null (*status 4) when
 /// the file cannot be opened.  The object owns it.
 std::FILE* prjObjGetFilePtr(PrjObject* object, int mode, int* status);

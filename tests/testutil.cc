@@ -8,6 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -111,7 +114,7 @@ bool FileExists(const std::string& path) {
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
-                     const std::vector<std::string>& env) {
+                     const std::vector<std::string>& env, int timeout_ms) {
   RunResult r;
   int out_pipe[2], err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return r;
@@ -137,8 +140,21 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
   std::string* sinks[2] = {&r.out, &r.err};
   int open_fds = 2;
   char buf[4096];
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (open_fds > 0) {
-    if (poll(fds, 2, -1) < 0) break;
+    int wait_ms = -1;
+    if (timeout_ms > 0) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      wait_ms = static_cast<int>(std::max<long long>(left.count(), 0));
+    }
+    int ready = poll(fds, 2, wait_ms);
+    if (ready < 0) break;
+    if (ready == 0) {
+      kill(pid, SIGKILL);
+      r.timed_out = true;
+      break;
+    }
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
       ssize_t n = read(fds[i].fd, buf, sizeof buf);
@@ -151,6 +167,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
       }
     }
   }
+  for (pollfd& f : fds)
+    if (f.fd >= 0) close(f.fd);
   int status = 0;
   waitpid(pid, &status, 0);
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

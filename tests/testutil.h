@@ -65,15 +65,18 @@ bool FileExists(const std::string& path);
 
 /// Result of running a program as a child process.
 struct RunResult {
-  int exit_code = -1;
+  int exit_code = -1;  // 128 + signal when a signal ended it
   std::string out;
   std::string err;
+  bool timed_out = false;  // killed after the time allowed
 };
 
 /// Runs argv[0] with the arguments in directory dir, with the environment
 /// variables in env ("NAME=value") added; captures both output streams.
+/// With timeout_ms > 0 a run that takes longer is killed (a hang is then a
+/// failed test, not a stuck suite).
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
-                     const std::vector<std::string>& env = {});
+                     const std::vector<std::string>& env = {}, int timeout_ms = 0);
 
 /// Makes catalogs be found without the project store while it lives:
 /// "<name>.vmb" as named (relative to the working directory or absolute),

@@ -7,7 +7,12 @@
 // host size and byte order.
 #include "util/rkdufs.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -143,6 +148,46 @@ struct FileCloser {
 
 // --- text files --------------------------------------------------------------
 
+std::FILE* rkDufsFopenRead(const char* path, int* why) {
+  int dummy;
+  if (!why) why = &dummy;
+  *why = 0;
+  if (!path) {
+    *why = EINVAL;
+    return nullptr;
+  }
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = errno;
+    return nullptr;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    *why = errno;
+    ::close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *why = S_ISDIR(st.st_mode) ? EISDIR : RK_DUFS_NOT_REGULAR;
+    ::close(fd);
+    return nullptr;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* fp = ::fdopen(fd, "r");
+  if (!fp) {
+    *why = errno;
+    ::close(fd);
+  }
+  return fp;
+}
+
+const char* rkDufsWhy(int why) {
+  if (why == RK_DUFS_NOT_REGULAR) return "not a regular file";
+  return std::strerror(why);
+}
+
 int rkDufsFgetc(std::FILE* fp) {
   int c = std::getc(fp);
   if (c != '\r') return c;
@@ -266,7 +311,8 @@ RkDufsB* rkDufsBSetup(std::FILE* fp, const char* name, const char* mode) {
 RkDufsB* rkDufsBFopen(const char* name, const char* mode) {
   int m = parse_mode(name, mode, "rkDufsBFopen");
   static constexpr const char* kStdioModes[] = {"rb", "wb", "w+b"};
-  std::unique_ptr<std::FILE, FileCloser> fp(std::fopen(name, kStdioModes[m]));
+  std::unique_ptr<std::FILE, FileCloser> fp(m == RK_DUFS_READ ? rkDufsFopenRead(name)
+                                                              : std::fopen(name, kStdioModes[m]));
   if (!fp) return nullptr;
   RkDufsB* h = rkDufsBSetup(fp.get(), name, mode);
   if (!h) {

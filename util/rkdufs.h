@@ -36,6 +36,24 @@
 #include <cstdio>
 #include <string>
 
+// --- opening for reading ------------------------------------------------
+
+/// The reason kept in *why when a file to read is not a regular file
+/// (a directory, a FIFO, a device such as /dev/zero); other reasons are
+/// errno values.
+inline constexpr int RK_DUFS_NOT_REGULAR = -1;
+
+/// Opens path for reading ("r") when it is a regular file, else null with
+/// the reason in *why (when given): an errno value, or RK_DUFS_NOT_REGULAR.
+/// Every file the system reads goes through here: a FIFO or a device would
+/// block the run or never end, and a directory would read as empty.  The
+/// open itself cannot block (the type is checked on the open descriptor).
+std::FILE* rkDufsFopenRead(const char* path, int* why = nullptr);
+
+/// The text of a reason from rkDufsFopenRead, such as "Permission denied"
+/// or "not a regular file".
+const char* rkDufsWhy(int why);
+
 // --- text files ----------------------------------------------------------
 
 /// The next character; "\r\n" reads as '\n'.  EOF at the end.

@@ -3,7 +3,10 @@
 #include "util/rkdufs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -254,6 +257,33 @@ TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {
   EXPECT_EQ(tag, RK_TAG_MISUSE);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFopen(path("x").c_str(), "a"); }), 1306);
   EXPECT_EQ(raised(RK_TAG_ALL, [&] { rkDufsBFtell(nullptr); }), 1310);
+}
+
+// Only regular files are read: a FIFO would block the open, a device such
+// as /dev/zero would never end, and a directory would read as empty.
+TEST_F(RkDufs, OnlyRegularFilesOpenForReading) {
+  ASSERT_TRUE(testutil::WriteFile(path("plain"), "x\n"));
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(path("dir").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("/dev/zero", path("zero").c_str()), 0);
+  const struct {
+    std::string path;
+    int why;
+  } cases[] = {{path("plain"), 0},
+               {path("fifo"), RK_DUFS_NOT_REGULAR},
+               {path("zero"), RK_DUFS_NOT_REGULAR},
+               {path("dir"), EISDIR},
+               {path("missing"), ENOENT}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    int why = -99;
+    File f(rkDufsFopenRead(c.path.c_str(), &why));
+    EXPECT_EQ(f != nullptr, c.why == 0);
+    EXPECT_EQ(why, c.why);
+  }
+  EXPECT_STREQ(rkDufsWhy(RK_DUFS_NOT_REGULAR), "not a regular file");
+  // A binary file is opened the same way: the FIFO is refused at once.
+  EXPECT_EQ(rkDufsBFopen(path("fifo").c_str(), "r"), nullptr);
 }
 
 }  // namespace

@@ -599,7 +599,7 @@ RkError* rkErrCreateFromString(const char* line) {
 }
 
 int rkErrReadErrorFile(const char* path, RkErrStream* stream) {
-  std::FILE* fp = path ? std::fopen(path, "r") : nullptr;
+  std::FILE* fp = path ? rkDufsFopenRead(path) : nullptr;
   if (!fp)
     rkExThrowBuild(RK_TAG_ENVIRONMENT, rkErrLocationRoutine("rkErrReadErrorFile"), rkMsgFile(),
                    RKLIB_ERR_READ_FILE, path ? path : "");
@@ -710,6 +710,7 @@ void rkExit(int status) {
   });
   for (const auto& h : handlers) h.fn(h.arg);
   rkMemReport(stderr);
+  rkMemInjectionReport(stderr);
   close_log();
   // Every stream the program wrote is flushed here; global destructors are
   // skipped on purpose, since their order across modules is not ours.

@@ -26,8 +26,37 @@ struct Block {
 struct MemState {
   int debugging = -1;  // -1 not decided yet, then 0 or 1
   std::unordered_map<void*, Block>* live = nullptr;
+  RkMemExhaustedFunc exhausted = nullptr;  // the program's out-of-memory handler
 };
 MemState mem;
+
+// Fault injection (TSN_ALLOC_FAIL).  Plain fields: operator new may ask
+// before any constructor of this file has run.
+struct Injection {
+  bool read;    // the environment was looked at
+  bool armed;   // TSN_ALLOC_FAIL was set
+  long target;  // the allocation that fails (0: none, count only)
+  long count;   // allocations made so far
+};
+Injection inject;
+
+// Counting starts when the program installs its handler: what the C++
+// runtime allocates before that cannot end a run in an orderly way.
+void read_injection() {
+  if (inject.read) return;
+  inject.read = true;
+  const char* v = std::getenv("TSN_ALLOC_FAIL");
+  if (!v || !*v) return;
+  inject.armed = true;
+  inject.target = std::strtol(v, nullptr, 10);
+}
+
+// The result of an allocation: a failure calls the handler, which ends
+// the program; without one the null goes back to the caller.
+void* checked(void* p) {
+  if (!p) rkMemExhausted();
+  return p;
+}
 
 bool debugging() {
   if (mem.debugging < 0) {
@@ -49,28 +78,47 @@ constexpr std::size_t kChunkElements = 64;
 
 }  // namespace
 
+void rkMemOnExhausted(RkMemExhaustedFunc fn) {
+  mem.exhausted = fn;
+  if (fn) read_injection();
+}
+
+void rkMemExhausted() {
+  if (mem.exhausted) mem.exhausted();
+}
+
+bool rkMemInjectedFailure() {
+  if (!inject.armed) return false;
+  return ++inject.count == inject.target;
+}
+
+void rkMemInjectionReport(std::FILE* out) {
+  if (inject.armed && inject.target == 0 && out)
+    std::fprintf(out, "allocations: %ld\n", inject.count);
+}
+
 void* rkMemMalloc(std::size_t size, const char* tag) {
-  void* p = std::malloc(size ? size : 1);
+  void* p = rkMemInjectedFailure() ? nullptr : std::malloc(size ? size : 1);
   track(p, size, tag);
-  return p;
+  return checked(p);
 }
 
 void* rkMemCalloc(std::size_t size, const char* tag) {
-  void* p = std::calloc(1, size ? size : 1);
+  void* p = rkMemInjectedFailure() ? nullptr : std::calloc(1, size ? size : 1);
   track(p, size, tag);
-  return p;
+  return checked(p);
 }
 
 void* rkMemRealloc(void* p, std::size_t size, const char* tag) {
   // Untrack before the call: the old pointer must not be used afterwards.
   if (p) untrack(p);
-  void* q = std::realloc(p, size ? size : 1);
+  void* q = rkMemInjectedFailure() ? nullptr : std::realloc(p, size ? size : 1);
   if (q) {
     track(q, size, tag);
   } else if (p) {
     track(p, size, tag);  // the old block stays valid and allocated
   }
-  return q;
+  return checked(q);
 }
 
 void rkMemFree(void* p) {
@@ -102,7 +150,8 @@ void* rkMemFlAlloc(RkMemFreeList* fl) {
   std::size_t size = (fl->size + sizeof(void*) - 1) / sizeof(void*) * sizeof(void*);
   if (debugging()) return rkMemMalloc(size, fl->tag);
   if (!fl->head) {
-    char* chunk = static_cast<char*>(std::malloc(size * kChunkElements));
+    char* chunk = static_cast<char*>(
+        checked(rkMemInjectedFailure() ? nullptr : std::malloc(size * kChunkElements)));
     if (!chunk) return nullptr;
     for (std::size_t i = 0; i < kChunkElements; ++i) {
       void* e = chunk + i * size;
@@ -141,11 +190,17 @@ void* rkMemRegionTake(RkMemRegions* r, std::size_t size) {
   if (size > r->left) {
     // Mapped with a huge page of slack, so that the region can start on a
     // huge-page boundary.
+    // A region that cannot be had is not the end: the caller falls back
+    // to ordinary blocks.
     std::size_t length = kRegionSize + kHugePage;
-    void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = rkMemInjectedFailure() ? MAP_FAILED
+                                     : mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return nullptr;
     auto* list = static_cast<RkMemRegions::Region*>(
-        std::realloc(r->regions, (r->count + 1) * sizeof(RkMemRegions::Region)));
+        rkMemInjectedFailure()
+            ? nullptr
+            : std::realloc(r->regions, (r->count + 1) * sizeof(RkMemRegions::Region)));
     if (!list) {
       munmap(p, length);
       return nullptr;

@@ -16,10 +16,42 @@
 //     reuse and fresh ones are carved from chunks of 64, so small tables do
 //     not fragment the heap; in memory-debugging mode every element is a
 //     tagged block of its own instead, so that each one left over shows.
+//
+// Running out of memory: a program installs one handler (rkMemOnExhausted)
+// that ends it the way it ends every run; every allocation of this module
+// that fails calls it, so no caller ever goes on with a null block.  Only
+// without a handler (tests of single modules) does a failure come back as
+// null.
+//
+// Fault injection, for tests of that path: with the environment variable
+// TSN_ALLOC_FAIL=N set, allocation number N after the program installed
+// its out-of-memory handler fails (counting this module's allocations and
+// those of the program's operator new, which asks rkMemInjectedFailure).  N = 0 fails
+// nothing and counts: the orderly exit then writes "allocations: M" on
+// standard error, the number of allocations the run made.  Without the
+// variable the check is one predictable branch.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+
+/// A function that ends the program after memory ran out; it must not
+/// return.
+using RkMemExhaustedFunc = void (*)();
+
+/// Installs the program's out-of-memory handler (null removes it).
+void rkMemOnExhausted(RkMemExhaustedFunc fn);
+
+/// Calls the out-of-memory handler when one is installed (it does not
+/// return); returns when there is none.
+void rkMemExhausted();
+
+/// True when the injected failure falls on this allocation (see above);
+/// every allocator of the program asks once per allocation.
+bool rkMemInjectedFailure();
+
+/// In counting mode (TSN_ALLOC_FAIL=0), writes "allocations: M" to out.
+void rkMemInjectionReport(std::FILE* out);
 
 /// A block of size bytes, or null when memory is exhausted.
 void* rkMemMalloc(std::size_t size, const char* tag);

@@ -21,9 +21,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <list>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogs/rklib.h"
@@ -64,6 +66,7 @@ struct RkMsgFile {
   std::int32_t longest = 0;                                    // longest text length
   long body_size = 0;                                          // bytes after the prefix
   std::string name;                                            // name given to open
+  std::vector<int> warned;  // messages whose text was refused (warned once each)
   std::string application, release, min_version, max_version;  // open arguments
   bool has_application = false, has_release = false, has_min = false, has_max = false;
   int refcount = 1;  // opens not yet closed
@@ -119,7 +122,8 @@ std::string format(const char* fmt, ...) {
 // Raises a catalog error.  When the failing catalog is rklib itself the
 // text comes from the formats below, never from rklib.
 [[noreturn]] void fail(int tag, const char* routine, const std::string& catalog,
-                       const std::string& path, int number, int message = 0) {
+                       const std::string& path, int number, int message = 0,
+                       const char* reason = "") {
   if (catalog == kOwnName) {
     std::string text;
     if (number <= 1006) {
@@ -143,6 +147,7 @@ std::string format(const char* fmt, ...) {
     case RKLIB_MSG_NOT_FOUND:
       rkExThrowBuild(tag, loc, own, number, catalog.c_str(), "vmb");
     case RKLIB_MSG_CANT_OPEN:
+      rkExThrowBuild(tag, loc, own, number, path.c_str(), reason);
     case RKLIB_MSG_BAD_HEADER:
     case RKLIB_MSG_SHORT_INDEX:
     case RKLIB_MSG_VERSION:
@@ -173,6 +178,148 @@ RkMsgFile* find_open(const RkMsgFile* file) {
   for (auto& f : msg.open)
     if (&f == file) return &f;
   return nullptr;
+}
+
+// --- trusting no catalog's formats ------------------------------------------
+
+// The kind of argument a conversion takes.
+enum class Arg : char {
+  kInt,
+  kLong,
+  kLongLong,
+  kIntMax,
+  kSize,
+  kPtrdiff,
+  kDouble,
+  kLongDouble,
+  kString,
+  kWideString,
+  kWint,
+  kPointer,
+};
+
+// Conversion letters with a length modifier, and the argument they take;
+// everything not listed (%n above all) is refused.
+struct ConvKind {
+  const char* letters;
+  const char* length;
+  Arg kind;
+};
+constexpr ConvKind kConvKinds[] = {
+    {"diouxX", "", Arg::kInt},
+    {"diouxX", "h", Arg::kInt},
+    {"diouxX", "hh", Arg::kInt},
+    {"diouxX", "l", Arg::kLong},
+    {"diouxX", "ll", Arg::kLongLong},
+    {"diouxX", "q", Arg::kLongLong},
+    {"diouxX", "L", Arg::kLongLong},
+    {"diouxX", "j", Arg::kIntMax},
+    {"diouxX", "z", Arg::kSize},
+    {"diouxX", "Z", Arg::kSize},
+    {"diouxX", "t", Arg::kPtrdiff},
+    {"eEfFgGaA", "", Arg::kDouble},
+    {"eEfFgGaA", "l", Arg::kDouble},
+    {"eEfFgGaA", "L", Arg::kLongDouble},
+    {"c", "", Arg::kInt},
+    {"c", "l", Arg::kWint},
+    {"C", "", Arg::kWint},
+    {"s", "", Arg::kString},
+    {"s", "l", Arg::kWideString},
+    {"S", "", Arg::kWideString},
+    {"p", "", Arg::kPointer},
+};
+
+// The arguments a printf format takes, by position (1 and up); false when
+// it cannot be trusted with any: %n, an unknown or malformed conversion,
+// numbered and plain conversions mixed, a number out of range, two kinds
+// for one number.
+bool arguments_of(const char* fmt, std::map<int, Arg>* args) {
+  args->clear();
+  int mode = 0;  // 1 numbered, 2 plain
+  int next = 1;  // next plain argument
+  auto number = [](const char*& p) {
+    long n = 0;
+    while (*p >= '0' && *p <= '9') {
+      n = n * 10 + (*p++ - '0');
+      if (n > rk::kMsgMaxArgs) n = rk::kMsgMaxArgs + 1;
+    }
+    return static_cast<int>(n);
+  };
+  // Records an argument at an explicit number (own > 0) or the next plain one.
+  auto take = [&](int own, Arg kind) {
+    if ((own > 0 && mode == 2) || (own == 0 && mode == 1)) return false;
+    mode = own > 0 ? 1 : 2;
+    int pos = own > 0 ? own : next++;
+    if (pos > rk::kMsgMaxArgs) return false;
+    auto [it, fresh] = args->emplace(pos, kind);
+    return fresh || it->second == kind;
+  };
+  // An explicit "N$" at p, else 0.
+  auto numbered = [&](const char*& p) {
+    const char* q = p;
+    int n = number(q);
+    if (n == 0 || *q != '$') return 0;
+    p = q + 1;
+    return n;
+  };
+  for (const char* p = fmt; *p; ++p) {
+    if (*p != '%') continue;
+    if (*++p == '%') continue;
+    int own = numbered(p);
+    while (*p && std::strchr("-+ #0'I", *p)) ++p;
+    for (int field = 0; field < 2; ++field) {  // width, then precision
+      if (field == 1 && *p != '.') break;
+      if (field == 1) ++p;
+      if (*p != '*') {
+        number(p);
+      } else if (!take(numbered(++p), Arg::kInt)) {
+        return false;
+      }
+    }
+    std::string length;
+    while (*p && std::strchr("hlLqjzZt", *p)) length += *p++;
+    if (*p == 'm' && length.empty() && own == 0) continue;  // the text of errno: no argument
+    const ConvKind* k = std::find_if(
+        std::begin(kConvKinds), std::end(kConvKinds),
+        [&](const ConvKind& c) { return *p && std::strchr(c.letters, *p) && length == c.length; });
+    if (k == std::end(kConvKinds) || !take(own, k->kind)) return false;
+  }
+  return true;
+}
+
+// The built-in catalog of a name, or null.  A catalog is known by its file
+// name: "tsn" and "/some/dir/tsn" are the same catalog.
+const RkMsgBuiltinCatalog* builtin_catalog(std::string_view name) {
+  std::size_t slash = name.rfind('/');
+  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  for (const RkMsgBuiltinCatalog* c = rkMsgBuiltinCatalogs; c->name; ++c)
+    if (name == c->name) return c;
+  return nullptr;
+}
+
+// The text to use for message number of f, read from its file as text:
+// the text itself when it takes the arguments the built-in text takes,
+// else the built-in text, else null (the message counts as missing).  A
+// refused text is reported once per catalog and number.
+const char* trusted_text(RkMsgFile* f, int number, const char* text) {
+  const RkMsgBuiltinCatalog* cat = builtin_catalog(f->name);
+  const char* reference = cat ? rkMsgBuiltin(f->name.c_str(), number) : text;
+  if (rkMsgFormatAgrees(text, reference)) return text;
+  if (!cat) reference = nullptr;  // a catalog the program does not know: no %n, that is all
+  if (std::find(f->warned.begin(), f->warned.end(), number) == f->warned.end()) {
+    f->warned.push_back(number);
+    // The warning's own text is the built-in one: it must not come from a
+    // catalog file, which may be the very one being refused.
+    int which = reference ? RKLIB_MSG_BAD_FORMAT : RKLIB_MSG_BAD_FORMAT2;
+    const char* pattern = rkMsgBuiltin(kOwnName, which);
+    std::string warning =
+        pattern ? pattern : "[W] Message %d of message catalog %s does not take its arguments.";
+    if (warning.size() > 4 && warning[0] == '[') warning.erase(0, 4);  // the severity prefix
+    warning = format(warning.c_str(), number, f->path.c_str());
+    rkErrReport(rkErrCreate(f->path.c_str(), kOwnName, which, RK_WARNING, warning.c_str()),
+                nullptr);
+  }
+  return reference;
 }
 
 // --- cache lists ---------------------------------------------------------
@@ -368,8 +515,17 @@ RkMsgFile* rkMsgFileOpen(const char* name, const char* application, const char* 
     case RkMsgFind::kNotFound:
       fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, "", RKLIB_MSG_NOT_FOUND);
   }
-  std::unique_ptr<RkDufsB, DufsCloser> h(rkDufsBFopen(path, "r"));
-  if (!h) fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, path, RKLIB_MSG_CANT_OPEN);
+  // A file that opens but is too short even for the binary prefix (an
+  // empty file) is not a catalog, which is what the user must be told.
+  int why = 0;
+  std::FILE* fp = rkDufsFopenRead(path, &why);
+  if (!fp)
+    fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, path, RKLIB_MSG_CANT_OPEN, 0, rkDufsWhy(why));
+  std::unique_ptr<RkDufsB, DufsCloser> h(rkDufsBSetup(fp, path, "r"));
+  if (!h) {
+    std::fclose(fp);
+    fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, path, RKLIB_MSG_BAD_HEADER);
+  }
 
   RkMsgFile f;
   f.name = name;
@@ -472,6 +628,22 @@ int rkMsgText(RkMsgFile* file, int number, RkMsgCopyFunc copy, void* context) {
   }
   ++msg.reads;
   e.text[length] = '\0';  // a damaged file may lack its NUL
+  const char* text = trusted_text(f, number, e.text.data());
+  if (!text) {
+    cache_release(i);
+    if (!msg.debug)
+      fail(RK_TAG_ENVIRONMENT, "rkMsgText", f->name, f->path, RKLIB_MSG_NO_MESSAGE, number);
+    std::string path;
+    for (char c : f->path) path += (c == '%') ? std::string("%%") : std::string(1, c);
+    std::string missing = format("RKLIB Error %d: Can't find message #%d in message file %s%s%s!\n",
+                                 RKLIB_MSG_NO_MESSAGE, number, path.c_str(), "", "");
+    return copy(missing.c_str(), context);
+  }
+  if (text != e.text.data()) {
+    std::size_t n = std::strlen(text);
+    if (e.text.size() < n + 1) e.text.resize(n + 1);
+    std::memcpy(e.text.data(), text, n + 1);
+  }
   e.file = f;
   e.number = number;
   bucket_push(i);
@@ -562,6 +734,29 @@ int rkMsgCopyToBuffer(const char* text, void* context) {
 int rkMsgCopyAlloc(const char* text, void* context) {
   *static_cast<char**>(context) = rkStrCpy(text);
   return 0;
+}
+
+const char* rkMsgBuiltin(const char* name, int number) {
+  if (!name) return nullptr;
+  const RkMsgBuiltinCatalog* c = builtin_catalog(name);
+  if (!c) return nullptr;
+  const RkMsgBuiltinText* end = c->texts + c->count;
+  const RkMsgBuiltinText* t = std::lower_bound(
+      c->texts, end, number, [](const RkMsgBuiltinText& e, int n) { return e.number < n; });
+  return t != end && t->number == number ? t->text : nullptr;
+}
+
+int rkMsgFormatAgrees(const char* text, const char* reference) {
+  if (!text) return 0;
+  std::map<int, Arg> got, want;
+  if (!arguments_of(text, &got) || !arguments_of(reference ? reference : "", &want)) return 0;
+  int expected = 1;
+  for (const auto& [pos, kind] : got) {
+    if (pos != expected++) return 0;  // a gap: printf could not know that argument's kind
+    auto it = want.find(pos);
+    if (it == want.end() || it->second != kind) return 0;
+  }
+  return 1;
 }
 
 int rkMsgOpeningOwnCatalog() { return msg.opening_own > 0 ? 1 : 0; }

@@ -29,6 +29,16 @@
 // "rklib" itself is the one failing, the text comes from formats compiled
 // in here, so that a broken rklib.vmb cannot recurse.
 //
+// A catalog's texts are formats, and a catalog may come from anywhere the
+// search reaches (the working directory first), so no text is trusted:
+// each text read from a file is checked against the text the program's
+// own catalog was compiled from (rkMsgBuiltinCatalogs).  A text whose
+// conversions do not take the arguments the program passes (their number
+// and kinds, see rkMsgFormatAgrees), or that holds %n, is replaced by the
+// built-in text, with a warning (rklib 1024); without a built-in text it
+// counts as missing (warning 1025, then error 1021 or, with
+// RK_MSGFILEDBG, the "Can't find message" text).
+//
 // Environment: RK_MSGNOVERSION turns a failed version check into a warning;
 // RK_MSGFILEDBG turns a missing message into a "Can't find message" text.
 #pragma once
@@ -38,6 +48,37 @@
 
 /// An open catalog (opaque).
 struct RkMsgFile;
+
+/// A built-in text: a message number and its text.
+struct RkMsgBuiltinText {
+  int number;
+  const char* text;
+};
+
+/// The built-in texts of one catalog, by ascending number (ended by a null
+/// text).
+struct RkMsgBuiltinCatalog {
+  const char* name;  // the name the catalog is opened with
+  const RkMsgBuiltinText* texts;
+  int count;
+};
+
+/// The texts the program's catalogs were compiled from, ended by a null
+/// name; written at build time by "rkmsgcmp --table".  A program built
+/// without them (the message compiler, which makes them) has an empty
+/// table: every text is then checked only for what no arguments allow.
+extern const RkMsgBuiltinCatalog rkMsgBuiltinCatalogs[];
+
+/// The built-in text of message number of catalog name, or null.
+const char* rkMsgBuiltin(const char* name, int number);
+
+/// 1 when text may be formatted with the arguments that the format
+/// reference takes: it has no %n and no unknown or malformed conversion,
+/// does not mix numbered ("%2$s") and plain conversions, numbers its
+/// arguments from 1 without a gap, and each argument it uses is one the
+/// reference uses with the same kind (int, long, double, string, ...).
+/// A null reference takes no argument.
+int rkMsgFormatAgrees(const char* text, const char* reference);
 
 /// Copy function: receives the finished text and its context; its result
 /// is the result of the call that fetched the text.

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "tests/testutil.h"
 #include "util/rkdufs.h"
@@ -198,6 +200,63 @@ TEST_F(RkMsg, MissingMessageWithMsgFileDbgYieldsCantFindText) {
   EXPECT_EQ(std::string(rkMsgStatic(h, 99)),
             "RKLIB Error 1021: Can't find message #99 in message file " + cat + ".vmb!\n");
   rkMsgFileClose(h);
+}
+
+// A text may be formatted with the program's arguments only when it takes
+// no more of them than the program's own text, each of the same kind.
+TEST(RkMsgFormat, TextsAgreeOnlyWithTheArgumentsPassed) {
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"%s", "%s", 1},          {"", "%s", 1},
+      {"plain", nullptr, 1},    {"%s%n", "%s", 0},
+      {"%n", "%n", 0},          {"%d", "%s", 0},
+      {"%s %s", "%s", 0},       {"%s", nullptr, 0},
+      {"%ld", "%d", 0},         {"%zu", "%lu", 0},
+      {"%Lf", "%f", 0},         {"%lc", "%c", 0},
+      {"%c %x", "%d %u", 1},    {"%hhd %hd", "%d %i", 1},
+      {"%-+ #0'8.3e", "%f", 1}, {"%2$s %1$d", "%d %s", 1},
+      {"%1$d", "%2$s %1$d", 1}, {"%2$s", "%s %s", 0},
+      {"%1$s %s", "%s %s", 0},  {"%1$s %1$d", "%s", 0},
+      {"%129$s", "%129$s", 0},  {"%*d", "%d %d", 1},
+      {"%*d", "%d", 0},         {"%.*s", "%d %s", 1},
+      {"%%d 100%%", "", 1},     {"%m", "", 1},
+      {"%y", "%s", 0},          {"%", "", 0},
+      {"%p", "%p", 1},          {"%3$s", "%3$s", 0},
+  };
+  for (const auto& [text, reference, agrees] : cases) {
+    SCOPED_TRACE(std::string(text) + " against " + (reference ? reference : "(none)"));
+    EXPECT_EQ(rkMsgFormatAgrees(text, reference), agrees);
+  }
+}
+
+// A catalog file is known by its file name, wherever it lies: a "tsn"
+// catalog whose text for 504 would write through %n is not used; the
+// program's own text is, after a warning given once.
+TEST_F(RkMsg, CatalogTextsThatDisagreeAreReplacedByTheBuiltInText) {
+  std::string cat = Catalog(
+      "#define D 504 /* \"%s%n\" */\n#define E 505 /* \"%d\" */\n"
+      "#define F 506 /* \"Wirelist of %s.\" */\n#define X 9999 /* \"%s\" */\n",
+      "5.1.0", "tsn");
+  std::FILE* err = std::fopen((dir_.path() + "/err").c_str(), "w");
+  rkErrSetStream(err);
+  RkMsgFile* h = rkMsgFileOpen(cat.c_str(), nullptr, nullptr, nullptr, nullptr);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_STREQ(rkMsgStatic(h, 504, "TOP"), "Long-format netlist of design TOP.");
+    EXPECT_STREQ(rkMsgStatic(h, 505, "TOP"), "Short-format netlist of design TOP.");
+    EXPECT_STREQ(rkMsgStatic(h, 506, "TOP"), "Wirelist of TOP.");  // it agrees: the file's own
+    // No built-in text to fall back on: the message counts as missing.
+    EXPECT_STREQ(rkMsgStatic(h, 9999, "x"), "*** internal message file error; message #9999");
+  }
+  rkErrSetStream(nullptr);
+  std::fclose(err);
+  rkMsgFileClose(h);
+  std::string warnings = testutil::ReadFile(dir_.path() + "/err");
+  EXPECT_NE(warnings.find("rklib-W-1024: " + cat + ".vmb: Message 504 of message catalog " + cat +
+                          ".vmb does not take the arguments the program passes to it; the "
+                          "program's own text is used instead.\n"),
+            std::string::npos)
+      << warnings;
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 3) << warnings;
+  EXPECT_NE(warnings.find("rklib-W-1025: "), std::string::npos) << warnings;
 }
 
 TEST_F(RkMsg, CacheEvictsTheLeastRecentlyUsedMessage) {

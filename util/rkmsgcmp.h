@@ -29,3 +29,18 @@
 /// diag; no output file is left behind on failure.
 int rkMsgCompile(const char* source_path, const char* output_path, char* diag,
                  std::size_t diag_size);
+
+/// One catalog of rkMsgCompileTable: the name it is opened with and its
+/// source.
+struct RkMsgTableSource {
+  const char* name;
+  const char* source_path;
+};
+
+/// Writes the C++ source of the built-in texts (util/rkmsg.h,
+/// rkMsgBuiltinCatalogs) of the n catalogs to output_path: the program
+/// carries the texts its own catalogs were compiled from, and checks every
+/// catalog file it reads against them.  Returns 0 or 1 with a diagnostic
+/// as rkMsgCompile does.
+int rkMsgCompileTable(const RkMsgTableSource* catalogs, int n, const char* output_path, char* diag,
+                      std::size_t diag_size);

@@ -11,15 +11,19 @@
 // regeneration off.
 #include "wirelist/iwfile.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "catalogs/nodex.h"
 #include "store/prj.h"
 #include "store/pxlib.h"
 #include "util/rkdufs.h"
 #include "util/rkmem.h"
+#include "util/rkrun.h"
 #include "util/rkstr.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -102,34 +106,66 @@ PrjObject* file_info(const char* name, const char* kind, int classid, char* path
 }
 
 std::FILE* open_path(PrjObject* obj, const char* path) {
-  return obj && path[0] ? std::fopen(path, "r") : nullptr;
+  return obj && path[0] ? rkDufsFopenRead(path) : nullptr;
 }
 
-// Group names come from design files and the checker runs through the
-// shell: only names of letters, digits and _ . - $ are handed to it.
-bool checker_safe(const char* name) {
-  if (!name || !*name) return false;
-  for (const char* p = name; *p; ++p) {
-    char c = *p;
-    bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-              std::strchr("_.-$", c) != nullptr;
-    if (!ok) return false;
+// The word for a directory kind in messages.
+const char* kind_word(const char* kind) {
+  if (!kind) return "design";
+  if (std::strcmp(kind, "wir") == 0) return "wirelist";
+  if (std::strcmp(kind, "sym") == 0) return "symbol";
+  if (std::strcmp(kind, "sch") == 0) return "schematic";
+  return kind;
+}
+
+// Group names come from design files: the checker is only ever handed
+// one that rkRunSafeName accepts.
+bool checker_safe(const char* name) { return rkRunSafeName(name); }
+
+// True when path lies in directory dir (both absolute, dir without a
+// trailing "/"), or is dir itself.
+bool inside(const std::string& path, const std::string& dir) {
+  return path == dir || (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+                         (dir == "/" || path[dir.size()] == '/'));
+}
+
+// The real path of a directory, "" when it cannot be resolved.
+std::string real_dir(const char* dir) {
+  char* r = ::realpath(dir, nullptr);
+  std::string s = r ? r : "";
+  std::free(r);
+  return s;
+}
+
+// Where "check.exe" may come from when "check" did not help: the WDIR
+// directories and the program's own directory, which the user set up,
+// but never the working directory or a library of the design, since a
+// design folder from someone else must not supply a program that runs.
+// Returns the path found, or "".
+std::string trusted_checker() {
+  std::vector<std::string> shunned;
+  if (std::string cwd = real_dir("."); !cwd.empty()) shunned.push_back(cwd);
+  int status;
+  for (int h = prjFindNextLib(iws.project, 0, "*", &status); h;
+       h = prjFindNextLib(iws.project, h, "*", &status))
+    if (std::string d = real_dir(prjLibDirectory(h)); !d.empty()) shunned.push_back(d);
+  std::vector<std::string> dirs;
+  pxWdirLoopSrchdirs2(
+      [](const char* dir, void* user) {
+        static_cast<std::vector<std::string>*>(user)->push_back(dir);
+        return 1;
+      },
+      &dirs);
+  dirs.push_back(pxExeDir());
+  for (const std::string& dir : dirs) {
+    std::string real = dir.empty() ? "" : real_dir(dir.c_str());
+    if (real.empty()) continue;
+    bool refused = false;
+    for (const std::string& s : shunned) refused = refused || inside(real, s);
+    std::string path = real + "/check.exe";
+    if (!refused && pxExists(path.c_str(), PX_REGULAR) == PX_OK) return path;
   }
-  return true;
-}
-
-// One word of a shell command: as it is when it holds only characters
-// the shell leaves alone, else in single quotes ("$" in a group name
-// would otherwise be expanded).
-std::string shell_word(const std::string& s) {
-  bool plain = !s.empty() && s.find_first_not_of(
-                                 "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                 "abcdefghijklmnopqrstuvwxyz"
-                                 "0123456789_./-") == std::string::npos;
-  if (plain) return s;
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
+  return "";
 }
 
 // The wirelist being opened, with what the checks need to know of it.
@@ -146,6 +182,7 @@ struct Sheet {
 void report_newer(const Sheet& s, const char* word, const char* source, const char* path) {
   std::string what = std::string(source) + " (" + path + ")";
   iwmsghndlr(2, NDX_OUTOFDATE, word, what.c_str());
+  if (!checker_safe(s.group)) iwmsghndlr(10, NDX_UNSAFENAME, s.group);
   iwmsghndlr(10, NDX_READASIS, s.path);
 }
 
@@ -227,6 +264,9 @@ bool pinorder_newer(const Sheet& s, std::FILE* f) {
     return true;
   }
   if (!ended) {
+    // Without a schematic there is nothing to write the wirelist again
+    // from: the reader reports what is wrong with the file.
+    if (!iwfinfo(s.file, "sch", nullptr, nullptr, nullptr)) return false;
     if (!s.regen) iwmsghndlr(4, NDX_EOFBEFOREEW, s.file);
     return true;
   }
@@ -266,6 +306,7 @@ PrjObject* open_sheet(const char* group, int sheet, int which) {
       regenerate(s, which);
       continue;
     }
+    if (iws.unreadable) return nullptr;
     if (iws.chktime) {
       int lib;
       if (iwfinfo(s.file, "sch", nullptr, nullptr, &lib)) {
@@ -275,6 +316,7 @@ PrjObject* open_sheet(const char* group, int sheet, int which) {
         }
         iwmsghndlr(4, NDX_NOWIRELIST, s.file);
         iwmsghndlr(12, NDX_NOWIRSCH);
+        if (!checker_safe(group)) iwmsghndlr(12, NDX_UNSAFENAME, group);
       }
     }
     iwstatus(nullptr, 0, 1);
@@ -301,11 +343,20 @@ PrjObject* iwvarfinfo(const char* name, char* path, long* time, int* library) {
 }
 
 PrjObject* iwvfopen(const char* name, const char* kind) {
+  iws.unreadable = false;
   PrjObject* obj = open_object(name, kind, 0, nullptr);
   if (!obj) return nullptr;
   int status;
   std::FILE* stream = prjObjGetFilePtr(obj, 0, &status);
   if (!stream) {
+    // The store found the file, so it exists: say why it cannot be read
+    // rather than letting it pass for missing.
+    char path[iw::kFileName];
+    object_props(obj, path, nullptr, nullptr);
+    int why = 0;
+    if (std::FILE* again = rkDufsFopenRead(path, &why)) std::fclose(again);
+    iwmsghndlr(4, NDX_CANTREAD, kind_word(kind), path, rkDufsWhy(why ? why : EIO));
+    iws.unreadable = true;
     prjCloseObj(obj, 0);
     return nullptr;
   }
@@ -348,7 +399,8 @@ std::FILE* iwfileinfo(const char* name, const char* kind, char* path, long* time
 }
 
 std::FILE* iwfileopen(const char* path, const char* mode) {
-  return path && mode ? std::fopen(path, mode) : nullptr;
+  if (!path || !mode) return nullptr;
+  return mode[0] == 'r' && !std::strchr(mode, '+') ? rkDufsFopenRead(path) : std::fopen(path, mode);
 }
 
 long iwftime(const char* path) { return pxFtime(path); }
@@ -365,24 +417,28 @@ std::FILE* iwopen(const char* name, int sheet) {
 }
 
 int iwchksch(const char* name, int sheet) {
-  if (!checker_safe(name)) return 1;
+  if (!checker_safe(name)) {
+    iwmsghndlr(2, NDX_UNSAFENAME, name ? name : "");
+    return 1;
+  }
   for (;;) {
-    std::string cmd = shell_word(iws.checker) + " -s " +
-                      shell_word(std::string(name) + "." + std::to_string(sheet));
-    if (rkStrIcmp(cmd.c_str(), iws.lastcmd.c_str()) != 0) {
+    RkCommand cmd;
+    rkRunProgram(&cmd, iws.checker.c_str());
+    rkRunText(&cmd, "-s");
+    rkRunName(&cmd, nullptr, (std::string(name) + "." + std::to_string(sheet)).c_str());
+    if (rkStrIcmp(cmd.text.c_str(), iws.lastcmd.c_str()) != 0) {
       iwstatus(name, sheet, 4);
       if (iws.statstream && iws.statmode != 0) std::fputs("\n", iws.statstream);
-      std::fflush(nullptr);  // what was written so far comes before the checker's output
-      int rc = std::system(cmd.c_str());
-      static_cast<void>(rc);  // only a wirelist that is up to date afterwards counts
-      iws.lastcmd = cmd;
+      // Only a wirelist that is up to date afterwards counts, not the status.
+      rkRunCommand(cmd);
+      iws.lastcmd = cmd.text;
       return 0;
     }
     // The same command again: the last run did not help.
     if (!iws.retry) {
       iws.retry = true;
-      char path[iw::kFileName];
-      if (pxGetini("check.exe", path) == PX_OK) {
+      std::string path = trusted_checker();
+      if (!path.empty()) {
         iws.checker = path;
         continue;
       }

@@ -34,7 +34,10 @@ PrjObject* iwfinfo(const char* name, const char* kind, char* path, long* time, i
 PrjObject* iwvarfinfo(const char* name, char* path, long* time, int* library);
 
 /// The store object of the file with its open stream as user data; null if
-/// absent or unreadable.  Close it with iwvfclose.
+/// absent or unreadable.  A file that exists but cannot be read (no
+/// permission, not a regular file) is reported (message 351, with the
+/// reason) and marked in iws.unreadable, so callers do not also call it
+/// missing.  Close it with iwvfclose.
 PrjObject* iwvfopen(const char* name, const char* kind);
 
 /// The stream kept as the user data.
@@ -55,7 +58,7 @@ std::FILE* iwvarfopen(const char* name);
 std::FILE* iwfileinfo(const char* name, const char* kind, char* path, long* time, int* access,
                       int open);
 
-/// Plain fopen.
+/// fopen; a mode for reading opens only a regular file (rkDufsFopenRead).
 std::FILE* iwfileopen(const char* path, const char* mode);
 
 /// The file's modification time (pxFtime), 0 when missing.

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "store/pxlib.h"
 #include "tests/iwproject.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmem.h"
@@ -103,11 +104,13 @@ TEST_F(IwFile, OutOfDateWirelistIsRegeneratedOnlyWhenSafe) {
   // The group, whether the checker brings its wirelist up to date, whether
   // regeneration is on, the messages of the open, what the checker was run with.
   const Strings old = {"nodex-W-220", "nodex-W-221"};
+  const Strings unsafe = {"nodex-W-220", "nodex-W-352", "nodex-W-221"};
   const std::tuple<const char*, bool, bool, Strings, const char*> cases[] = {
       {"ALU", true, false, old, ""},          // regeneration off
       {"ALU", true, true, {}, "-s ALU.1\n"},  // the checker fixes it
       {"ALU", false, true, {"nodex-W-200", "nodex-W-412", old[0], old[1]}, "-s ALU.1\n"},
-      {"A;B", true, true, old, ""},            // a shell metacharacter: not run
+      {"A;B", true, true, unsafe, ""},         // a shell metacharacter: not run
+      {"-RF", true, true, unsafe, ""},         // it would read as an option
       {"A$B", true, true, {}, "-s A$B.1\n"}};  // passed quoted
   for (const auto& [group, fixing, regen, codes, log] : cases) {
     SCOPED_TRACE(std::string(group) + (fixing ? " fixing" : "") + (regen ? " regen" : ""));
@@ -155,8 +158,15 @@ TEST_F(IwFile, SourcesElsewhereAndPinOrderSymbolsAreChecked) {
   EXPECT_STREQ(line, "V 4.09\n");  // the scan left the stream where it was
   iwvfclose(obj);
 
-  // A wirelist that ends before its first instance or end record.
+  // A wirelist that ends before its first instance or end record is out
+  // of date only when a schematic could write it again; else the reader
+  // says what is wrong with it.
   Write("work/wir/cut.1", "V 4.09\nDW CUT\n");
+  obj = iwvopen("CUT", 1);
+  EXPECT_TRUE(Codes().empty());
+  iwvfclose(obj);
+  Write("work/sch/cut.1", "schematic\n");
+  Age("work/sch/cut.1", 300);
   obj = iwvopen("CUT", 1);
   EXPECT_EQ(Codes(), (Strings{"nodex-E-205"}));
   iwvfclose(obj);
@@ -183,6 +193,48 @@ TEST_F(IwFile, MissingWirelistIsReportedOnlyWhenItsSchematicExists) {
   std::fclose(f);
   EXPECT_EQ(Log(), "-s ALU.1\n");
   EXPECT_TRUE(Codes().empty());
+}
+
+// Opening a design must never run a program the design folder brings: when
+// "check" did not help, "check.exe" is looked for only in WDIR and beside
+// the program, and a WDIR entry inside the folder or a library is passed
+// over.  A damaged wirelist without a schematic is not regenerated at all.
+TEST_F(IwFile, CheckExeComesOnlyFromPlacesTheUserControls) {
+  const std::string logger = "#!/bin/sh\necho \"$0 $@\" >> check.log\n";
+  testutil::ScopedTempDir tools;  // outside the design folder
+  for (std::string path :
+       {dir_.path() + "/check.exe", dir_.path() + "/532/check.exe", dir_.path() + "/work/check.exe",
+        dir_.path() + "/tools/check.exe", tools.path() + "/check.exe"}) {
+    ASSERT_TRUE(testutil::WriteFile(path, logger));
+    chmod(path.c_str(), 0755);
+  }
+  Write("work/wir/alu.1", kWirelist);
+  Write("work/sch/alu.1", "schematic\n");
+  Age("work/wir/alu.1", 200);
+  Checker(false);
+  const std::string work = dir_.path() + "/work";
+  const std::tuple<std::string, std::string> cases[] = {
+      // The folder, a library and a directory inside the folder: passed over.
+      {". " + work + " " + dir_.path() + "/tools", "-s ALU.1\n"},
+      {tools.path(), "-s ALU.1\n" + tools.path() + "/check.exe -s ALU.1\n"}};
+  for (const auto& [wdir, log] : cases) {
+    SCOPED_TRACE(wdir);
+    Reset();
+    iwregmsghndlr(Record, &messages_);
+    std::remove((dir_.path() + "/check.log").c_str());
+    testutil::ScopedEnv env("WDIR", wdir.c_str());
+    pxResetWdirCache();
+    Start("DIR [w] work\n");
+    iwvfclose(iwvopen("ALU", 1));
+    EXPECT_EQ(Log(), log);
+  }
+
+  Reset();
+  std::remove((dir_.path() + "/check.log").c_str());
+  Write("work/wir/nul.1", std::string(64, '\0'));
+  Start("DIR [w] work\n");
+  iwvfclose(iwvopen("NUL", 1));
+  EXPECT_EQ(Log(), "");
 }
 
 TEST_F(IwFile, NamesSplitAtTheLibraryColon) {

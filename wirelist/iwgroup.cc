@@ -267,6 +267,14 @@ IwGrp* iwgroup(const char* name) {
 
 IwGrp* iwaddsheet(const char* name, int sheet) {
   if (!name || !*name || sheet < -1) return nullptr;
+  if (sheet > iw::kMaxSheets) {
+    // Sheet numbers are 16-bit: 32768 would come back as -32768.  Only a
+    // sheet that is there is worth a message.
+    std::string next = std::string(name) + "." + std::to_string(sheet);
+    if (iwfinfo(next.c_str(), "wir", nullptr, nullptr, nullptr))
+      iwmsghndlr(4, NDX_TOOMANYSHEETS, name, iw::kMaxSheets, sheet);
+    return nullptr;
+  }
   // The file name as messages show it; the look-up refuses names too long
   // for a path, so it is not cut here.
   std::string file = name;
@@ -283,7 +291,7 @@ IwGrp* iwaddsheet(const char* name, int sheet) {
     obj = iwvopen(name, sheet);
   }
   if (!obj) {
-    if (sheet <= 1) iwmsghndlr(4, NDX_NOWIRELIST, file.c_str());
+    if (sheet <= 1 && !iws.unreadable) iwmsghndlr(4, NDX_NOWIRELIST, file.c_str());
     return nullptr;
   }
   IwGrp* g = nullptr;

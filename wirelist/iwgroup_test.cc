@@ -228,6 +228,19 @@ TEST_F(IwGroup, SingleFilesAndMissingSheets) {
   EXPECT_NE(texts[0].find("Z.wir"), std::string::npos) << texts[0];
 }
 
+// Sheet numbers are 16-bit: a sheet 32768 is refused, not read as -32768.
+TEST_F(IwGroup, SheetNumbersStopAtTheSixteenBitLimit) {
+  for (const char* sheet : {"32767", "32768"})
+    Write(std::string("lib/wir/w.") + sheet, "V 4.09\nDW W\nM INV $1\nEW\n");
+  Start();
+  EXPECT_NE(iwaddsheet("W", 32767), nullptr);
+  EXPECT_EQ(SheetNumbers("W"), std::vector<int>{32767});
+  EXPECT_EQ(iwaddsheet("W", 32768), nullptr);
+  EXPECT_EQ(Codes(), Strings{"nodex-E-349"});
+  EXPECT_EQ(iwaddsheet("V", 32768), nullptr);  // no such sheet: nothing to say
+  EXPECT_EQ(Codes(), Strings{});
+}
+
 TEST_F(IwGroup, RefusesToRunBeforeInitOrWithoutAName) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(iwgroup("TOP"), nullptr);

@@ -9,9 +9,7 @@
 // OATS key from it.
 #include "wirelist/iwinit.h"
 
-#include "util/rkerr.h"
-#include "wirelist/iwgbl.h"
-
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,8 +20,10 @@
 #include "store/pxlib.h"
 #include "util/rkbus.h"
 #include "util/rkdufs.h"
+#include "util/rkerr.h"
 #include "util/rkmsg.h"
 #include "util/rkstr.h"
+#include "wirelist/iwgbl.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
@@ -71,23 +71,41 @@ bool open_project() {
   iws.project = project;
   bool view_ready = status == PRJ_ALREADY_OPEN;
 
+  // A place that has the file but cannot give it (no permission, a
+  // directory, a FIFO or a device that would never end) is passed over
+  // like an empty one; if no place gives it, that is what is reported.
+  std::string unreadable;
+  int why = 0;
+  auto open_ini = [&](const std::string& path) {
+    int w = 0;
+    std::FILE* fp = rkDufsFopenRead(path.c_str(), &w);
+    if (!fp && w != ENOENT && w != ENOTDIR && unreadable.empty()) {
+      unreadable = path;
+      why = w;
+    }
+    return fp;
+  };
   std::string found = iws.ininame;
-  std::FILE* f = std::fopen(found.c_str(), "r");
+  std::FILE* f = open_ini(found);
   if (!f && !iws.inidir.empty()) {
     char dir[iw::kFileName];
     if (pxMerge(dir, "", iws.inidir.c_str(), "", "") != PX_OK) {
       iwmsghndlr(4, NDX_INIDIR, iws.inidir.c_str());
     } else {
       found = std::string(dir) + iws.ininame;
-      f = std::fopen(found.c_str(), "r");
+      f = open_ini(found);
     }
   }
   if (!f) {
     char path[iw::kFileName];
     if (pxSrchwdirs(iws.ininame.c_str(), PX_REGULAR, path) == PX_OK) {
       found = path;
-      f = std::fopen(path, "r");
+      f = open_ini(found);
     }
+  }
+  if (!f && !unreadable.empty()) {
+    iwmsghndlr(4, NDX_CANTREAD, "initialization", unreadable.c_str(), rkDufsWhy(why));
+    return false;
   }
   if (!f) {
     iwmsghndlr(4, NDX_NOINIFILE, "initialization", iws.ininame.c_str());

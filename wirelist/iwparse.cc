@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -308,6 +309,20 @@ void iwchkexp(const char* name) { report_bus_status(rkBusExpandStatus(), name); 
 
 // --- tokens and attributes ---------------------------------------------------------------
 
+namespace {
+
+// Message 348 for a token of n bytes holding a NUL, shown with ^@ for
+// each NUL and cut after a screenful.
+void report_nul(const char* tok, std::size_t n) {
+  constexpr std::size_t kShown = 64;
+  std::string shown;
+  for (std::size_t i = 0; i < n && i < kShown; ++i) shown += tok[i] ? std::string(1, tok[i]) : "^@";
+  if (n > kShown) shown += "...";
+  iwmsghndlr(4, NDX_TOKENNUL, iws.parsefile ? iws.parsefile : "", iws.cursheet, shown.c_str());
+}
+
+}  // namespace
+
 int iwtoken(const char* delims, const char* skip) {
   char* tok = iws.token;
   tok[0] = '\0';
@@ -323,7 +338,9 @@ int iwtoken(const char* delims, const char* skip) {
   while (in_set(c, skipset));
   std::size_t n = 0;
   bool cut = false;
+  bool nul = false;
   while (c != EOF && !in_set(c, delimset)) {
+    nul |= c == '\0';
     if (n < iw::kMaxTokenChars)
       tok[n++] = upper.up[static_cast<unsigned char>(c)];
     else
@@ -332,6 +349,20 @@ int iwtoken(const char* delims, const char* skip) {
   }
   tok[n] = '\0';
   if (cut) iwmsghndlr(4, NDX_TOKENLONG, static_cast<int>(iw::kMaxTokenChars));
+  if (nul) {
+    // A NUL would end the name early (N\0001 would read as N), so the
+    // text is reported and its record ends here, as at a line end: the
+    // record's own checks then say what is missing.
+    report_nul(tok, n);
+    if (c != EOF && c != '\n') {
+      do c = getc_unlocked(in);
+      while (c != EOF && c != '\n');
+    }
+    tok[0] = '\n';
+    tok[1] = '\0';
+    iws.atlineend = true;
+    return 0;
+  }
   if (n > 0) {
     if (c != EOF) std::ungetc(c, in);
     return 0;
@@ -462,7 +493,8 @@ bool read_version(ParseState& st) {
     iwmsghndlr(2, NDX_OLDVERSION, st.filename, iws.cursheet, v);
     iwmsghndlr(10, NDX_OLDVERSION2);
   }
-  if (word == "5.3" || v > 5.3) {
+  // "V NAN" compares neither older nor newer: it is no version either.
+  if (word == "5.3" || v > 5.3 || !std::isfinite(v)) {
     iwmsghndlr(4, NDX_BADVERSION, st.filename);
     return fail();
   }
@@ -518,6 +550,10 @@ IwGrp* iwparse(const char* filename, int single) {
   iws.version = 0.0f;
   ParseState st;
   st.filename = safe(filename);
+  struct NameForMessages {
+    explicit NameForMessages(const char* name) { iws.parsefile = name; }
+    ~NameForMessages() { iws.parsefile = nullptr; }
+  } in_messages(st.filename);
   st.single = single;
   for (;;) {
     if (iwtoken(kDelims, kSkip) < 0) {
@@ -773,19 +809,26 @@ int iwinst(IwGrp* group) {
 
 namespace {
 
-// The symbol pin of a port: found by name, or made in the top group.
-IwSpn* port_pin(IwGrp* group, const char* pinname) {
+// The symbol pin of a port: found by name, or made in the top group.  A
+// top group whose 16-bit pin count is full gets no more pins: *full is
+// set after message 350, and the caller drops the rest of the record.
+IwSpn* port_pin(IwGrp* group, const char* pinname, bool* full) {
   IwSym* sym = ensure_sym(group);
   if (IwSpn* s = find_spn(sym, pinname)) return s;
-  if (group == iws.topgrp && sym->npins < iw::kMaxPins) {
+  std::string up = pinname;
+  rkStrUpc(up.data());
+  if (group == iws.topgrp) {
+    if (sym->npins >= iw::kMaxPins) {
+      iwmsghndlr(4, NDX_TOOMANYPINS, up.c_str(), safe(group->name), iw::kMaxPins);
+      *full = true;
+      return nullptr;
+    }
     IwSpn* s = iwmkspin(pinname);
     s->next = sym->spns;
     sym->spns = s;
     ++sym->npins;
     return s;
   }
-  std::string up = pinname;
-  rkStrUpc(up.data());
   iwmsghndlr(4, NDX_PORTNOPIN, up.c_str(), safe(group->name), iws.cursheet);
   return nullptr;
 }
@@ -836,8 +879,9 @@ int iwscpin(IwGrp* group) {
     while (iwreadatt(name.get(), value.get())) add_att(&recatts, name.get(), value.get());
   }
 
+  bool full = false;
   if (!iws.busexpand) {
-    if (IwSpn* spn = port_pin(group, pinname.c_str()))
+    if (IwSpn* spn = port_pin(group, pinname.c_str(), &full))
       fill_port_pin(spn, recatts, pintype, netname.c_str(), group);
     return 0;
   }
@@ -857,9 +901,9 @@ int iwscpin(IwGrp* group) {
   iwexpbegin(&pins, pinname.c_str(), true);
   if (netw > 0) iwexpbegin(&nets, netname.c_str(), true);
   char pinbit[iw::kBitNameBuffer], netbit[iw::kBitNameBuffer];
-  while (iwexpnext(&pins, pinbit, sizeof pinbit)) {
+  while (!full && iwexpnext(&pins, pinbit, sizeof pinbit)) {
     bool hasnet = iwexpnext(&nets, netbit, sizeof netbit) != 0;
-    if (IwSpn* spn = port_pin(group, pinbit))
+    if (IwSpn* spn = port_pin(group, pinbit, &full))
       fill_port_pin(spn, recatts, pintype, hasnet ? netbit : nullptr, group);
   }
   return 0;

@@ -346,6 +346,33 @@ TEST_F(IwParse, TokensAndAttributeNamesAtTheirLimits) {
   }
 }
 
+// A version that is not a number compares neither older nor newer.
+TEST_F(IwParse, VersionsThatAreNotNumbersAreRefused) {
+  for (const char* v : {"NAN", "-nan", "inf"})
+    ExpectRead(std::string("V ") + v + "\nDW ALU\nEW\n", false, "E382");
+}
+
+// A NUL byte must not shorten a name silently: N<NUL>1 is not net N.
+TEST_F(IwParse, NulBytesEndTheRecordWithAMessage) {
+  using namespace std::string_literals;
+  const std::string nd2 = "DW ALU\nAS ND2 PINORDER=A B Y\nM ND2 U1\n";
+  ExpectRead(nd2 +
+                 "I U1 ND2 A B N\0"s
+                 "1\nEW\n",
+             false, "E348 E285");
+  ExpectRead(
+      "\0\0 X\nDW ALU\nSA T=A\0"s
+      "B`U=1\nSA V=2\nEW\n",
+      true, "E348 E348");
+  ExpectRead(std::string(100, '\0'), false, "E348 E205");
+  iwtest::Reset();
+  auto r = Parse(
+      "DW ALU\nSA T=A\0"s
+      "B`U=1\nSA V=2\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Atts(r.group->schs->atts), "V=2;");  // the rest of the damaged line is gone
+}
+
 TEST_F(IwParse, GlobalNetsEnterTheTableOncePerGroup) {
   auto r = Parse("DW ALU\nG VCC\nG VCC\nG ?\nEW\n");
   ASSERT_NE(r.group, nullptr);
@@ -442,6 +469,19 @@ TEST_F(IwParseBus, PortBitsFollowTheirNetBits) {
   EXPECT_EQ(ifspnspn("E1", s->spns)->net, nullptr);
 }
 
+// The pin count is 16-bit: a port wider than what is left is cut at the
+// limit with one message, and the next port record is refused alike.
+TEST_F(IwParseBus, PortsStopAtTheSixteenBitPinCount) {
+  auto r = Parse(
+      "DW ALU\nP IN A[-32767:32767]\nI A[-32767:32767] IN A[-32767:32767]\n"
+      "P IN B\nI B IN B\nEW\n");
+  ASSERT_NE(r.group, nullptr);
+  EXPECT_EQ(Join(r.msgs), "E350 E350");
+  EXPECT_EQ(r.group->sym->npins, 32767);
+  EXPECT_NE(ifspnspn("A-1", r.group->sym->spns), nullptr);
+  EXPECT_EQ(ifspnspn("A0", r.group->sym->spns), nullptr);
+}
+
 TEST_F(IwParseBus, SignalNamesExpandWhatever) {
   char bit[256];
   auto expand = [&](const char* text, int on) {
@@ -469,7 +509,8 @@ TEST_F(IwParseCatalog, MessagesCarryTheirArguments) {
   iws.busexpand = true;
   std::string text =
       "V 2.55\nDW ALU\nXYZ\nAS REG PINORDER=D[0:3]\nM REG U1\nI U1 REG X[0:5]\n"
-      "API U1 REG 1 #=1,2,3,4,5\nEW\n";
+      "API U1 REG 1 #=1,2,3,4,5\nSA T=A" +
+      std::string(1, '\0') + "B\nEW\n";
   ASSERT_NE(iwtest::Parse(text).group, nullptr);
   std::string all;
   for (const auto& m : messages_) all += m + "\n";
@@ -480,6 +521,7 @@ TEST_F(IwParseCatalog, MessagesCarryTheirArguments) {
            "The net X[0:5] given for it has 6 bits.",
            "The last 2 bits of the net are ignored.",
            "The pin numbers 1,2,3,4,5 give 5 values, more than the 4 bits of pin D[0:3].",
+           "Wirelist ALU sheet 1 holds a NUL byte in the text T=A^@B;",
        })
     EXPECT_NE(all.find(want), std::string::npos) << want << "\nin:\n" << all;
 }

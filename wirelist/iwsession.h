@@ -125,6 +125,8 @@ struct IwSession {
   bool uniquestr = false;             // instance names copied instead of interned
   std::FILE* input = nullptr;         // stream the wirelist reader reads
   bool atlineend = false;             // the last token read was the line end
+  const char* parsefile = nullptr;    // name of the file iwparse reads (for messages)
+  bool unreadable = false;            // the last iwvfopen found its file but could not read it
   float version = 0.0f;               // format version of the file being read
   bool loaderror = false;             // a wirelist was opened but failed to parse
   bool busexpand = false;             // bus names are expanded bit by bit (iwexpbus)

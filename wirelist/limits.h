@@ -44,6 +44,10 @@ inline constexpr std::size_t kNetNameChars = 255;
 /// pin numbers above it name no pin.
 inline constexpr int kMaxPins = 32767;
 
+/// Most sheets a group can have: sheet numbers are 16-bit.  Reading
+/// stops before sheet 32768 with message 349.
+inline constexpr int kMaxSheets = 32767;
+
 /// Longest line of a symbol file; the rest of a longer line is dropped.
 inline constexpr std::size_t kSymLineChars = 16383;
 

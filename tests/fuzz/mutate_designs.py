@@ -3,8 +3,13 @@
 
 Each run copies one design folder of tests/golden (or the example), damages
 one to three of its wirelist, symbol or settings files (words replaced by
-record keywords and bus names, lines duplicated, dropped, cut or inserted)
-and runs the given tsn binary on it.  A run must end with exit code 0 or 3
+record keywords and bus names, lines duplicated, dropped, cut or inserted;
+drafta.ini, tsn.ini and .var files too, made up when the design has none),
+sometimes puts a damaged message catalog in the folder (a catalog source
+whose texts got stray conversions such as %n, compiled with the rkmsgcmp
+beside tsn, or a compiled catalog with bytes changed or cut off), and
+sometimes turns a file into a FIFO, a directory or a link to /dev/zero.
+It runs the given tsn binary on it.  A run must end with exit code 0 or 3
 and without a sanitizer report or a time-out; failing folders are kept as
 fail<N>/ in the work directory.  Use a sanitizer build:
 
@@ -30,6 +35,18 @@ TOKENS = ["M", "W", "I", "P", "AS", "AP", "API", "AN", "SA", "G", "EW", "DW", "V
           "INV", "1", "-1", "99999"]
 
 
+# Made-up settings files for designs that have none.
+INI_LINES = ["FILTER DELAY", "INCLUDE LABEL", "LEVEL UNION", "LEVEL OVERRIDE", "ANALOG ON",
+             "ANALOG OFF", "SPAWN ACCEL=FAST vhdlnet", "FILTER", "INCLUDE", "| comment", "BOGUS 1"]
+VAR_LINES = ["@TPD = 3", "@@TPD=4", "@A = @B", "@B = @A", "@X = 1e308*10", "@Y = (1", "@ = 2",
+             "@Z = \"abc\"", "@TPD"]
+DRAFTA_LINES = ["DIR [p] lib", "DIR [r] lib (LIB2)", "DIR [x] lib", "OATS 1", "DIR", "DIR [p] nowhere"]
+# Conversions a damaged catalog text may gain.
+CONVERSIONS = ["%n", "%s", "%d", "%ld", "%5$s", "%*d", "%f", "%%", "%c", "%1$s %s", "%", "%129$d",
+               "%hhn", "%p", "%S"]
+CATALOGS = ["tsn", "nodex", "rklib", "pxlib"]
+
+
 def mutate(rng, text):
     lines = text.split("\n")
     for _ in range(rng.randint(1, 6)):
@@ -50,6 +67,49 @@ def mutate(rng, text):
     return "\n".join(lines)
 
 
+def damage_catalog(rng, run, tsn):
+    """Puts a damaged copy of one catalog in the design folder."""
+    name = rng.choice(CATALOGS)
+    target = os.path.join(run, name + ".vmb")
+    if rng.random() < 0.6:
+        with open(os.path.join(ROOT, "catalogs", name + ".h")) as fh:
+            lines = fh.read().split("\n")
+        texts = [i for i, l in enumerate(lines) if l.startswith("#define") and '/* "' in l]
+        for i in rng.sample(texts, rng.randint(1, min(3, len(texts)))):
+            start = lines[i].index('/* "') + 4
+            end = lines[i].index('"', start)
+            at = rng.randint(start, end)
+            lines[i] = lines[i][:at] + rng.choice(CONVERSIONS) + lines[i][at:]
+        source = os.path.join(run, name + ".h")
+        with open(source, "w") as fh:
+            fh.write("\n".join(lines))
+        compiler = os.path.join(os.path.dirname(tsn), "rkmsgcmp")
+        subprocess.run([compiler, source, target], capture_output=True)
+        os.remove(source)
+    else:
+        with open(os.path.join(os.path.dirname(tsn), name + ".vmb"), "rb") as fh:
+            data = bytearray(fh.read())
+        if rng.random() < 0.3:
+            data = data[: rng.randrange(len(data))]
+        for _ in range(rng.randint(1, 8)):
+            if data:
+                data[rng.randrange(len(data))] = rng.randrange(256)
+        with open(target, "wb") as fh:
+            fh.write(data)
+
+
+def special_file(rng, path):
+    """Replaces a file by something that is not a regular file."""
+    os.remove(path)
+    kind = rng.choice(["fifo", "dir", "zero"])
+    if kind == "fifo":
+        os.mkfifo(path)
+    elif kind == "dir":
+        os.mkdir(path)
+    else:
+        os.symlink("/dev/zero", path)
+
+
 def outcome(result, folder):
     """Exit code, output, and the files of folder (paths relative to it)."""
     files = {}
@@ -60,6 +120,18 @@ def outcome(result, folder):
     out = result.stdout.replace(folder.encode(), b"$DIR")
     err = result.stderr.replace(folder.encode(), b"$DIR")
     return result.returncode, out, err, files
+
+
+def remove(path):
+    """Removes a folder that may hold FIFOs and links."""
+    if os.path.lexists(path):
+        subprocess.run(["rm", "-rf", path])
+
+
+def copy_plain(src, dst):
+    """Copies a file, leaving out what cannot be read as one (a FIFO)."""
+    if os.path.isfile(src) or os.path.islink(src):
+        shutil.copy2(src, dst, follow_symlinks=False)
 
 
 def main():
@@ -79,8 +151,15 @@ def main():
     for n in range(args.runs):
         src = rng.choice(cases)
         run = os.path.join(args.work, "run")
-        shutil.rmtree(run, ignore_errors=True)
+        remove(run)
         shutil.copytree(src, run, ignore=shutil.ignore_patterns("expected*", "*.tsn", "*.rkg"))
+        for name, pool in (("tsn.ini", INI_LINES), ("top.var", VAR_LINES)):
+            if not os.path.exists(os.path.join(run, name)) and rng.random() < 0.2:
+                with open(os.path.join(run, name), "w") as fh:
+                    fh.write("\n".join(rng.choice(pool) for _ in range(rng.randint(1, 5))) + "\n")
+        if rng.random() < 0.1:
+            with open(os.path.join(run, "drafta.ini"), "a") as fh:
+                fh.write(rng.choice(DRAFTA_LINES) + "\n")
         files = [f for f in glob.glob(run + "/lib/**/*", recursive=True) if os.path.isfile(f)]
         files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var")]
         for f in rng.sample(files, rng.randint(1, min(3, len(files)))):
@@ -88,19 +167,25 @@ def main():
                 text = fh.read()
             with open(f, "w") as fh:
                 fh.write(mutate(rng, text))
+        if rng.random() < 0.25:
+            damage_catalog(rng, run, tsn)
+        if rng.random() < 0.05:
+            special_file(rng, rng.choice(files))
         argv = open(os.path.join(src, "args")).read().split()
         if rng.random() < 0.3:
             argv.append(rng.choice(["-s", "-t", "GATE", "-o"]))
         other = os.path.join(args.work, "other")
         if args.compare:
-            shutil.rmtree(other, ignore_errors=True)
-            shutil.copytree(run, other)
+            remove(other)
+            shutil.copytree(run, other, symlinks=True)
         env = {"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1",
                "PATH": "/usr/bin:/bin", "WDIR": run}
         try:
             r = subprocess.run([tsn] + argv, cwd=run, capture_output=True, timeout=60, env=env)
             err = r.stderr.decode(errors="replace")
             bad = r.returncode not in (0, 3) or "runtime error" in err or "Sanitizer" in err
+            if not bad and glob.glob(run + "/.tsn-*"):
+                bad, err = True, "a temporary file was left behind"
             if not bad and args.compare:
                 env["WDIR"] = other
                 o = subprocess.run([os.path.abspath(args.compare)] + argv, cwd=other,
@@ -113,8 +198,9 @@ def main():
         if bad:
             failures += 1
             keep = os.path.join(args.work, "fail%d" % n)
-            shutil.rmtree(keep, ignore_errors=True)
-            shutil.copytree(run, keep)
+            remove(keep)
+            shutil.copytree(run, keep, symlinks=True, ignore_dangling_symlinks=True,
+                            copy_function=copy_plain)
             print("run %d (%s): %s" % (n, os.path.relpath(src, ROOT), err[-2000:]))
     print("%d runs, %d failures" % (args.runs, failures))
     return 1 if failures else 0
