@@ -16,13 +16,6 @@ namespace {
 
 constexpr unsigned kAllShortcuts = (1u << std::size(kShortcutNames)) - 1;
 
-// Process-wide state of the switches.
-struct SwitchState {
-  bool read = false;            // TSN_NO_SHORTCUTS has been read
-  unsigned on = kAllShortcuts;  // bit n: TsnShortcut n may be taken
-};
-SwitchState switches;
-
 // The shortcuts TSN_NO_SHORTCUTS leaves on: all for nothing or "0", all
 // but the named ones for a list of names, none for anything else.
 unsigned shortcuts_left(const char* off) {
@@ -43,12 +36,12 @@ unsigned shortcuts_left(const char* off) {
 
 }  // namespace
 
-bool tsn_shortcut(TsnShortcut which) {
-  if (!switches.read) {
-    switches.on = shortcuts_left(std::getenv("TSN_NO_SHORTCUTS"));
-    switches.read = true;
-  }
-  return (switches.on >> static_cast<unsigned>(which)) & 1u;
+TsnSwitches tsn_switches;
+
+unsigned tsn_read_switches() {
+  tsn_switches.on = shortcuts_left(std::getenv("TSN_NO_SHORTCUTS"));
+  tsn_switches.read = true;
+  return tsn_switches.on;
 }
 
 void tsn_state_reset() {
@@ -64,5 +57,5 @@ void tsn_state_reset() {
   tsndtb_reset();
   tsncomp_reset();
   tsnnet_reset();
-  switches = SwitchState();
+  tsn_switches = TsnSwitches();
 }

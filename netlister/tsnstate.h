@@ -18,7 +18,7 @@
 //   fsim         tsnfsim   symbols declared in the flattened output
 //   dtb          tsndtb    the back-annotation table and the annotation of
 //                          the occurrence being written
-//   switches     tsnstate  TSN_NO_SHORTCUTS, as read
+//   tsn_switches tsnstate  TSN_NO_SHORTCUTS, as read
 //
 // What the writers keep about the loaded design by the addresses of its
 // records lives in TsnDesignCache records, which empty themselves when the
@@ -86,8 +86,22 @@ enum class TsnShortcut {
 inline constexpr const char* kShortcutNames[] = {"census", "plans",  "bytes", "blocks", "quiet",
                                                  "values", "paths", "ports", "scopes"};
 
+/// The switch's process-wide state (tsnstate.cc); asked on hot paths, so
+/// tsn_shortcut reads it inline.
+struct TsnSwitches {
+  bool read = false;  // TSN_NO_SHORTCUTS has been read
+  unsigned on = 0;    // then: bit n set when TsnShortcut n may be taken
+};
+extern TsnSwitches tsn_switches;
+
+/// Reads TSN_NO_SHORTCUTS into tsn_switches; returns the bits it set.
+unsigned tsn_read_switches();
+
 /// Whether the writers may take the shortcut; TSN_NO_SHORTCUTS is read once.
-bool tsn_shortcut(TsnShortcut which);
+inline bool tsn_shortcut(TsnShortcut which) {
+  const unsigned on = tsn_switches.read ? tsn_switches.on : tsn_read_switches();
+  return (on >> static_cast<unsigned>(which)) & 1u;
+}
 
 /// Returns every record above to its starting state: closes the streams
 /// still open, frees the run record and what the others hold, and reads

@@ -17,7 +17,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
-#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -31,7 +30,6 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnstate.h"
 #include "store/pxlib.h"
-#include "util/rkassert.h"
 #include "util/rkerr.h"
 #include "util/rkreplace.h"
 #include "util/rkstr.h"
@@ -142,9 +140,6 @@ void wrap_for(outdata* stream, std::size_t len) {
   }
 }
 
-// Most pieces one token is made of.
-constexpr std::size_t kMaxPieces = 8;
-
 // Whether a token is cut at the token buffer's size or written whole.
 enum class Cut { kAtTokenBuffer, kWhole };
 
@@ -156,24 +151,19 @@ enum class Cut { kAtTokenBuffer, kWhole };
 // buffer take the checked path piece by piece.
 void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, Cut cut) {
   if (!stream || !stream->fp) return;
-  std::string_view parts[kMaxPieces];
-  std::size_t n = 0, len = 0;
-  std::size_t room = cut == Cut::kAtTokenBuffer ? tsn::kTokenBuffer - 1 : SIZE_MAX;
-  for (std::string_view p : pieces) {
-    if (n == kMaxPieces) {
-      rkAssertCheck(false, "pieces.size() <= kMaxPieces");
-      break;
-    }
-    p = p.substr(0, room);
-    room -= p.size();
-    len += p.size();
-    parts[n++] = p;
-  }
+  std::size_t len = 0;
+  for (std::string_view p : pieces) len += p.size();
+  if (cut == Cut::kAtTokenBuffer && len > tsn::kTokenBuffer - 1) len = tsn::kTokenBuffer - 1;
   const bool direct = !(w && w->debug) && len + 3 <= tsn::kStreamBuffer;
   if (direct && stream->pending + len + 3 > tsn::kStreamBuffer) drain(stream);
+  std::size_t left = len;  // what is still to be written of the token
   if (!direct) {
     wrap_for(stream, len);
-    for (std::size_t i = 0; i < n; ++i) write_checked(stream, parts[i].data(), parts[i].size());
+    for (std::string_view p : pieces) {
+      std::size_t n = std::min(p.size(), left);
+      write_checked(stream, p.data(), n);
+      left -= n;
+    }
     stream->curlen += static_cast<int>(len);
     return;
   }
@@ -182,10 +172,12 @@ void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, 
     at = put_mark(stream, at);
     stream->curlen = 0;
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    if (parts[i].empty()) continue;
-    std::memcpy(at, parts[i].data(), parts[i].size());
-    at += parts[i].size();
+  for (std::string_view p : pieces) {
+    std::size_t n = std::min(p.size(), left);
+    if (n == 0) continue;
+    std::memcpy(at, p.data(), n);
+    at += n;
+    left -= n;
   }
   stream->pending = static_cast<std::size_t>(at - stream->pend);
   stream->curlen += static_cast<int>(len);

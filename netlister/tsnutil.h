@@ -70,12 +70,12 @@ outdata* outdata_close(outdata* stream);
 /// be null); serves values longer than the token buffer.
 void lformatted_tokout(outdata* stream, const char* first, const char* second);
 
-/// Appends the pieces (at most eight, none a null pointer) as one token cut
-/// at 1023 characters, as ltokout would format "%s%s..." of them, without
+/// Appends the pieces (none a null pointer) as one token cut at 1023
+/// characters, as ltokout would format "%s%s..." of them, without
 /// the cost of formatting: names and fixed texts of records.
 void ltokcut(outdata* stream, std::initializer_list<std::string_view> pieces);
 
-/// Appends the pieces (at most eight) as one token written whole, as
+/// Appends the pieces as one token written whole, as
 /// lformatted_tokout writes its two texts: tokens holding attribute values.
 void ltokwhole(outdata* stream, std::initializer_list<std::string_view> pieces);
 
