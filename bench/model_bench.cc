@@ -69,8 +69,10 @@ void BM_AttributeInsert(benchmark::State& state) {
 BENCHMARK(BM_AttributeInsert)
     ->Args({1000, 0})
     ->Args({10000, 0})
+    ->Args({100000, 0})
     ->Args({1000, 1})
     ->Args({10000, 1})
+    ->Args({100000, 1})
     ->Unit(benchmark::kMillisecond);
 
 // Every name of a 65535-wide bus, its width, and a subset test of two

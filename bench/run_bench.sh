@@ -34,21 +34,8 @@ else
   cmake --build "$root/build-release" -j2 --target tsn catalogs >/dev/null
   tsn=$root/build-release/bin/tsn
 fi
-
-# name -> generator arguments
-gen_args() {
-  case $1 in
-    hier1k) echo "hier --k 10" ;;
-    hier10k) echo "hier --k 22" ;;
-    hier100k) echo "hier --k 47" ;;
-    hier1m) echo "hier --k 100" ;;
-    flat10k) echo "flat --n 10000 --sheets 1" ;;
-    flat100k) echo "flat --n 100000 --sheets 1" ;;
-    *) echo "unknown case $1" >&2; exit 2 ;;
-  esac
-}
-
-now() { date +%s.%N; }
+# shellcheck source=bench/shapes.sh
+. "$root/bench/shapes.sh"
 
 # Seconds of the fastest of $repeat runs of the I/O floor of a design.
 io_floor() {

@@ -130,8 +130,54 @@
 #define NDX_ALIASPORTS3 428 /* "[E] Nets tied to different ports cannot be aliased together; these aliases are not merged." */  // (none)
 #define NDX_ALIASWIDTH 429 /* "[I] In group %s the alias %s is %d bits wide, but its alias %s is %d bits wide." */  // group name, first member name, its width, member name, its width
 #define NDX_ALIASERROR 430 /* "[E] The aliased nets cannot be merged as given: %s" */  // what is wrong, as a sentence
-#define NDX_HETERONOTBUILT 460 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)
-#define NDX_SPNNOSYMBOL 467 /* "[W] %s: group %s has no symbol, so the symbol that owns the pin cannot be found." */  // the look-up that failed, group name
+#define NDX_CHKNULL 433 /* "[W] %s: an object the check needs is missing." */  // where the check failed
+#define NDX_CHKOTYPE 434 /* "[W] %s: the object is of type %s where %s is expected." */  // check name, type name of the object, expected type name
+#define NDX_CHKTYPE 435 /* "[W] %s: an object of the wrong type was met." */  // where the check failed
+#define NDX_CHKOWNER 436 /* "[W] %s: the object does not belong to the object that should own it." */  // where the check failed
+#define NDX_CHKNAME 437 /* "[W] %s: the name is not valid." */  // where the check failed
+#define NDX_CHKATTORDER 438 /* "[W] %s: the attributes are not in name order." */  // where the check failed
+#define NDX_CHKLIBOWNER 439 /* "[W] %s: a library has no owner to check." */  // where the check failed
+#define NDX_CHKBADTYPE 440 /* "[W] %s: object type %d is not known." */  // check name, type code
+#define NDX_CHKEMPTYNAME 441 /* "[W] A name is empty." */  // (none)
+#define NDX_CHKSPNNONET 442 /* "[W] Symbol pin %s of group %s is tied to no net." */  // symbol pin name, group name
+#define NDX_CHKSPNNOTNET 443 /* "[W] Symbol pin %s of group %s is tied to something that is not a net." */  // symbol pin name, group name
+#define NDX_CHKNOSYMBOL 444 /* "[W] Component %s has no symbol." */  // component name
+#define NDX_CHKNOPINS 445 /* "[W] The symbol of component %s declares no pins." */  // component name
+#define NDX_CHKPINCOUNT 446 /* "[W] %s: the symbol of component %s declares another number of pins than it holds." */  // check name, component name
+#define NDX_CHKWIDTH 447 /* "[W] Net %s is %d bits wide but pin %s is %d bits wide." */  // net name, net width, symbol pin name, symbol pin width
+#define NDX_CHKCOMORDER 448 /* "[W] The components of group %s are out of name order: %s comes before %s." */  // group name, component name, next component name
+#define NDX_CHKCOMTWICE 449 /* "[W] Group %s has two components named %s." */  // group name, component name
+#define NDX_CHKNETORDER 450 /* "[W] The nets of group %s are out of name order: %s comes before %s." */  // group name, net name, next net name
+#define NDX_CHKNETTWICE 451 /* "[W] Group %s has two nets named %s." */  // group name, net name
+#define NDX_CHKATTNAMES 452 /* "[W] The attributes are out of name order: %s comes before %s." */  // attribute name, next attribute name
+#define NDX_CHKSPNTWICE 453 /* "[W] %s: group %s has two symbol pins named %s." */  // check name, group name, symbol pin name
+#define NDX_CHKDIRECTION 454 /* "[W] %s: %s is not a pin direction (ANALOG, BI, IN, OUT, OCL, OEM, TRI or UNDEFINED_DIRECTION)." */  // check name, the text
+#define NDX_CHKRECURSIVE 455 /* "[W] %s: placing group %s into group %s would make the design contain itself." */  // check name, group placed, target group
+#define NDX_CHKATTFAIL 456 /* "[W] %s: an attribute failed its check." */  // where the check failed
+#define NDX_CHKTIEFAIL 457 /* "[W] %s: a symbol pin is not tied to a net." */  // where the check failed
+#define NDX_CHKSPNNAMES 458 /* "[W] %s: a symbol pin name is used twice." */  // where the check failed
+#define NDX_CHKCOUNTFAIL 460 /* "[W] %s: the pin count of a component's symbol is wrong." */  // where the check failed
+#define NDX_CHKWIDTHFAIL 461 /* "[W] %s: a pin and its net differ in width." */  // where the check failed
+#define NDX_CHKNETSFAIL 462 /* "[W] %s: the nets are out of name order or a name is used twice." */  // where the check failed
+#define NDX_CHKGROUP 463 /* "[W] %s: group %s failed the consistency check." */  // check name, group name
+#define NDX_MODNOTWRITABLE 465 /* "[W] %s: %s is in a library that may not be written." */  // operation, object or library name
+#define NDX_MODEXISTS 466 /* "[W] %s: an object of that name already exists." */  // operation and kind
+#define NDX_SPNNOSYMBOL 467 /* "[W] %s (group %s)." */  // the look-up or operation that failed and why, group name
+#define NDX_WRNOTWRITABLE 482 /* "[E] %s: group %s is in a library that may not be written; it is not written." */  // operation, group name
+#define NDX_WRSAVED 483 /* "[W] %s: the wirelist of group %s sheet %d is kept as its saved copy before it is replaced." */  // operation, group name, sheet number
+#define NDX_WROPENFAIL 484 /* "[E] %s: the wirelist of group %s sheet %d cannot be opened for writing." */  // operation, group name, sheet number
+#define NDX_WRWRITING 485 /* "[I] %s: writing the wirelist of group %s sheet %d." */  // operation, group name, sheet number
+#define NDX_WRFAILED 486 /* "[E] %s: writing the wirelists of group %s failed at sheet %d." */  // operation, group name, sheet number reached
+#define NDX_WRRESTORING 487 /* "[I] %s: the saved wirelists of group %s are put back." */  // operation, group name
+#define NDX_WRPINORDER 488 /* "[W] %s: the pin order of group %s would be longer than %d characters, so its wirelists cannot be written." */  // operation, group name, the limit
+#define NDX_WRGROUPFAIL 489 /* "[W] %s: group %s could not be written; the groups after it are not written." */  // operation, group name
+#define NDX_WRCHECKFAIL 490 /* "[W] %s: group %s failed the consistency check; it is written anyway." */  // operation, group name
+#define NDX_WRSYMTYPE 491 /* "[W] A component of group %s has a %s symbol, which a wirelist cannot hold; the component is not written." */  // group name of the component, symbol type name
+#define NDX_WRRESTOREFAIL 493 /* "[E] %s: the saved copy of group %s sheet %d could not be put back." */  // operation, group name, sheet number
+#define NDX_CHKNAMELONG 494 /* "[W] The name %s is %d characters long; names must be shorter than %d characters." */  // the name, its length, the limit
+#define NDX_MODSHEETNUMBER 496 /* "[W] Sheet number %d of group %s is not above 0." */  // sheet number, group name
+#define NDX_CHKNAMECHAR 498 /* "[W] The name %s holds an apostrophe or a line end." */  // the name
 #define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status
 #define NDX_BADHETEROFLAG 514 /* "[E] %d is not a setting for combining heterogeneous symbols (use 0 or 1); the setting is not changed." */  // the value given
+#define NDX_HETERONOTBUILT 530 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)

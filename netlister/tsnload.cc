@@ -17,12 +17,14 @@
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
 #include "util/rkstr.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwgroup.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwoat.h"
@@ -52,6 +54,8 @@ void log_variable_file(outdata* out, const char* name, int code) {
 
 IwGrp* lbldcon(outdata* out, const char* design) {
   if (iwinit() != 1) return nullptr;
+  // The database's own shortcuts go with the netlister's.
+  iwsetshortcuts(tsn_shortcut(TsnShortcut::kIndexes));
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");
   std::FILE* netlist = out ? out->fp : nullptr;

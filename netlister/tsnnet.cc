@@ -95,21 +95,11 @@ int evaluate(IwName raw, char* buf, std::size_t size) {
   return code;
 }
 
-// The symbol pin at the pin's position, counting from the symbol's first
-// pin and stopping early at the end of the list.
-IwSpn* symbol_pin(IwPin* pin) {
-  IwCom* com = igpinown(pin);
-  if (!com || !com->sym) return nullptr;
-  IwSpn* spn = com->sym->spns;
-  for (int k = 1; spn && k < pin->index; ++k) spn = spn->next;
-  return spn;
-}
-
 // The pin's symbol pin when the walk may descend through it; prints the
 // assertion line for a pin beyond the symbol's pins.
 IwSpn* descend_pin(IwPin* pin) {
   if (tsn_atbottom(igpinown(pin))) return nullptr;
-  IwSpn* spn = symbol_pin(pin);
+  IwSpn* spn = igpinspn(pin);  // null beyond the symbol's pins
   if (!rkAssertCheck(spn != nullptr, "spn != NULL")) return nullptr;
   return spn->net ? spn : nullptr;
 }
@@ -216,12 +206,9 @@ void alias_records(TsnContext* context, IwNet* net) {
 }
 
 // True when another pin of the component's symbol reaches the same inner
-// segment: two ports of the block are joined inside it.
-bool joined_inside(IwCom* com, IwSpn* spn) {
-  for (IwSpn* other = com->sym->spns; other; other = other->next)
-    if (other != spn && other->net == spn->net) return true;
-  return false;
-}
+// segment: two ports of the block are joined inside it.  spn is one of
+// the symbol's pins and is bound to that segment.
+bool joined_inside(IwCom* com, IwSpn* spn) { return tsn_symbol_ties(com->sym, spn->net) > 1; }
 
 void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
   const bool long_format = w->filetype == LONG_TSN_FILE;

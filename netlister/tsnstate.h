@@ -78,13 +78,14 @@ enum class TsnShortcut {
   kQuiet = 4,   // tsnnet: nets that can write nothing passed over in bulk
   kValues = 5,  // tsnnet, tsncomp: evaluated attribute values kept while no scope changes them
   kPaths = 6,   // tsnwalk: the path text of a context kept while the walk stays in it
-  kPorts = 7,   // tsnwalk: each symbol's index from net to its first pin
+  kPorts = 7,   // tsnwalk: each symbol's index from net to its pins
   kScopes = 8,  // tsndtb: the variable definitions of each component picked out once
+  kIndexes = 9,  // the database: indexes beside long attribute, sheet and pin lists
 };
 
 /// The names TSN_NO_SHORTCUTS knows, by TsnShortcut value.
-inline constexpr const char* kShortcutNames[] = {"census", "plans",  "bytes", "blocks", "quiet",
-                                                 "values", "paths", "ports", "scopes"};
+inline constexpr const char* kShortcutNames[] = {"census", "plans", "bytes",  "blocks", "quiet",
+                                                 "values", "paths", "ports", "scopes", "indexes"};
 
 /// The switch's process-wide state (tsnstate.cc); asked on hot paths, so
 /// tsn_shortcut reads it inline.

@@ -60,7 +60,8 @@ struct PinIndex {
   bool built = false;
   const IwSpn* first = nullptr;  // the pin list it was built from
   int npins = 0;
-  PtrMap<int> position;
+  PtrMap<int> position;  // the first pin bound to each net
+  PtrMap<int> ties;      // how many pins are bound to each net
 };
 
 // Process-wide state of the walkers and name builders.
@@ -135,9 +136,13 @@ PinIndex& pin_index_of(const IwSym* sym) {
     ix.first = sym->spns;
     ix.npins = sym->npins;
     ix.position.clear();
+    ix.ties.clear();
     int k = 1;
-    for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
-      if (spn->net && !ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
+    for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k) {
+      if (!spn->net) continue;
+      if (!ix.position.find(spn->net)) ix.position[spn->net] = k;  // the first pin stays
+      ++ix.ties[spn->net];
+    }
   }
   c.last_sym = sym;
   c.last_index = &ix;
@@ -372,6 +377,17 @@ void tsnwalk_reset() {
 bool tsn_net_is_port(IwNet* net) {
   if (!net || !net->grp || !net->grp->sym) return false;
   return port_position(net->grp->sym, net) != 0;
+}
+
+int tsn_symbol_ties(const IwSym* sym, const IwNet* net) {
+  if (!sym || !net) return 0;
+  if (tsn_shortcut(TsnShortcut::kPorts)) {
+    const int* n = pin_index_of(sym).ties.find(net);
+    return n ? *n : 0;
+  }
+  int n = 0;
+  for (const IwSpn* spn = sym->spns; spn; spn = spn->next) n += spn->net == net;
+  return n;
 }
 
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {

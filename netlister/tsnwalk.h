@@ -18,6 +18,7 @@ struct IwCom;
 struct IwGrp;
 struct IwNet;
 struct IwPin;
+struct IwSym;
 
 /// One cell of a hierarchy context.
 struct TsnContext {
@@ -96,6 +97,8 @@ IwNet* tsn_get_upnet(TsnContext* context, IwNet* net);
 /// at some occurrence it may continue one level up; a net that is not
 /// ends at its own level everywhere.
 bool tsn_net_is_port(IwNet* net);
+/// How many pins of the symbol are bound to net.
+int tsn_symbol_ties(const IwSym* sym, const IwNet* net);
 IwPin* tsn_get_uppin(TsnContext* context, IwPin* pin);
 
 // --- names -----------------------------------------------------------------

@@ -5,12 +5,17 @@
 // set-up and the objects handed out.  Objects live in a deque so their
 // addresses stay stable; a map from path to object makes a second look-up
 // of the same file return the same object.
+//
+// Files are replaced, not rewritten in place (Writing below): a failure
+// at any point leaves the old file whole.
 #include "store/prj.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -22,6 +27,7 @@
 #include "store/pxlib.h"
 #include "util/rkdufs.h"
 #include "util/rkmem.h"
+#include "util/rkreplace.h"
 #include "util/rkstr.h"
 
 namespace {
@@ -75,6 +81,11 @@ struct PrjObject {
   std::FILE* stream = nullptr;  // read stream, owned
   void* user = nullptr;         // the user's word
   bool open = false;            // between open and close
+  std::FILE* wstream = nullptr;  // while being written: the stream of the replacement, owned
+  RkReplace wrep;                // the replacement of path
+  std::unique_ptr<char[]> wbuf;  // what prjFprintf printed and the stream has not yet got
+  std::size_t wlen = 0;          // bytes in wbuf
+  bool werror = false;           // a write to wstream failed
 };
 
 namespace {
@@ -192,6 +203,140 @@ int close_stream(PrjObject* o) {
   return rc == 0 ? PRJ_OK : PRJ_TOO_LONG;
 }
 
+// --- writing ---------------------------------------------------------------------
+//
+// New contents of a file go through util/rkreplace: to a temporary file
+// beside it that replaces it only when every byte is written and flushed.
+// A file that exists but may not be written is refused there, so that a
+// rewrite never undoes a user's protection.
+
+// What prjFprintf collects before it hands it to the file in one write.
+constexpr std::size_t kWriteBuffer = 256 * 1024;
+
+// Hands what prjFprintf collected to the file.
+void drain(PrjObject* o) {
+  if (o->wlen && !o->werror) o->werror = std::fwrite(o->wbuf.get(), 1, o->wlen, o->wstream) != o->wlen;
+  o->wlen = 0;
+}
+
+// Appends bytes to what an object being written collects.
+void put(PrjObject* o, const char* text, std::size_t len) {
+  if (o->wlen + len > kWriteBuffer) drain(o);
+  if (len > kWriteBuffer) {
+    if (!o->werror) o->werror = std::fwrite(text, 1, len, o->wstream) != len;
+    return;
+  }
+  std::memcpy(o->wbuf.get() + o->wlen, text, len);
+  o->wlen += len;
+}
+
+// True for a format made only of text, %s, %d and %%: nearly every record
+// of a design file is printed with such a format, and they are formatted
+// here without the general formatter.
+bool plain_format(const char* format) {
+  for (const char* p = std::strchr(format, '%'); p; p = std::strchr(p + 2, '%'))
+    if (p[1] != 's' && p[1] != 'd' && p[1] != '%') return false;
+  return true;
+}
+
+// Copies the whole of in to out: by the kernel when it can (no pass
+// through this process's memory), else through a buffer.
+bool copy_bytes(std::FILE* in, std::FILE* out) {
+  struct stat st;
+  if (std::fflush(out) == 0 && ::fstat(::fileno(in), &st) == 0 && S_ISREG(st.st_mode)) {
+    off_t left = st.st_size;
+    while (left > 0) {
+      ssize_t n = ::copy_file_range(::fileno(in), nullptr, ::fileno(out), nullptr,
+                                    static_cast<std::size_t>(left), 0);
+      if (n <= 0) break;
+      left -= n;
+    }
+    if (left == 0) return true;
+    // Partly copied: start again the ordinary way.
+    if (::lseek(::fileno(in), 0, SEEK_SET) != 0 || ::ftruncate(::fileno(out), 0) != 0 ||
+        ::lseek(::fileno(out), 0, SEEK_SET) != 0)
+      return false;
+  }
+  std::vector<char> buf(kWriteBuffer);
+  std::size_t n;
+  bool ok = true;
+  while (ok && (n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
+    ok = std::fwrite(buf.data(), 1, n, out) == n;
+  return ok && !std::ferror(in);
+}
+
+int end_write(PrjObject* o, bool keep) {
+  if (!o->wstream) return PRJ_OK;
+  if (keep) drain(o);
+  keep = keep && !o->werror;
+  std::FILE* f = o->wstream;
+  o->wstream = nullptr;
+  o->wbuf.reset();
+  o->wlen = 0;
+  o->werror = false;
+  if (keep) return rkReplaceCommit(&o->wrep, f) ? PRJ_OK : PRJ_WRITE_FAILED;
+  rkReplaceDiscard(&o->wrep, f);
+  return PRJ_WRITE_FAILED;
+}
+
+// Opens sheet `number` of group (no "LIB:" part) in class c for writing,
+// in library lib (a name, or "" to choose: the first library holding the
+// file, else the primary one).
+PrjObject* open_for_writing(const ClassInfo* c, int classid, const std::string& lib,
+                            const std::string& group, int number, int* status) {
+  PrjProject* p = prj_state.project.get();
+  *status = PRJ_NO_VIEW;
+  if (!p || !p->view) return nullptr;
+  *status = PRJ_INVALID;
+  std::string base = lower(group) + "." + std::to_string(number);
+  std::string file = base + c->suffix;
+  if (!safe_file_name(file)) return nullptr;
+  *status = PRJ_NOT_FOUND;
+  int handle = 0;
+  if (!lib.empty()) {
+    handle = lib_named(lib.c_str());
+  } else {
+    for (std::size_t i = 0; i < p->libs.size() && !handle; ++i)
+      if (pxFexists((p->libs[i].dir + c->kind + "/" + file).c_str()))
+        handle = static_cast<int>(i + 1);
+    if (!handle) handle = prjGetPrimaryObj(p, nullptr);
+  }
+  const Lib* l = lib_of(handle);
+  if (!l) return nullptr;
+  *status = PRJ_NOT_WRITABLE;
+  if (!prjObjWritable(handle)) return nullptr;
+  std::string kinddir = l->dir + c->kind;
+  std::string path = kinddir + "/" + file;
+  *status = PRJ_WRITE_FAILED;
+  if (path.size() >= px::kMaxPath) return nullptr;
+  if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK && ::mkdir(kinddir.c_str(), 0777) != 0)
+    return nullptr;
+  PrjObject* o = object_for(path);
+  if (o->wstream) {
+    *status = PRJ_ALREADY_OPEN;
+    return nullptr;
+  }
+  RkReplace rep;
+  int why = 0;
+  std::FILE* f = rkReplaceOpen(&rep, path.c_str(), &why);
+  if (!f) {
+    *status = why == EACCES || why == EPERM || why == EROFS ? PRJ_NOT_WRITABLE : PRJ_WRITE_FAILED;
+    return nullptr;
+  }
+  o->lib = handle;
+  o->classid = classid;
+  o->kind = c->kind;
+  o->base = base;
+  o->wstream = f;
+  o->wrep = rep;
+  o->wbuf = std::make_unique<char[]>(kWriteBuffer);
+  o->wlen = 0;
+  o->werror = false;
+  o->open = true;
+  *status = PRJ_OK;
+  return o;
+}
+
 // --- declaration lines ------------------------------------------------------
 
 // r and m exclude w and p.
@@ -303,6 +448,8 @@ const char* prjStatusText(int status) {
       return "the file could not be copied";
     case PRJ_NOT_WRITABLE:
       return "the library is read-only";
+    case PRJ_WRITE_FAILED:
+      return "the file could not be written";
     case PRJ_STARTED:
       return "the store was already started";
   }
@@ -487,13 +634,15 @@ PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* na
   if (!status) status = &dummy;
   *status = PRJ_INVALID;
   int classid = prjGetClassId(nullptr, classname);
-  if (!project || !name || !classid) return nullptr;
+  if (!project || project != prj_state.project.get() || !name || !classid) return nullptr;
   std::string lib, group = name;
   std::size_t colon = group.find(':');
   if (colon != std::string::npos) {
     lib = rkStrBlk(group.substr(0, colon).c_str());
     group = group.substr(colon + 1);
   }
+  if (mode == PRJ_OPEN_WRITE)
+    return open_for_writing(class_info(classid), classid, lib, group, number, status);
   PrjObjRef* ref =
       prjMakeKbObjref(lib.c_str(), classid, group.c_str(), std::to_string(number).c_str());
   if (!ref) return nullptr;
@@ -513,7 +662,73 @@ int prjReopenObj(PrjObject* object, int mode) {
 int prjCloseObj(PrjObject* object, int) {
   if (!object || !object->open) return PRJ_INVALID;
   object->open = false;
-  return close_stream(object);
+  int written = end_write(object, true);
+  int closed = close_stream(object);
+  return written != PRJ_OK ? written : closed;
+}
+
+int prjFprintf(PrjObject* object, const char* format, ...) {
+  va_list ap;
+  va_start(ap, format);
+  int n = prjVfprintf(object, format, ap);
+  va_end(ap);
+  return n;
+}
+
+int prjVfprintf(PrjObject* object, const char* format, std::va_list args) {
+  if (!object || !object->wstream || !format || object->werror) return -1;
+  std::size_t n = 0;
+  if (plain_format(format)) {
+    for (const char* p = format; *p;) {
+      const char* pct = std::strchr(p, '%');
+      std::size_t run = pct ? static_cast<std::size_t>(pct - p) : std::strlen(p);
+      put(object, p, run);
+      n += run;
+      if (!pct) break;
+      char buf[16];
+      const char* text = buf;
+      std::size_t len;
+      if (pct[1] == 's') {
+        text = va_arg(args, const char*);
+        if (!text) text = "(null)";
+        len = std::strlen(text);
+      } else if (pct[1] == 'd') {
+        len = static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%d", va_arg(args, int)));
+      } else {
+        text = "%";
+        len = 1;
+      }
+      put(object, text, len);
+      n += len;
+      p = pct + 2;
+    }
+  } else {
+    // Everything else goes through the general formatter.
+    char small[1024];
+    std::va_list again;
+    va_copy(again, args);
+    int len = std::vsnprintf(small, sizeof small, format, args);
+    if (len < 0) {
+      va_end(again);
+      return -1;
+    }
+    if (static_cast<std::size_t>(len) < sizeof small) {
+      put(object, small, static_cast<std::size_t>(len));
+    } else {
+      std::string big(static_cast<std::size_t>(len) + 1, '\0');
+      std::vsnprintf(big.data(), big.size(), format, again);
+      put(object, big.data(), static_cast<std::size_t>(len));
+    }
+    va_end(again);
+    n = static_cast<std::size_t>(len);
+  }
+  return object->werror ? -1 : static_cast<int>(n);
+}
+
+int prjAbandonObj(PrjObject* object) {
+  if (!object || !object->wstream) return PRJ_INVALID;
+  end_write(object, false);
+  return PRJ_OK;
 }
 
 PrjPropValue prjGetObjProp(PrjObject* object, int property, int* status) {
@@ -575,35 +790,35 @@ int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, in
   const ClassInfo* c = class_info(prjGetClassId(nullptr, classname));
   const Lib* lib = object ? lib_of(object->lib) : nullptr;
   if (!c || !lib || project != prj_state.project.get()) return PRJ_INVALID;
-  if (lib->type & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE)) return PRJ_NOT_WRITABLE;
+  if (!prjObjWritable(object->lib)) return PRJ_NOT_WRITABLE;
   std::string kinddir = lib->dir + c->kind;
   std::string target = kinddir + "/" + object->base + c->suffix;
   if (target == object->path) return PRJ_OK;
   if (!replace && pxFexists(target.c_str())) return PRJ_COPY_FAILED;
   if (pxExists(kinddir.c_str(), PX_DIRECTORY) != PX_OK) return PRJ_COPY_FAILED;
 
-  // Copy into a temporary beside the target, then rename, so a failed copy
-  // never leaves a half-written wirelist behind.
-  std::string temp = target + ".tmp~";
   std::FILE* in = rkDufsFopenRead(object->path.c_str());
-  std::FILE* out = in ? std::fopen(temp.c_str(), "wb") : nullptr;
-  bool ok = in && out;
-  char buf[8192];
-  std::size_t n;
-  while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
-  if (in) {
-    ok = ok && !std::ferror(in);
-    std::fclose(in);
+  if (!in) return PRJ_COPY_FAILED;
+  RkReplace rep;
+  std::FILE* out = rkReplaceOpen(&rep, target.c_str());
+  bool ok = out != nullptr && copy_bytes(in, out);
+  std::fclose(in);
+  if (!out) return PRJ_COPY_FAILED;
+  if (!ok) {
+    rkReplaceDiscard(&rep, out);
+    return PRJ_COPY_FAILED;
   }
-  if (out) ok = (std::fclose(out) == 0) && ok;
-  if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok ? PRJ_OK : PRJ_COPY_FAILED;
+  return rkReplaceCommit(&rep, out) ? PRJ_OK : PRJ_COPY_FAILED;
 }
 
 int prjObjWritable(int handle) {
   const Lib* lib = lib_of(handle);
-  return lib && (lib->type & PRJ_LIB_WRITABLE) ? 1 : 0;
+  // The first library becomes primary when none is declared so, whatever
+  // its type: read-only and packed libraries stay unwritable.
+  return lib && (lib->type & (PRJ_LIB_PRIMARY | PRJ_LIB_WRITABLE)) &&
+                 !(lib->type & (PRJ_LIB_READONLY | PRJ_LIB_MEGAFILE))
+             ? 1
+             : 0;
 }
 
 int prjObjReadonly(int handle) {
@@ -706,7 +921,10 @@ int prjBuildDirLine(const PrjDirLine* in, char* line, std::size_t size) {
 }
 
 void prjReset() {
-  for (PrjObject& o : prj_state.objects) close_stream(&o);
+  for (PrjObject& o : prj_state.objects) {
+    end_write(&o, false);
+    close_stream(&o);
+  }
   prj_state.objects.clear();
   prj_state.bypath.clear();
   prj_state.project.reset();

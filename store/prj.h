@@ -45,9 +45,18 @@
 // prjCloseObj.  Object references are made with rkMemMalloc and released
 // by the caller with rkMemFree.
 //
+// Writing never puts a user's file at risk: an object opened for writing
+// (prjOpenObj with PRJ_OPEN_WRITE) collects what prjFprintf prints in a
+// replacement (util/rkreplace.h: a temporary file beside it), which takes
+// the file's place when prjCloseObj finds every byte written and is
+// thrown away otherwise (or by prjAbandonObj).  The saved copies made by
+// prjCopyObj go the same way.  Only primary and writable libraries are
+// written, and a file the user made read-only is not replaced.
+//
 // Everything reports through status codes (PrjStatus); nothing is printed.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 
@@ -73,6 +82,7 @@ enum PrjStatus : int {
   PRJ_NO_VIEW = 59,          // the project's view is not set up
   PRJ_COPY_FAILED = 60,      // an object could not be copied
   PRJ_NOT_WRITABLE = 61,     // the target library may not be written
+  PRJ_WRITE_FAILED = 62,     // a file could not be written; it is left as it was
   PRJ_STARTED = 70,          // prjInit: the store was already started
 };
 
@@ -94,6 +104,11 @@ enum PrjProperty : int {
 /// Flag of prjCloseObj: forget what the object cached (it is re-read on
 /// the next open).
 inline constexpr int PRJ_CLOSE_DISCARD = 4096;
+
+/// Modes of prjOpenObj: look a file up for reading, or open it (made when
+/// missing) for writing.
+inline constexpr int PRJ_OPEN_READ = 1;
+inline constexpr int PRJ_OPEN_WRITE = 11;
 
 /// The project (opaque).
 struct PrjProject;
@@ -183,16 +198,37 @@ int prjCacheObject(const PrjObjRef* ref);
 PrjObject* prjOpenObject(const PrjObjRef* ref, int mode, int* status);
 
 /// A wirelist-class object by group name ("LIB:" prefix allowed) and sheet
-/// number; *status 0 when it exists, else 4 and null.
+/// number.  Mode PRJ_OPEN_READ: *status 0 when it exists, else 4 and null.
+/// Mode PRJ_OPEN_WRITE: the object opened for writing (prjFprintf) in the
+/// named library, else in the first library holding the file, else in the
+/// primary library; its directory kind is made when missing.  Null with
+/// *status 4 (no such library), 61 (the library or the file may not be
+/// written), 53 (already being written) or 62 (no temporary file).
 PrjObject* prjOpenObj(PrjProject* project, const char* classname, const char* name, int number,
                       int unused, int mode, int* status);
+
+/// Prints to an object opened for writing: the number of bytes, or a
+/// negative number when the object is not being written or a write failed
+/// (then every later print fails too).
+[[gnu::format(printf, 2, 3)]] int prjFprintf(PrjObject* object, const char* format, ...);
+
+/// prjFprintf with the arguments as a va_list.
+[[gnu::format(printf, 2, 0)]] int prjVfprintf(PrjObject* object, const char* format,
+                                              std::va_list args);
+
+/// Drops what was printed to an object opened for writing, leaving its
+/// file as it was; the object stays open.  0, or 7 when it is not being
+/// written.
+int prjAbandonObj(PrjObject* object);
 
 /// Mode 1 takes an object up again after 53; mode 0 releases its file
 /// (closes its stream) but keeps the object open.  0, or 7.
 int prjReopenObj(PrjObject* object, int mode);
 
 /// Closes the object and its stream: 0, or 7 when it was not open, 2 when
-/// the stream failed to close.
+/// the stream failed to close.  An object being written replaces its file
+/// with what was printed, or, when any write failed, leaves the file as it
+/// was and returns 62.
 int prjCloseObj(PrjObject* object, int flags);
 
 /// A property of an object (PrjProperty); *status 7 for an unknown one.
@@ -215,13 +251,16 @@ void* prjObjGetUserData(const PrjObject* object);
 
 /// Copies the object's file to the given class in the same library
 /// (replacing an existing file when replace is 1): 0, 61 when the library
-/// is read-only or a megafile, 60 when the copy failed.
+/// may not be written, 60 when the copy failed (the target is then left as
+/// it was).
 int prjCopyObj(PrjObject* object, PrjProject* project, const char* classname, int unused1,
                int unused2, int replace);
 
 // --- libraries ---------------------------------------------------------------
 
-/// 1 when library handle has that property, else 0.
+/// 1 when library handle has that property, else 0.  Primary and
+/// writable libraries are writable; read-only ones, megafiles and those
+/// declared with no letter are not.
 int prjObjWritable(int handle);
 int prjObjReadonly(int handle);
 int prjObjMegafile(int handle);

@@ -203,4 +203,75 @@ TEST_F(PrjView, WirelistsCopyToTheirSavedCopyOnlyInWritableLibraries) {
   EXPECT_EQ(status, PRJ_NOT_FOUND);
 }
 
+TEST_F(PrjView, WritingReplacesTheFileOnlyWhenEverythingWasWritten) {
+  const std::string alu = dir_.path() + "/work/wir/alu.1";
+  WriteFile(alu, "old\n");
+  std::filesystem::create_directories(dir_.path() + "/main");
+  std::filesystem::create_directories(dir_.path() + "/ro/wir");
+  ASSERT_EQ(View("DIR [w] work\nDIR [p] main\nDIR [r] ro\n"), 0);
+  EXPECT_EQ(prjObjWritable(2), 1);  // a primary library may be written
+  int st;
+  auto open = [&](const char* name, int number) {
+    return prjOpenObj(project_, "prjClassWIRELIST", name, number, 0, PRJ_OPEN_WRITE, &st);
+  };
+
+  // The library holding the file is written; nothing shows until the close.
+  PrjObject* o = open("ALU", 1);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(prjFprintf(o, "%s %d%%\n", "new", 7), 7);
+  EXPECT_EQ(prjFprintf(o, "%5.1f\n", 2.5), 6);  // the general formatter
+  EXPECT_EQ(testutil::ReadFile(alu), "old\n");
+  EXPECT_EQ(prjCloseObj(o, PRJ_CLOSE_DISCARD), 0);
+  EXPECT_EQ(testutil::ReadFile(alu), "new 7%\n  2.5\n");
+  EXPECT_EQ(prjFprintf(o, "late\n"), -1);
+
+  // A new file goes to the primary library, its directory made on the way.
+  o = open("CPU", 2);
+  ASSERT_NE(o, nullptr);
+  prjFprintf(o, "cpu\n");
+  EXPECT_EQ(prjCloseObj(o, 0), 0);
+  EXPECT_EQ(testutil::ReadFile(dir_.path() + "/main/wir/cpu.2"), "cpu\n");
+
+  // Abandoned, failed and refused writes leave the file as it was.
+  o = open("ALU", 1);
+  prjFprintf(o, "dropped\n");
+  EXPECT_EQ(prjAbandonObj(o), 0);
+  EXPECT_EQ(prjCloseObj(o, 0), 0);
+  // A file that is a link to a full disk: written through the link, it
+  // fails, and the link stays.
+  const std::string full = dir_.path() + "/work/wir/alu.2";
+  std::filesystem::create_symlink("/dev/full", full);
+  o = open("WORK:ALU", 2);
+  ASSERT_NE(o, nullptr);
+  prjFprintf(o, "%s\n", std::string(300000, 'x').c_str());  // more than one buffer
+  EXPECT_EQ(prjFprintf(o, "x\n"), -1);
+  EXPECT_EQ(prjCloseObj(o, 0), PRJ_WRITE_FAILED);
+  EXPECT_TRUE(std::filesystem::is_symlink(full));
+  EXPECT_EQ(testutil::ReadFile(alu), "new 7%\n  2.5\n");
+  for (const auto& e : std::filesystem::directory_iterator(dir_.path() + "/work/wir"))
+    EXPECT_TRUE(e.path().filename() == "alu.1" || e.path().filename() == "alu.2") << e.path();
+  EXPECT_EQ(open("RO:ALU", 1), nullptr);
+  EXPECT_EQ(st, PRJ_NOT_WRITABLE);
+  EXPECT_EQ(open("NOSUCH:ALU", 1), nullptr);
+  EXPECT_EQ(st, PRJ_NOT_FOUND);
+}
+
+TEST_F(PrjView, AReplacedFileKeepsItsPermissions) {
+  const std::string alu = dir_.path() + "/work/wir/alu.1";
+  WriteFile(alu, "old\n");
+  ASSERT_EQ(View("DIR [w] work\n"), 0);
+  std::filesystem::permissions(alu, std::filesystem::perms::owner_read |
+                                        std::filesystem::perms::owner_write |
+                                        std::filesystem::perms::group_read);
+  int st;
+  PrjObject* o = prjOpenObj(project_, "prjClassWIRELIST", "ALU", 1, 0, PRJ_OPEN_WRITE, &st);
+  ASSERT_NE(o, nullptr);
+  prjFprintf(o, "new\n");
+  ASSERT_EQ(prjCloseObj(o, 0), 0);
+  auto perms = std::filesystem::status(alu).permissions();
+  EXPECT_EQ(perms & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+}
+
 }  // namespace

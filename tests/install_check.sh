@@ -13,7 +13,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
-for f in bin/tsn bin/tsn.vmb bin/nodex.vmb bin/rklib.vmb bin/pxlib.vmb share/man/man1/tsn.1; do
+for f in bin/tsn bin/wlib bin/tsn.vmb bin/nodex.vmb bin/rklib.vmb bin/pxlib.vmb bin/wlib.vmb \
+  share/man/man1/tsn.1; do
   [ -f "$work/prefix/$f" ] || { echo "install_check: $f was not installed" >&2; exit 1; }
 done
 

@@ -17,6 +17,13 @@
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
 
+/// A name of a text as it stands, for tests that give a record what no
+/// reader would (lower-case letters, say): only iwmkname makes names
+/// otherwise.
+struct IwNameForTests {
+  static IwName Raw(const char* text) { return IwName(text); }
+};
+
 namespace iwtest {
 
 /// Messages raised while running fn.

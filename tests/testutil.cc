@@ -2,6 +2,7 @@
 #include "tests/testutil.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -114,7 +115,7 @@ bool FileExists(const std::string& path) {
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
-                     const std::vector<std::string>& env, int timeout_ms) {
+                     const std::vector<std::string>& env, int timeout_ms, bool unprivileged) {
   RunResult r;
   int out_pipe[2], err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return r;
@@ -126,6 +127,9 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
     close(err_pipe[0]);
     int devnull = open("/dev/null", O_RDONLY);
     if (devnull >= 0) dup2(devnull, 0);
+    if (unprivileged && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+      _exit(126);
     if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(127);
     for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
     std::vector<char*> args;

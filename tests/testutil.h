@@ -74,9 +74,12 @@ struct RunResult {
 /// Runs argv[0] with the arguments in directory dir, with the environment
 /// variables in env ("NAME=value") added; captures both output streams.
 /// With timeout_ms > 0 a run that takes longer is killed (a hang is then a
-/// failed test, not a stuck suite).
+/// failed test, not a stuck suite).  With unprivileged, a run as the
+/// superuser is made as the user and group nobody (65534), so that file
+/// permissions hold for it as for anyone.
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
-                     const std::vector<std::string>& env = {}, int timeout_ms = 0);
+                     const std::vector<std::string>& env = {}, int timeout_ms = 0,
+                     bool unprivileged = false);
 
 /// Makes catalogs be found without the project store while it lives:
 /// "<name>.vmb" as named (relative to the working directory or absolute),

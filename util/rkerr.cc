@@ -375,6 +375,13 @@ char* rkErrStringAlloc(const RkError* e, int long_form) {
   return rkStrCpy(chain_string(e, long_form != 0).c_str());
 }
 
+char* rkErrMessageAllocVa(RkMsgFile* catalog, int number, va_list args) {
+  RkError* e = rkErrBuildVa(nullptr, catalog, number, args);
+  char* text = rkErrStringAlloc(e, 0);
+  rkErrFree(e);
+  return text;
+}
+
 const char* rkErrSeverityToString(int severity) { return info(severity).name; }
 
 int rkErrStringToSeverity(const char* name) {

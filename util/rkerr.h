@@ -109,6 +109,11 @@ const char* rkErrString(const RkError* e, int long_form);
 /// As rkErrString in a new block the caller frees with rkMemFree.
 char* rkErrStringAlloc(const RkError* e, int long_form);
 
+/// The short form of message number of catalog built as an error
+/// ("nodex-W-483: ..."), in a new block the caller frees with rkMemFree:
+/// how the tools show their numbered messages.
+char* rkErrMessageAllocVa(RkMsgFile* catalog, int number, va_list args);
+
 /// The severity table, both ways.  Unknown codes read as "Error" / 'E';
 /// unknown names and letters as RK_ERROR.  Names are compared ignoring case.
 const char* rkErrSeverityToString(int severity);

@@ -14,6 +14,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
@@ -62,6 +63,50 @@ std::vector<IwSetMember>::iterator find_member(std::vector<IwSetMember>& bucket,
   return bucket.end();
 }
 
+// --- the index of a named set ---
+//
+// Open addressing over the members' own texts, hashed and compared
+// ignoring case, so a look-up copies nothing.  A slot holds the newest
+// member of its text; taking a member out rebuilds the index from the
+// buckets, which is rare.
+
+std::size_t fold_hash(const char* text) {
+  std::size_t h = 1469598103934665603ull;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+    unsigned char c = *p >= 'a' && *p <= 'z' ? static_cast<unsigned char>(*p - 32) : *p;
+    h = (h ^ c) * 1099511628211ull;
+  }
+  return h;
+}
+
+// The slot of text: the one holding an equal member, or the free one
+// where it would go.
+const char** index_slot(IwNamedSet* s, const char* text) {
+  std::size_t mask = s->index.size() - 1;
+  for (std::size_t i = fold_hash(text) & mask;; i = (i + 1) & mask)
+    if (!s->index[i] || s->index[i] == text || rkStrIcmp(s->index[i], text) == 0)
+      return &s->index[i];
+}
+
+void index_put(IwNamedSet* s, const char* member) {
+  if ((s->indexed + 1) * 2 > s->index.size()) {
+    std::vector<const char*> old(std::max<std::size_t>(64, s->index.size() * 2), nullptr);
+    old.swap(s->index);
+    for (const char* m : old)
+      if (m) *index_slot(s, m) = m;
+  }
+  const char** slot = index_slot(s, member);
+  if (!*slot) ++s->indexed;
+  *slot = member;
+}
+
+void index_rebuild(IwNamedSet* s) {
+  s->index.assign(s->index.size(), nullptr);
+  s->indexed = 0;
+  for (auto& bucket : s->buckets)
+    for (const IwSetMember& m : bucket) index_put(s, m.text);
+}
+
 }  // namespace
 
 // --- getters and iterators ---------------------------------------------------------
@@ -90,9 +135,7 @@ IwCom* igpinown(const IwPin* pin) {
 IwSpn* igpinspn(const IwPin* pin) {
   const IwCom* com = igpinown(pin);
   if (!com || !com->sym || pin->index < 1) return nullptr;
-  IwSpn* spn = com->sym->spns;
-  for (int k = 1; spn && k < pin->index; ++k) spn = spn->next;
-  return spn;
+  return iwspnat(com->sym, pin->index);
 }
 
 IwNet* igpinnet(const IwPin* pin) {
@@ -283,13 +326,21 @@ IwAtt* iaaddatt(IwAtt* list, const char* name, const char* value) {
 IwAtt* iadelatt(IwAtt* list, IwAtt* attribute) { return iwdelatt(list, attribute); }
 
 IwAtt* iaattnam(IwAtt* attribute, const char* name) {
-  if (!attribute && !(attribute = iwmakatt())) return nullptr;
+  // An attribute renamed in place may sit in an indexed list filed under
+  // its old name.
+  if (attribute)
+    iwattstale();
+  else if (!(attribute = iwmakatt()))
+    return nullptr;
   attribute->name = iwmkname(name);
   return attribute;
 }
 
 IwAtt* iaattval(IwAtt* attribute, const char* value) {
-  if (!attribute && !(attribute = iwmakatt())) return nullptr;
+  if (attribute)
+    iwattstale();
+  else if (!(attribute = iwmakatt()))
+    return nullptr;
   attribute->value = value ? iwmkname(value) : nullptr;
   return attribute;
 }
@@ -368,6 +419,7 @@ IwSpn* idsymspn(IwSym* symbol, IwSpn* spn) {
   for (IwSpn** link = &symbol->spns; *link; link = &(*link)->next) {
     if (*link != spn) continue;
     IwSpn* follow = spn->next;
+    iwspnforget(symbol);
     *link = follow;
     iwfrspn(spn);
     --symbol->npins;
@@ -422,16 +474,16 @@ const char* inaddmem(int set, const char* text, int copy) {
   } else {
     m.text = text;
   }
+  const char* stored = m.text;
   bucket_of(s, text).push_back(std::move(m));
-  return bucket_of(s, text).back().text;
+  index_put(s, stored);
+  return stored;
 }
 
 const char* insetmem(int set, const char* text) {
   IwNamedSet* s = find_set(set);
-  if (!s || !text) return nullptr;
-  auto& bucket = bucket_of(s, text);
-  auto it = find_member(bucket, text);
-  return it == bucket.end() ? nullptr : it->text;
+  if (!s || !text || s->index.empty()) return nullptr;
+  return *index_slot(s, text);
 }
 
 const char* inanymem(int set) {
@@ -449,6 +501,7 @@ int indelmem(int set, const char* text) {
   auto it = find_member(bucket, text);
   if (it == bucket.end()) return 0;
   bucket.erase(it);
+  index_rebuild(s);
   return 1;
 }
 

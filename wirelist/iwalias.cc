@@ -39,6 +39,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -613,6 +614,7 @@ void add_atts(IwNet* net, const Adds& adds) {
   }
   std::vector<IwAtt*> all;
   std::unordered_set<std::string> seen;
+  iwattforget(net->atts);  // the list is relinked by hand below
   for (IwAtt* a = net->atts; a; a = a->next) {
     all.push_back(a);
     seen.insert(att_key(a->name, a->value));

@@ -34,6 +34,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwalias.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwparse.h"
@@ -199,6 +200,7 @@ void sort_list(T** head, T** tail, T* T::*next, const char* T::*name, const char
 }
 
 void sort_atts(IwAtt** list) {
+  iwattforget(*list);  // relinked by hand
   sort_list<IwAtt>(list, nullptr, &IwAtt::next, &IwAtt::name, "sort att array");
 }
 
@@ -213,6 +215,18 @@ void own(IwAtt* list, void* owner) {
 // --- loading -------------------------------------------------------------------------------
 
 IwGrp* iwgroup(const char* name) {
+  IwGrp* top = iwgroupread(name);
+  if (!top) return nullptr;
+  iwfix_aliases();
+  bind_technology();
+  // Combining heterogeneous symbols is not built: with the flag on (it is
+  // off unless a client sets it) the design is left as it is, and the
+  // client is told so.
+  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
+  return top;
+}
+
+IwGrp* iwgroupread(const char* name) {
   if (!iwinidone("IWGROUP")) return nullptr;
   // Records are made (and may be freed) from here on, and the design is
   // complete only at the end, however loading ends.
@@ -254,14 +268,7 @@ IwGrp* iwgroup(const char* name) {
     start = start_sheet(next_group(buffer, &chosen));
   }
   iws.designloaded = true;
-
   sort_groups(nullptr);
-  iwfix_aliases();
-  bind_technology();
-  // Combining heterogeneous symbols is not built: with the flag on (it is
-  // off unless a client sets it) the design is left as it is, and the
-  // client is told so.
-  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
   return top;
 }
 

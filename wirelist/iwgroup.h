@@ -29,6 +29,11 @@ inline constexpr int IW_NULLOBJ = 13;
 /// is missing (222) or any wirelist failed to parse.
 IwGrp* iwgroup(const char* name);
 
+/// iwgroup without the passes over the whole design (net aliases,
+/// technology attributes, heterogeneous symbols): the design as its files
+/// hold it, in canonical order, for tools that check it or write it back.
+IwGrp* iwgroupread(const char* name);
+
 /// Reads one file of group name: sheet -1 the single file "<name>.pld",
 /// 0 the single file "<name>.wir", 1 and up the wirelist of that sheet.
 /// The group the file filled, or null (a missing sheet 1, -1 or 0 is

@@ -259,7 +259,7 @@ TEST_F(IwGroup, CombineHeteroTakesOnlyZeroOrOne) {
   // The combining pass is not built: a load that asks for it is told so.
   Sheet("TOP", 1, "M INV $1\n");
   ASSERT_NE(iwgroup("TOP"), nullptr);
-  EXPECT_EQ(Codes(), (Strings{"nodex-W-460"}));
+  EXPECT_EQ(Codes(), (Strings{"nodex-W-530"}));
   EXPECT_EQ(iwcombine_hetero(0), 0);
 }
 

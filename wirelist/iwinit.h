@@ -53,6 +53,6 @@ int iwenablecache(int flag);
 /// with name and returns 0.
 int iwinidone(const char* name);
 
-/// 1 switches the modification API's writability checks off, 0 on, any
-/// other value leaves them as they are; returns the setting.
+/// 1 switches the writability check (i_check_writable) off, 0 on; any
+/// other value leaves it as it is.  Returns the setting.
 int iwnochk_writable(int flag);

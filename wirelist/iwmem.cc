@@ -15,6 +15,7 @@
 #include "catalogs/nodex.h"
 #include "util/rkerr.h"
 #include "util/rkmem.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
@@ -275,13 +276,17 @@ IwGrp* iwmakgrp(const char* name) {
   return grp;
 }
 
-void iwfratt(IwAtt* att) { release(iws.flatt, att); }
+void iwfratt(IwAtt* att) {
+  iwattforget(att);  // a list it headed is gone; its index must not outlive it
+  release(iws.flatt, att);
+}
 void iwfrnet(IwNet* net) { release(iws.flnet, net); }
 
 void iwfrpin(IwPin* head) {
   if (!head || head->index != 0) return;
   std::intptr_t npins = head->npins;
   if (npins < 0) return;
+  for (std::intptr_t k = 1; k <= npins; ++k) iwattforget(head[k].atts);
   for (std::intptr_t k = 0; k <= npins; ++k) new (head + k) IwPin{};
   head->npins = npins;
   pin_list(npins).push_back(head);
@@ -291,15 +296,20 @@ void iwfrcom(IwCom* com) { release(iws.flcom, com); }
 
 void iwfrsch(IwSch* sch) {
   if (!sch) return;
+  iwschforget(sch->grp);
   destroy_com_table(sch);
   release(iws.flsch, sch);
 }
 
 void iwfrspn(IwSpn* spn) { release(iws.flspn, spn); }
-void iwfrsym(IwSym* sym) { release(iws.flsym, sym); }
+void iwfrsym(IwSym* sym) {
+  iwspnforget(sym);
+  release(iws.flsym, sym);
+}
 
 void iwfrgrp(IwGrp* grp) {
   if (!grp) return;
+  iwschforget(grp);
   destroy_net_table(grp);
   release(iws.flgrp, grp);
 }

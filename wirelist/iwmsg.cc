@@ -73,10 +73,8 @@ void iwmsghndlr(int severity, int number, ...) {
   va_start(ap, number);
   va_list build;
   va_copy(build, ap);
-  RkError* e = rkErrBuildVa(nullptr, iws.catalog, number, build);
+  char* text = rkErrMessageAllocVa(iws.catalog, number, build);
   va_end(build);
-  char* text = rkErrStringAlloc(e, 0);
-  rkErrFree(e);
   iws.msgseverity = severity;
   IwMsgHandler handler = iws.msghandler ? iws.msghandler : default_handler;
   handler(iws.msgarg, text ? text : "", ap);

@@ -34,6 +34,7 @@ class IwName {
 
  private:
   friend IwName iwmkname(const char* text);
+  friend struct IwNameForTests;  // tests/iwtesting.h: texts no reader would make
   constexpr explicit IwName(const char* text) : text_(text) {}
   const char* text_ = nullptr;
 };

@@ -15,6 +15,7 @@
 #include "catalogs/nodex.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -23,12 +24,6 @@
 #include "wirelist/iwtable.h"
 
 namespace {
-
-// Byte order of two names; a missing name sorts as the empty one.
-int name_cmp(const char* a, const char* b) {
-  if (a == b) return 0;  // interned names: equal texts share a pointer
-  return std::strcmp(a ? a : "", b ? b : "");
-}
 
 const char* after_semicolon(const char* s) {
   const char* p = std::strchr(s, ';');
@@ -156,10 +151,20 @@ IwSch* iwmksch(IwGrp* group) {
 
 IwSch* iwgetsch(IwGrp* group) {
   if (!group) return nullptr;
+  bool known = false;
+  if (IwSch* s = iwschfind(group, iws.cursheet, &known)) return s;
+  if (known) {
+    IwSch* s = iwmksch(group);
+    iwschappend(group, s);
+    return s;
+  }
   IwSch** link = &group->schs;
-  for (; *link; link = &(*link)->next)
-    if ((*link)->number == iws.cursheet) return *link;
-  *link = iwmksch(group);
+  int passed = 0;
+  for (; *link; link = &(*link)->next, ++passed) {
+    if ((*link)->number == iws.cursheet) break;
+  }
+  if (!*link) *link = iwmksch(group);
+  if (passed >= iw::kSchIndexMin) iwschbuild(group);
   return *link;
 }
 
@@ -218,20 +223,27 @@ IwAtt* iwmkatt(const char* name, const char* value) {
 IwAtt* iwaddatt(IwAtt* list, IwAtt* att) {
   if (!att) return list;
   att->next = nullptr;
+  if (IwAttIndex* ix = iwattindex(list, att))
+    if (iwattinsert(ix, &list, att)) return list;
+  IwAtt* head = list;
   IwAtt** link = &list;
-  for (IwAtt* e = list; e; link = &e->next, e = e->next) {
-    int c = name_cmp(e->name, att->name);
+  int passed = 0;
+  for (IwAtt* e = list; e; link = &e->next, e = e->next, ++passed) {
+    int c = iwnamecmp(e->name, att->name);
     if (c > 0) break;
     if (c == 0 && e->value && att->value && std::strcmp(e->value, att->value) >= 0) break;
   }
   att->next = *link;
   *link = att;
+  if (list != head) iwattrehead(head, list);
+  if (passed >= iw::kAttIndexMin) iwattbuild(list);
   return list;
 }
 
 IwAtt* iwgetatt(IwAtt* list, const char* name) {
+  if (IwAttIndex* ix = iwattindex(list)) return iwattfirst(ix, name);
   for (IwAtt* e = list; e; e = e->next) {
-    int c = name_cmp(e->name, name);
+    int c = iwnamecmp(e->name, name);
     if (c == 0) return e;
     if (c > 0) break;
   }
@@ -239,7 +251,10 @@ IwAtt* iwgetatt(IwAtt* list, const char* name) {
 }
 
 IwAtt* iwdupatt(IwAtt* list, const char* name, const char* value) {
-  for (IwAtt* e = iwgetatt(list, name); e && name_cmp(e->name, name) == 0; e = e->next) {
+  IwAtt* found = nullptr;
+  if (IwAttIndex* ix = iwattindex(list))
+    if (iwattdup(ix, name, value, &found)) return found;
+  for (IwAtt* e = iwgetatt(list, name); e && iwnamecmp(e->name, name) == 0; e = e->next) {
     if (e->value == value) return e;
     if (e->value && value && rkStrIcmp(e->value, value) == 0) return e;
   }
@@ -249,19 +264,30 @@ IwAtt* iwdupatt(IwAtt* list, const char* name, const char* value) {
 IwAtt* iwsigatt(IwAtt* list, const char* name, const char* value) {
   if (!value) return nullptr;
   const char* want = after_semicolon(value);
-  for (IwAtt* e = iwgetatt(list, name); e && name_cmp(e->name, name) == 0; e = e->next)
+  for (IwAtt* e = iwgetatt(list, name); e && iwnamecmp(e->name, name) == 0; e = e->next)
     if (e->value && std::strcmp(after_semicolon(e->value), want) == 0) return e;
   return nullptr;
 }
 
-IwAtt* iwdelatt(IwAtt* list, IwAtt* att) {
-  for (IwAtt** link = &list; *link; link = &(*link)->next) {
-    if (*link == att) {
-      *link = att->next;
-      iwfratt(att);
-      break;
-    }
+IwAtt* iwunlinkatt(IwAtt** list, IwAtt* att) {
+  if (!att) return nullptr;
+  if (IwAttIndex* ix = iwattindex(*list)) {
+    int r = iwattremove(ix, list, att);
+    if (r >= 0) return r == 1 ? att : nullptr;
   }
+  for (IwAtt** link = list; *link; link = &(*link)->next) {
+    if (*link != att) continue;
+    IwAtt* head = *list;
+    *link = att->next;
+    att->next = nullptr;
+    if (*list != head) iwattrehead(head, *list);
+    return att;
+  }
+  return nullptr;
+}
+
+IwAtt* iwdelatt(IwAtt* list, IwAtt* att) {
+  if (iwunlinkatt(&list, att)) iwfratt(att);
   return list;
 }
 

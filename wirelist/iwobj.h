@@ -17,7 +17,10 @@
 //   puts a pin on a ring or takes it off goes through ianetpin and
 //   idnetpin, or keeps that field as they do.  The 16-bit number field (a net's kind, 0 or -1 for
 //   a global net; a pin's index 1..n) tells a net from a pin on the ring.
-// - Attribute lists are sorted by name, then value (iwaddatt).
+// - Attribute lists are sorted by name, then value (iwaddatt).  Long
+//   lists, a long sheet list and a long symbol pin list have an index
+//   beside them (wirelist/iwindex.h): code that relinks, renames or
+//   revalues their records by hand tells the index so.
 //
 // Records made by the readers come from the data pool and are never freed
 // one by one; the iwmak* constructors (wirelist/iwmem.h) serve the
@@ -251,6 +254,10 @@ IwAtt* iwsigatt(IwAtt* list, const char* name, const char* value);
 
 /// list without att; att goes back to the attribute free list.
 IwAtt* iwdelatt(IwAtt* list, IwAtt* att);
+
+/// Takes att out of *list without freeing it (to file it again after a
+/// change of name or value); att, or null when it is not in the list.
+IwAtt* iwunlinkatt(IwAtt** list, IwAtt* att);
 
 // --- iteration ----------------------------------------------------------------
 

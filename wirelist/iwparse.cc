@@ -34,6 +34,8 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgbl.h"
+#include "wirelist/iwindex.h"
+#include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -201,14 +203,34 @@ bool add_signals(IwAtt** list, const char* value, bool unique) {
 
 // The symbol pin named name of sym, or null.
 IwSpn* find_spn(IwSym* sym, const char* name) {
-  for (IwSpn* s = sym->spns; s; s = s->next)
-    if (s->name && std::strcmp(s->name, name) == 0) return s;
-  return nullptr;
+  if (IwSpnIndex* ix = iwspnindex(sym)) {
+    bool stale = false;
+    IwSpn* s = iwspnnamed(sym, ix, name, &stale);
+    if (!stale) return s;
+  }
+  int passed = 0;
+  IwSpn* found = nullptr;
+  for (IwSpn* s = sym->spns; s; s = s->next, ++passed) {
+    if (s->name && std::strcmp(s->name, name) == 0) {
+      found = s;
+      break;
+    }
+  }
+  if (passed >= iw::kSpnIndexMin) iwspnbuild(sym);
+  return found;
 }
 
 // Symbol pin index (1-based) of sym, extending the list with unnamed pins
 // up to it; the pin count is not changed.  index is at most kMaxPins.
 IwSpn* spn_at(IwSym* sym, int index) {
+  if (IwSpnIndex* ix = iwspnindex(sym)) {
+    while (ix->pins.size() < static_cast<std::size_t>(index)) {
+      IwSpn* s = iwalcspin();
+      ix->pins.back()->next = s;
+      iwspnpushback(ix, s);
+    }
+    return ix->pins[static_cast<std::size_t>(index) - 1];
+  }
   IwSpn** link = &sym->spns;
   IwSpn* s = nullptr;
   for (int k = 1; k <= index; ++k) {
@@ -216,6 +238,7 @@ IwSpn* spn_at(IwSym* sym, int index) {
     s = *link;
     link = &s->next;
   }
+  if (index >= iw::kSpnIndexMin) iwspnbuild(sym);
   return s;
 }
 
@@ -494,7 +517,9 @@ bool read_version(ParseState& st) {
     iwmsghndlr(10, NDX_OLDVERSION2);
   }
   // "V NAN" compares neither older nor newer: it is no version either.
-  if (word == "5.3" || v > 5.3 || !std::isfinite(v)) {
+  // What this database writes itself carries its own version, which the
+  // rule for newer formats would refuse; it is always readable.
+  if ((word == "5.3" || v > 5.3 || !std::isfinite(v)) && word != iwversion()) {
     iwmsghndlr(4, NDX_BADVERSION, st.filename);
     return fail();
   }
@@ -708,6 +733,7 @@ void detach_pins(IwPin* head) {
   for (IwPin* p = first; p <= last; ++p) {
     p->next = nullptr;
     p->onnet = nullptr;
+    iwattforget(p->atts);  // the record made again starts the pins' lists afresh
   }
 }
 
@@ -823,9 +849,11 @@ IwSpn* port_pin(IwGrp* group, const char* pinname, bool* full) {
       *full = true;
       return nullptr;
     }
+    IwSpnIndex* ix = iwspnindex(sym);
     IwSpn* s = iwmkspin(pinname);
     s->next = sym->spns;
     sym->spns = s;
+    if (ix) iwspnpushfront(ix, s);
     ++sym->npins;
     return s;
   }
@@ -1044,10 +1072,7 @@ void api_own_pins(IwGrp* group, const std::string& grpword, int number) {
   int i = iwgetpord(other, number, pname, &w);
   if (iws.busexpand && i < 1) return;
   IwSpn* s = nullptr;
-  if (i >= 1 && i <= iw::kMaxPins) {
-    s = ensure_sym(group)->spns;
-    for (int k = 1; s && k < i; ++k) s = s->next;
-  }
+  if (i >= 1 && i <= iw::kMaxPins) s = iwspnat(ensure_sym(group), i);
   if (!s) {
     iwmsghndlr(4, NDX_APINOPIN, i, safe(group->name), iws.cursheet);
     return;
@@ -1164,11 +1189,18 @@ int iwporder(IwGrp* group, char* value) {
   iwfixpinorder(value);
   IwSym* sym = ensure_sym(group);
   if (sym->npins >= 1) {
-    if (iwpinwidth(value, iws.busexpand) == sym->npins) return 0;
-    iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
-    return 1;
+    if (iwpinwidth(value, iws.busexpand) != sym->npins) {
+      iwmsghndlr(4, NDX_PINORDERCOUNT, safe(group->name));
+      return 1;
+    }
+    // Pins read from a symbol file come without a pin order, and pin
+    // numbers of AP and API records are resolved through one; an agreeing
+    // PINORDER supplies it, as it does for a symbol without pins.
+    if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
+    return 0;
   }
   if (iws.busexpand && !iws.pordindex.count(group)) record_pord(group, iwmkplist(value));
+  iwspnforget(sym);  // pins are named and appended by hand below
   IwExpIter it;
   iwexpbegin(&it, value, iws.busexpand);
   char bit[iw::kBitNameBuffer];

@@ -117,6 +117,8 @@ TEST_F(IwParse, FormatVersions) {
       // Read in single precision, 2.55 is below 2.55: an old format.
       {"V 2.55\n", true, "W363 W364"}, {"V 5.29\n", true, ""},
       {"V 5.3\n", false, "E382"}, {"V 5.30\n", false, "E382"},
+      {"V 5.3.1\n", true, ""},  // what the database writes itself
+      {"V 5.3.2\n", false, "E382"},
       {"V 4.09\nK\n", true, ""}, {"V 4.09\nK ANY\n", true, ""},
       {"V 4.09\nV 4.09\n", false, "E382"}, {"K\n", false, "E379"},
       {"V 4.09\n| note\nK\n", false, "E379"},
@@ -456,6 +458,18 @@ TEST_F(IwParseBus, AttributeRecordsSpreadOverBusPins) {
   EXPECT_EQ(Atts(ifpinpin(4, p1)->atts), "");
   EXPECT_EQ(Atts(fetch_net(r.group, "X1")->atts), "NET_ALIAS=Y1;");
   EXPECT_EQ(Atts(fetch_net(r.group, "X2")->atts), "");  // the alias ran out of bits
+}
+
+TEST_F(IwParseBus, AnAgreeingPinOrderNumbersPinsTheSymbolAlreadyHas) {
+  // The ports make the top group's pins (B at the head); the PINORDER that
+  // follows agrees with them and is what AP numbers are resolved through.
+  auto r = Parse(
+      "DW ALU\nP IN A\nI A IN N1\nP IN B[0:1]\nI B[0:1] IN N[2:3]\n"
+      "AS ALU PINORDER=B[1:0] A\nAP ALU 2 X=1\nAS ALU PINORDER=B1 B0\nEW\n");
+  ASSERT_EQ(r.group, nullptr);  // the second PINORDER disagrees: the file fails
+  EXPECT_EQ(Join(r.msgs), "E277");
+  EXPECT_EQ(Pins(Ref("ALU")->sym), "B1 B0 A ");
+  EXPECT_EQ(Atts(Ref("ALU")->sym->spns->next->next->atts), "X=1;");
 }
 
 TEST_F(IwParseBus, PortBitsFollowTheirNetBits) {

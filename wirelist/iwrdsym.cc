@@ -35,6 +35,7 @@
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -103,14 +104,12 @@ AttSplit split_att(std::string_view t) {
   return s;
 }
 
-// Moves att to its sorted place again after its name changed.
-void relink(IwAtt** list, IwAtt* att) {
-  for (IwAtt** link = list; *link; link = &(*link)->next) {
-    if (*link == att) {
-      *link = att->next;
-      break;
-    }
-  }
+// Gives att a new name and value and moves it to its sorted place; it
+// leaves the list under its old ones, which is where an index has it.
+void refile(IwAtt** list, IwAtt* att, const std::string& name, const std::string& value) {
+  iwunlinkatt(list, att);
+  att->name = iwmkname(name.c_str());
+  att->value = iwmkname(value.c_str());
   *list = iwaddatt(*list, att);
 }
 
@@ -246,9 +245,7 @@ void SymReader::continuation(const std::string& text) {
       std::string whole =
           split.name + (split.eq ? "=" : "") + split.value + (split.trimmed ? " " : "") + more;
       split = split_att(whole);
-      att->name = iwmkname(split.name.c_str());
-      att->value = iwmkname(split.value.c_str());
-      relink(attlist, att);
+      refile(attlist, att, split.name, split.value);
       return;
     }
     case Cont::kPinOrder: {
@@ -484,6 +481,8 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
     return nullptr;
   }
   // A symbol read again gets the pins of the file, not those of both.
+  // Its pins are linked by hand from here on: no index may outlive that.
+  iwspnforget(sym);
   sym->spns = nullptr;
   sym->npins = 0;
   SymReader rd;
@@ -515,6 +514,7 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
       order_alphabetically(sym);
   }
   if (iws.busexpand) split_bus_pins(sym);
+  iwspnforget(sym);  // nothing indexed while the pins were relinked stays
   return sym;
 }
 

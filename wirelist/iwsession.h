@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
@@ -44,10 +45,16 @@ struct IwSetMember {
 };
 
 /// A named set (inaddmem and friends): a number and 117 buckets chosen by
-/// iwhash; each bucket keeps its newest member last.
+/// iwhash; each bucket keeps its newest member last.  The writer keeps a
+/// name for every net of a sheet in one set, so membership is answered by
+/// an index on the upper-cased text instead of a walk of a bucket that may
+/// hold thousands of names (texts equal ignoring case share a slot); the
+/// buckets keep the order inanymem shows.
 struct IwNamedSet {
   int number = 0;
   std::vector<IwSetMember> buckets[iw::kNameSetBuckets];
+  std::vector<const char*> index;  // open addressing: the newest member of each text, or null
+  std::size_t indexed = 0;          // texts in index
 };
 
 /// Fast access to one group's pin-order entries: the entries in order and
@@ -100,6 +107,12 @@ struct IwSession {
   std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
   std::vector<IwNameSlot> nameslots;       // exact-text index of the other buckets' entries
   std::vector<IwNameEntry*> nameentries;  // the entries the index refers to
+
+  // --- indexes beside long lists (wirelist/iwindex.h) ---
+  bool shortcuts = true;  // indexes may answer; off: every list is walked
+  std::unordered_map<const IwAtt*, std::unique_ptr<IwAttIndex>> attindex;  // by list head
+  std::unordered_map<const IwGrp*, IwSchIndex> schindex;                  // sheets by group
+  std::unordered_map<const IwSym*, std::unique_ptr<IwSpnIndex>> spnindex;  // pins by symbol
 
   // --- memory ---
   int datapool = 0;            // number of the data pool, 0 before it exists

@@ -114,6 +114,15 @@ inline constexpr std::size_t kScanLine = 512;
 /// 255 characters, longer ones are cut.
 inline constexpr std::size_t kGroupNameBuffer = 256;
 
+/// A name of this many characters or more fails the name check of the
+/// consistency checker (message 494).
+inline constexpr std::size_t kNameLimit = 256;
+
+/// Longest pin-order text the wirelist writer puts into a PINORDER
+/// record; a symbol whose pin names need more cannot be written (message
+/// 488).
+inline constexpr std::size_t kWritePinOrderChars = 16384;
+
 /// Buckets of the occurrence-attribute table.
 inline constexpr int kOatBuckets = 731;
 

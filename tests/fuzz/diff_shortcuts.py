@@ -29,7 +29,8 @@ GATES = {"ND2": ["A", "B", "Y"], "INV": ["A", "Y"], "DFF": ["D", "CK", "Q"],
          "ND4": ["A", "B", "C", "D", "Y"]}
 PORTS = ["I", "O", "CK", "D[0:3]"]
 SHAPES = ["tree", "flat", "chain", "wide"]
-SHORTCUTS = ["census", "plans", "bytes", "blocks", "quiet", "values", "paths", "ports", "scopes"]
+SHORTCUTS = ["census", "plans", "bytes", "blocks", "quiet", "values", "paths", "ports", "scopes",
+             "indexes"]
 
 
 def symbol(symtype, pins, atts=()):

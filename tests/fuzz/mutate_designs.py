@@ -20,6 +20,11 @@ fail<N>/ in the work directory.  Use a sanitizer build:
 With --compare OTHER, each damaged folder is also run with the binary OTHER
 (an earlier build, say) in a copy of its own, and the two runs must agree
 byte for byte: exit code, standard output and error, and every file made.
+
+With --emit DIR nothing is run: the folders with damaged design files
+(no damaged catalogs, no special files) are written as DIR/m0, DIR/m1,
+... (each with its `args` file), for tests that take designs from here,
+such as the wirelist writer's round trip.
 """
 import argparse
 import glob
@@ -134,46 +139,66 @@ def copy_plain(src, dst):
         shutil.copy2(src, dst, follow_symlinks=False)
 
 
+def make_mutant(rng, cases, run, tsn):
+    """Copies a design chosen from cases to run and damages it; the case and
+    its arguments.  Without tsn only design files are damaged."""
+    src = rng.choice(cases)
+    remove(run)
+    shutil.copytree(src, run, ignore=shutil.ignore_patterns("expected*", "*.tsn", "*.rkg"))
+    for name, pool in (("tsn.ini", INI_LINES), ("top.var", VAR_LINES)):
+        if not os.path.exists(os.path.join(run, name)) and rng.random() < 0.2:
+            with open(os.path.join(run, name), "w") as fh:
+                fh.write("\n".join(rng.choice(pool) for _ in range(rng.randint(1, 5))) + "\n")
+    if rng.random() < 0.1:
+        with open(os.path.join(run, "drafta.ini"), "a") as fh:
+            fh.write(rng.choice(DRAFTA_LINES) + "\n")
+    files = [f for f in glob.glob(run + "/lib/**/*", recursive=True) if os.path.isfile(f)]
+    files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var")]
+    for f in rng.sample(files, rng.randint(1, min(3, len(files)))):
+        with open(f, errors="replace") as fh:
+            text = fh.read()
+        with open(f, "w") as fh:
+            fh.write(mutate(rng, text))
+    if tsn and rng.random() < 0.25:
+        damage_catalog(rng, run, tsn)
+    if tsn and rng.random() < 0.05:
+        special_file(rng, rng.choice(files))
+    argv = open(os.path.join(src, "args")).read().split()
+    if rng.random() < 0.3:
+        argv.append(rng.choice(["-s", "-t", "GATE", "-o"]))
+    return src, argv
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("tsn", help="the tsn binary to run (a sanitizer build)")
+    ap.add_argument("tsn", nargs="?", help="the tsn binary to run (a sanitizer build)")
     ap.add_argument("--runs", type=int, default=200)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--work", default="/tmp/tsn-mutate")
     ap.add_argument("--compare", help="a second tsn binary that must behave identically")
+    ap.add_argument("--emit", help="write the damaged folders here instead of running tsn")
     args = ap.parse_args()
+    if not args.tsn and not args.emit:
+        ap.error("give the tsn binary, or --emit DIR")
     rng = random.Random(args.seed)
-    tsn = os.path.abspath(args.tsn)
-    cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*")) if os.path.isdir(d + "/lib")]
+    # Cases of the other programs (a `program` file) take other arguments.
+    cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*"))
+             if os.path.isdir(d + "/lib") and not os.path.exists(d + "/program")]
     cases.append(os.path.join(ROOT, "examples/adder"))
+    cases.sort()
+    if args.emit:
+        for n in range(args.runs):
+            run = os.path.join(args.emit, "m%d" % n)
+            _, argv = make_mutant(rng, cases, run, None)
+            with open(os.path.join(run, "args"), "w") as fh:
+                fh.write("\n".join(argv) + "\n")
+        return 0
+    tsn = os.path.abspath(args.tsn)
     os.makedirs(args.work, exist_ok=True)
     failures = 0
     for n in range(args.runs):
-        src = rng.choice(cases)
         run = os.path.join(args.work, "run")
-        remove(run)
-        shutil.copytree(src, run, ignore=shutil.ignore_patterns("expected*", "*.tsn", "*.rkg"))
-        for name, pool in (("tsn.ini", INI_LINES), ("top.var", VAR_LINES)):
-            if not os.path.exists(os.path.join(run, name)) and rng.random() < 0.2:
-                with open(os.path.join(run, name), "w") as fh:
-                    fh.write("\n".join(rng.choice(pool) for _ in range(rng.randint(1, 5))) + "\n")
-        if rng.random() < 0.1:
-            with open(os.path.join(run, "drafta.ini"), "a") as fh:
-                fh.write(rng.choice(DRAFTA_LINES) + "\n")
-        files = [f for f in glob.glob(run + "/lib/**/*", recursive=True) if os.path.isfile(f)]
-        files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var")]
-        for f in rng.sample(files, rng.randint(1, min(3, len(files)))):
-            with open(f, errors="replace") as fh:
-                text = fh.read()
-            with open(f, "w") as fh:
-                fh.write(mutate(rng, text))
-        if rng.random() < 0.25:
-            damage_catalog(rng, run, tsn)
-        if rng.random() < 0.05:
-            special_file(rng, rng.choice(files))
-        argv = open(os.path.join(src, "args")).read().split()
-        if rng.random() < 0.3:
-            argv.append(rng.choice(["-s", "-t", "GATE", "-o"]))
+        src, argv = make_mutant(rng, cases, run, tsn)
         other = os.path.join(args.work, "other")
         if args.compare:
             remove(other)
