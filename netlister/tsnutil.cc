@@ -258,6 +258,8 @@ outdata* outdata_create(const char* base, int type) {
 void tsnutil_reset() {
   // The list shrinks as each stream is closed.
   while (!streams.open.empty()) outdata_close(streams.open.back());
+  // The abort handler stays registered with the utility library.
+  streams.disk_full_shown = false;
 }
 
 void outdata_drain_file(std::FILE* fp) {
