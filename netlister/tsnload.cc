@@ -55,7 +55,7 @@ void log_variable_file(outdata* out, const char* name, int code) {
 IwGrp* lbldcon(outdata* out, const char* design) {
   if (iwinit() != 1) return nullptr;
   // The database's own shortcuts go with the netlister's.
-  iwsetshortcuts(tsn_shortcut(TsnShortcut::kIndexes));
+  iwsetshortcuts(tsn_shortcut(TsnSwitch::kIndexes));
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");
   std::FILE* netlist = out ? out->fp : nullptr;

@@ -329,7 +329,7 @@ int tsn_do_netlist() {
 
 void tsn_count_elements(wirdata* wd) {
   const int32_t np2p = wd->np2p;
-  if (!tsn_shortcut(TsnShortcut::kCensus) || !Census().count(wd)) {
+  if (!tsn_shortcut(TsnSwitch::kCensus) || !Census().count(wd)) {
     // Counted again by the walks, which end the run where they must.
     wd->np2p = np2p;
     tsn_walkcomp(wd->tgroup, nullptr, count_component, wd);

@@ -29,6 +29,7 @@
 #include "netlister/tsndtb.h"
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnndly.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
@@ -64,6 +65,10 @@ struct NetVisits {
   std::vector<std::pair<IwNet*, int>> nets;
   int tail = 0;
   std::size_t longest = 0;  // longest name among those passed over (but global ones)
+  // Every root segment and whether it is quiet, made when an annotation
+  // first reaches an occurrence of the group.
+  std::vector<std::pair<IwNet*, bool>> roots;
+  bool roots_made = false;
 };
 
 // What the net writers keep about the loaded design.
@@ -79,7 +84,7 @@ TsnDesignCache<NetState> net_state;
 
 int evaluate(IwName raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
-  if (stamp == 0 || !tsn_shortcut(TsnShortcut::kValues))
+  if (stamp == 0 || !tsn_shortcut(TsnSwitch::kValues))
     return ipevaluate(buf, raw, static_cast<int>(size) - 2);
   KeptValue& k = net_state.get().kept[raw.c_str()];
   if (k.stamp == stamp && k.size == size) {
@@ -264,19 +269,20 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
 
 namespace {
 
-// Whether the net writes no record at any occurrence: it has no attribute
-// of its own, none can come from an annotation or an occurrence attribute,
-// and no pin leads into a block.  Most nets of a large design are such
-// nets between two gates.  Asked once per group and instantiating
-// component (visits_of keeps the answers).
+// Whether the net writes no record at an occurrence that no annotation or
+// occurrence attribute reaches: it has no attribute of its own and no pin
+// leads into a block.  Most nets of a large design are such nets between
+// two gates.  Asked once per group and instantiating component (visits_of
+// keeps the answers); whether an occurrence is so reached is asked per
+// group occurrence (walk_records).
 bool inert(IwNet* net) {
-  if (!tsnPlainAtts() || !net || net->atts) return false;
+  if (!net || net->atts) return false;
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin))
     if (!tsn_atbottom(igpinown(pin))) return false;
   return true;
 }
 
-const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
+NetVisits& visits_of(IwGrp* g, TsnContext* context) {
   NetState& state = net_state.get();
   NetVisits*& known = context ? state.visits_by_com[context->com] : state.top_visits;
   if (known) return *known;
@@ -296,16 +302,33 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 }
 
 // The net walk of the record writers: as tsn_walknet, but the nets that
-// can write nothing are only counted.
-void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
+// can write nothing are only counted.  With annotatable, an annotation or
+// an occurrence attribute can give a quiet net something to write (net
+// records); the equivalence records of a quiet net depend on neither.
+void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label,
+                  bool annotatable) {
   if (!g) return;
-  const NetVisits& v = visits_of(g, context);
+  NetVisits& v = visits_of(g, context);
   if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
     // The name of a net passed over would not fit the name buffer, and
     // forming it ends the run: every net is visited, in order, as the
     // plain walk visits them.
     for (IwNet* net = g->nets; net; net = net->next)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);
+  } else if (annotatable && !tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
+    // An annotation may give some quiet nets something to write here.
+    if (!v.roots_made) {
+      for (IwNet* net = g->nets; net; net = net->next)
+        if (!tsn_get_upnet(context, net)) v.roots.emplace_back(net, inert(net));
+      v.roots_made = true;
+    }
+    for (const auto& [net, quiet] : v.roots) {
+      if (quiet && tsnShortcutOk(TsnShortcut::kQuietNet, context, nullptr, net)) {
+        lnet_status(label);
+      } else {
+        fn(context, net, w);
+      }
+    }
   } else {
     for (const auto& [net, passed] : v.nets) {
       lnet_status(label, passed);
@@ -316,7 +339,7 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
     if (tsn_atbottom(com)) continue;
     tsn_descend(&context, com);
-    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label);
+    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label, annotatable);
     tsn_pop_cntxt(&context);
   }
 }
@@ -353,16 +376,16 @@ int ltopequiv(IwGrp* top, void*) {
 void tsnnet_reset() { net_state.reset(); }
 
 void lwalkputnets(IwGrp* top) {
-  if (tsn_shortcut(TsnShortcut::kQuiet)) {
-    walk_records(top, nullptr, lputnet, "nets");
+  if (tsn_shortcut(TsnSwitch::kQuiet)) {
+    walk_records(top, nullptr, lputnet, "nets", true);
   } else {
     tsn_walknet(top, nullptr, lputnet, w);
   }
 }
 
 void lwalkequivs(IwGrp* top) {
-  if (tsn_shortcut(TsnShortcut::kQuiet)) {
-    walk_records(top, nullptr, loutequiv, "net equivalences");
+  if (tsn_shortcut(TsnSwitch::kQuiet)) {
+    walk_records(top, nullptr, loutequiv, "net equivalences", false);
   } else {
     tsn_walknet(top, nullptr, loutequiv, w);
   }

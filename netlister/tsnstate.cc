@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "netlister/tsndtb.h"
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnp2p.h"
@@ -52,6 +53,7 @@ void tsn_state_reset() {
   tsnmsg_reset();
   clr_attr_flt();
   pinsetclr();
+  tsnp2p_reset();
   tsnwalk_reset();
   tsnfsim_reset();
   tsndtb_reset();

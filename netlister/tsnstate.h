@@ -14,10 +14,9 @@
 //   ini          tsnini    the attribute filter of tsn.ini
 //   levels       tsnwalk   the bottom levels, the fault-simulation levels
 //   walk         tsnwalk   spare context cells and the four name slots
-//   p2p          tsnp2p    timing-file groups and the delayed-pin set
+//   p2p          tsnp2p    timing-file groups, the delayed-pin set, the
+//                          delay candidates of the net being visited
 //   fsim         tsnfsim   symbols declared in the flattened output
-//   dtb          tsndtb    the back-annotation table and the annotation of
-//                          the occurrence being written
 //   tsn_switches tsnstate  TSN_NO_SHORTCUTS, as read
 //
 // What the writers keep about the loaded design by the addresses of its
@@ -29,11 +28,15 @@
 //   comp         tsncomp   component facts, record plans and kept record
 //                          bytes, blocks written as one piece
 //   net_state    tsnnet    evaluated values, the nets the record walks visit
-//   dtb_caches   tsndtb    the variable definitions of each component
+//   p2p_caches   tsnp2p    the root nets of each group occurrence
+//   dtb_state    tsndtb    the back-annotation table, what it resolved
+//                          against the design, each component's variable
+//                          definitions, the annotation of the occurrence
+//                          being written: the table is read for one design
 //
 // The shortcuts these caches serve rest on one assumption: a block placed
 // many times writes the same records at every instance, apart from the
-// path in front of its names.  Each shortcut (TsnShortcut) has the general
+// path in front of its names.  Each shortcut (TsnSwitch) has the general
 // path beside it, which walks and forms every occurrence as if for the
 // first time.  The environment variable TSN_NO_SHORTCUTS makes the writers
 // take the general path, so that the shortcuts can be checked against it:
@@ -69,8 +72,10 @@ struct TsnDesignCache {
   }
 };
 
-/// The writers' shortcuts, each with the general path beside it.
-enum class TsnShortcut {
+/// The writers' shortcuts, each with the general path beside it, as the
+/// switch names them.  (Whether back-annotation lets a shortcut serve an
+/// occurrence is another question, tsnShortcutOk of tsndtb.h.)
+enum class TsnSwitch {
   kCensus = 0,  // tsnmain: the counting walks' totals gathered once per stored component
   kPlans = 1,   // tsncomp: a component's attribute lookups and record tokens prepared once
   kBytes = 2,   // tsncomp: a record written again from its bytes with another path
@@ -83,7 +88,7 @@ enum class TsnShortcut {
   kIndexes = 9,  // the database: indexes beside long attribute, sheet and pin lists
 };
 
-/// The names TSN_NO_SHORTCUTS knows, by TsnShortcut value.
+/// The names TSN_NO_SHORTCUTS knows, by TsnSwitch value.
 inline constexpr const char* kShortcutNames[] = {"census", "plans", "bytes",  "blocks", "quiet",
                                                  "values", "paths", "ports", "scopes", "indexes"};
 
@@ -91,7 +96,7 @@ inline constexpr const char* kShortcutNames[] = {"census", "plans", "bytes",  "b
 /// tsn_shortcut reads it inline.
 struct TsnSwitches {
   bool read = false;  // TSN_NO_SHORTCUTS has been read
-  unsigned on = 0;    // then: bit n set when TsnShortcut n may be taken
+  unsigned on = 0;    // then: bit n set when TsnSwitch n may be taken
 };
 extern TsnSwitches tsn_switches;
 
@@ -99,7 +104,7 @@ extern TsnSwitches tsn_switches;
 unsigned tsn_read_switches();
 
 /// Whether the writers may take the shortcut; TSN_NO_SHORTCUTS is read once.
-inline bool tsn_shortcut(TsnShortcut which) {
+inline bool tsn_shortcut(TsnSwitch which) {
   const unsigned on = tsn_switches.read ? tsn_switches.on : tsn_read_switches();
   return (on >> static_cast<unsigned>(which)) & 1u;
 }
@@ -114,6 +119,7 @@ void tsnmain_reset();   // w (with spawn_free and lfree_wirdata)
 void tsnutil_reset();   // streams
 void tsnwalk_reset();   // levels, walk, walk_caches
 void tsnfsim_reset();   // fsim
-void tsndtb_reset();    // dtb, dtb_caches
 void tsncomp_reset();   // comp
 void tsnnet_reset();    // net_state
+// and tsnp2p_reset (p2p_caches), tsndtb_reset (dtb_state), tsnmsg_reset
+// (msg_state) in their modules' headers.

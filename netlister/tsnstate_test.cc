@@ -33,7 +33,7 @@ TEST(TsnState, NoShortcutsNamesWhichToTurnOff) {
     tsn_state_reset();
     unsigned on = 0;
     for (unsigned k = 0; k < std::size(kShortcutNames); ++k)
-      if (tsn_shortcut(static_cast<TsnShortcut>(k))) on |= 1u << k;
+      if (tsn_shortcut(static_cast<TsnSwitch>(k))) on |= 1u << k;
     EXPECT_EQ(on, c.on);
   }
   tsn_state_reset();

@@ -152,7 +152,7 @@ PinIndex& pin_index_of(const IwSym* sym) {
 // The position (from 1) of the first of the symbol's pins bound to net,
 // or 0 for none: from the index, or on the general path by counting.
 int port_position(const IwSym* sym, const IwNet* net) {
-  if (tsn_shortcut(TsnShortcut::kPorts)) {
+  if (tsn_shortcut(TsnSwitch::kPorts)) {
     const int* k = pin_index_of(sym).position.find(net);
     return k ? *k : 0;
   }
@@ -176,7 +176,7 @@ IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
 // design generation.
 const std::string& path_text(TsnContext* context, int mode) {
   PathMemo& m = walk_caches.get().paths[mode == 0 ? 0 : 1];
-  if (m.valid && tsn_shortcut(TsnShortcut::kPaths)) {
+  if (m.valid && tsn_shortcut(TsnSwitch::kPaths)) {
     std::size_t i = 0;
     TsnContext* c = context;
     for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
@@ -381,7 +381,7 @@ bool tsn_net_is_port(IwNet* net) {
 
 int tsn_symbol_ties(const IwSym* sym, const IwNet* net) {
   if (!sym || !net) return 0;
-  if (tsn_shortcut(TsnShortcut::kPorts)) {
+  if (tsn_shortcut(TsnSwitch::kPorts)) {
     const int* n = pin_index_of(sym).ties.find(net);
     return n ? *n : 0;
   }

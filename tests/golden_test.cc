@@ -176,10 +176,12 @@ TEST_P(Golden, MatchesExpectedOutput) {
     fs::copy(e.path(), run / name, fs::copy_options::recursive);
   }
   if (c.crlf) ToCrlf(run);
-  // The copies get one time: copied one after the other, a wirelist could
-  // look older than its symbol and be reported as out of date.
-  const auto when = fs::file_time_type::clock::now();
-  for (const auto& f : RelativeFiles(run)) fs::last_write_time(run / f, when);
+  // Copies made a moment apart would otherwise make a wirelist look older
+  // than its symbol whenever a second passes between them, and the run
+  // would try to regenerate it: every input gets one time.
+  const auto now = fs::file_time_type::clock::now();
+  for (const auto& e : fs::recursive_directory_iterator(run))
+    if (e.is_regular_file()) fs::last_write_time(e.path(), now);
   std::map<std::string, std::string> inputs;
   for (const auto& f : RelativeFiles(run)) inputs[f] = testutil::ReadFile((run / f).string());
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "catalogs/nodex.h"
+#include "util/rkassert.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwsession.h"
@@ -209,6 +210,18 @@ IwName iwmkname(const char* text) {
   // At most 70% full, so a probe ends soon and always finds a free slot.
   if (iws.nameentries.size() * 10 > iws.nameslots.size() * 7) grow_slots();
   return IwName(e->text);
+}
+
+IwName iwkeptname(const char* text) {
+#ifndef NDEBUG
+  if (text) {
+    auto [copy, made] = iws.keptcopies.try_emplace(text, text);
+    rkAssertCheck(copy->second == text, "one copy of each kept name");
+    auto [held, fresh] = iws.kepttexts.try_emplace(text, text);
+    rkAssertCheck(held->second == text, "one text at each kept name's address");
+  }
+#endif
+  return IwName(text);
 }
 
 void iwdelnames() {

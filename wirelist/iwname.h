@@ -22,9 +22,9 @@
 /// which stays where it is until the session is reset (a new design
 /// generation), so a field of this type may key a cache by its address
 /// (the netlister keeps evaluated attribute values that way).  Only
-/// iwmkname makes one from a text: a reader that assigns a buffer of its
-/// own to such a field does not compile.  It reads as the const char* it
-/// holds.
+/// iwmkname makes one from a text, and iwkeptname from a text another
+/// keeper holds the same way: a reader that assigns a buffer of its own to
+/// such a field does not compile.  It reads as the const char* it holds.
 class IwName {
  public:
   constexpr IwName() = default;
@@ -34,6 +34,7 @@ class IwName {
 
  private:
   friend IwName iwmkname(const char* text);
+  friend IwName iwkeptname(const char* text);
   friend struct IwNameForTests;  // tests/iwtesting.h: texts no reader would make
   constexpr explicit IwName(const char* text) : text_(text) {}
   const char* text_ = nullptr;
@@ -53,6 +54,13 @@ int iwhash(const char* text, int size);
 /// The interned copy of text (null taken as ""); text should be upper case
 /// (the copy is upper-cased, the comparisons use text as given).
 IwName iwmkname(const char* text);
+
+/// A name for a text whose keeper promises what iwmkname guarantees: one
+/// copy per distinct text, never moved or freed while the design is
+/// written (the annotation table keeps its values so, in their own case).
+/// Debug builds check the promise: a text met at two addresses, or an
+/// address holding two texts, is an assertion failure.
+IwName iwkeptname(const char* text);
 
 /// Forgets the name table; the memory stays with the data pool.
 void iwdelnames();

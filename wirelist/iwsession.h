@@ -107,6 +107,10 @@ struct IwSession {
   std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
   std::vector<IwNameSlot> nameslots;       // exact-text index of the other buckets' entries
   std::vector<IwNameEntry*> nameentries;  // the entries the index refers to
+  // iwkeptname's check (debug builds): each kept text's copy, and the
+  // text at each copy's address.
+  std::unordered_map<std::string, const char*> keptcopies;
+  std::unordered_map<const char*, std::string> kepttexts;
 
   // --- indexes beside long lists (wirelist/iwindex.h) ---
   bool shortcuts = true;  // indexes may answer; off: every list is walked

@@ -12,7 +12,10 @@ file made.  The designs mix what the shortcuts
 must get right: variables defined on instances at every depth and used in
 values, delays on blocks and gates, models named through variables, analog
 components, bottom levels, net attributes and aliases, global nets, joined
-ports, records long enough to wrap and names too long to write.  A folder
+ports, records long enough to wrap and names too long to write, and, in
+some runs, a delay table that annotates a few occurrences (attributes and
+variables of components, net attributes, pin delays), which the shortcuts
+must leave to the general path where it reaches.  A folder
 whose runs differ is kept as fail<N>/ in the work directory.
 
   tests/fuzz/diff_shortcuts.py build/bin/tsn --runs 300 --seed 1
@@ -50,6 +53,7 @@ class Design:
         self.rng = rng
         self.long_labels = long_labels  # block labels long enough to overflow a deep path
         self.groups = {}  # name -> wirelist lines
+        self.parts = {}   # name -> [(kind, child group or gate, label)], in order
 
     def label(self, prefix, k):
         r = self.rng.random()
@@ -118,6 +122,7 @@ class Design:
             a, b = "X%d" % k, "X%d" % (k + 1)
             if kind == "B":
                 atts = self.block_atts(k)
+                self.parts.setdefault(name, []).append((kind, what, atts[0][6:]))
                 # Now and then both ports of the chain meet inside: joined ports.
                 o = a if rng.random() < 0.05 else b
                 lines += ["W %s %s" % (what, inst),
@@ -126,9 +131,10 @@ class Design:
                 pins = GATES[what]
                 nets = [a] + [rng.choice(side + ["X%d" % rng.randint(0, k + 1)])
                               for _ in pins[1:-1]] + [b]
+                atts = self.gate_atts(k)
+                self.parts.setdefault(name, []).append((kind, what, atts[0][6:]))
                 lines += ["M %s %s" % (what, inst),
-                          "I %s %s %s %s" % (inst, what, " ".join(nets),
-                                             "`".join(self.gate_atts(k)))]
+                          "I %s %s %s %s" % (inst, what, " ".join(nets), "`".join(atts))]
         last = "X%d" % len(parts)
         lines += ["P IN I", "I I IN X0", "P OUT O", "I O OUT " + last, "P IN CK",
                   "I CK IN CK PINTYPE=CLOCK", "P IN D[0:3]", "I D[0:3] IN D[0:3]", "G VCC", "G GND"]
@@ -164,11 +170,50 @@ class Design:
                 below = names
             self.group("TOP", below, rng.randint(0, 3), rng.randint(1, 5))
 
-    def write(self, folder):
+    def occurrences(self, group="TOP", path="", limit=3000):
+        """Paths of component occurrences (block or gate, with the gate's
+        pins) and of net occurrences, outermost first, at most limit."""
+        comps, nets = [], []
+        stack = [(group, path)]
+        while stack and len(comps) < limit:
+            g, at = stack.pop()
+            for k, (kind, what, label) in enumerate(self.parts.get(g, [])):
+                nets.append(at + "X%d" % k)
+                if kind == "B":
+                    comps.append((at + label, None))
+                    stack.append((what, at + label + "\\"))
+                else:
+                    comps.append((at + label, GATES[what]))
+        return comps, nets
+
+    def delay_table(self):
+        """A delay table annotating a few occurrences, or None."""
+        rng = self.rng
+        comps, nets = self.occurrences()
+        if not comps:
+            return None
+        lines = ["| Generated annotation.", ".BA"]
+        for _ in range(rng.randint(1, 6)):
+            r = rng.random()
+            comp, pins = rng.choice(comps)
+            if r < 0.35:
+                lines += ["C " + comp, "A " + rng.choice(["PWR=HIGH", "SIZE=@W", "NOTE=ANN"])]
+            elif r < 0.5 and pins is None:
+                lines += ["C " + comp, "A @DRIVE=%d" % rng.randint(1, 9)]
+            elif r < 0.75 and nets:
+                lines += ["N " + rng.choice(nets), "A CAP=%d" % rng.randint(1, 9)]
+            elif pins:
+                lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=2", "A TPHL=3"]
+        return lines + [".AB"]
+
+    def write(self, folder, table=None):
         for d in ("lib/wir", "lib/sym"):
             os.makedirs(os.path.join(folder, d))
         with open(os.path.join(folder, "drafta.ini"), "w") as f:
             f.write("| Generated project\nDIR [p] ./lib (WORK)\n")
+        if table:
+            with open(os.path.join(folder, "ann.dtb"), "w") as f:
+                f.write("\n".join(table) + "\n")
         with open(os.path.join(folder, "top.var"), "w") as f:
             f.write("| Generated values\n@DRIVE = 2\n@W = 10\n@TPD = 3\n@LOOP = @LOOP+1\n")
         for name, lines in self.groups.items():
@@ -210,10 +255,13 @@ def main():
         design = Design(rng, shape == "chain" and rng.random() < 0.5)
         design.build(shape)
         argv = ["top", "-e", "0"] + rng.choice([[], [], ["-s"], ["-t"], ["CELL"], ["-s", "CELL"]])
+        table = design.delay_table() if rng.random() < 0.4 else None
+        if table:
+            argv += ["-d", "ann"]
         folders = [os.path.join(args.work, w) for w in ("fast", "general")]
         for f in folders:
             shutil.rmtree(f, ignore_errors=True)
-            design.write(f)
+            design.write(f, table)
         off = "1"
         if n % 3 == 2:
             off = ",".join(rng.sample(SHORTCUTS, rng.randint(1, len(SHORTCUTS) - 1)))
