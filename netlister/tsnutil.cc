@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -151,9 +152,17 @@ enum class Cut { kAtTokenBuffer, kWhole };
 // buffer take the checked path piece by piece.
 void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, Cut cut) {
   if (!stream || !stream->fp) return;
+  // One piece at a time: the caller has just stored the pieces, and a
+  // vectorised sum that reads two of them at once stalls on those stores.
+  const std::size_t cap = cut == Cut::kAtTokenBuffer ? tsn::kTokenBuffer - 1 : SIZE_MAX;
   std::size_t len = 0;
-  for (std::string_view p : pieces) len += p.size();
-  if (cut == Cut::kAtTokenBuffer && len > tsn::kTokenBuffer - 1) len = tsn::kTokenBuffer - 1;
+  for (std::string_view p : pieces) {
+    len += p.size();
+    if (len >= cap) {
+      len = cap;
+      break;
+    }
+  }
   const bool direct = !(w && w->debug) && len + 3 <= tsn::kStreamBuffer;
   if (direct && stream->pending + len + 3 > tsn::kStreamBuffer) drain(stream);
   std::size_t left = len;  // what is still to be written of the token
