@@ -17,6 +17,8 @@
 //   p2p          tsnp2p    timing-file groups, the delayed-pin set, the
 //                          delay candidates of the net being visited
 //   fsim         tsnfsim   symbols declared in the flattened output
+//   spawn        tsnspawn  which external-netlister requests are recorded
+//                          (they follow the run record's request list)
 //   tsn_switches tsnstate  TSN_NO_SHORTCUTS, as read
 //
 // What the writers keep about the loaded design by the addresses of its
@@ -115,7 +117,7 @@ inline bool tsn_shortcut(TsnSwitch which) {
 void tsn_state_reset();
 
 // The parts of tsn_state_reset, each beside its record.
-void tsnmain_reset();   // w (with spawn_free and lfree_wirdata)
+void tsnmain_reset();   // w and spawn (spawn_free, lfree_wirdata)
 void tsnutil_reset();   // streams
 void tsnwalk_reset();   // levels, walk, walk_caches
 void tsnfsim_reset();   // fsim
