@@ -8,8 +8,10 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
+#include "util/rkmsg.h"
 #include "wirelist/iwsession.h"
 
 namespace {
@@ -64,12 +66,9 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_init();
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
-  w->out = outdata_close(w->out);
-  // The run ends here, not through the exit path that releases what the
-  // database and the catalog hold: release them so that a leak check sees
-  // only real leaks.
+  tsn_state_reset();
   iwsession_reset();
-  tsn_msgclose();
+  rkMsgReset();
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

@@ -144,11 +144,14 @@ enum class TsnShortcut {
 /// back-annotation reaches it (an entry at or below it, a component or
 /// pin entry of a block above it, so a variable scope or a delayed pin),
 /// and where occurrence attributes do (an entry at or below it; a pin
-/// entry with TPLH or TPHL anywhere for the pin-delay pass).  Without a
-/// table and occurrence attributes the answer costs two tests.
+/// entry with TPLH or TPHL anywhere for the pin-delay pass).  False too
+/// when TSN_NO_SHORTCUTS turns the shortcut off ("plans" for components,
+/// "blocks" for groups, "quiet" for the net and pin-delay passes).
+/// Without a table and occurrence attributes the answer costs three tests.
 bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr,
                    IwNet* net = nullptr);
 
 /// Forgets the table and what is kept about the loaded design's
-/// components; called when a design is loaded.
+/// components (tsn_state_reset; the table belongs to the design
+/// generation it was read in, and a newly loaded design drops it).
 void tsndtb_reset();

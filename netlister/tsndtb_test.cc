@@ -11,6 +11,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnwalk.h"
 #include "tests/testutil.h"
+#include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
 #include "wirelist/iwoat.h"
 #include "wirelist/iwsession.h"
@@ -37,7 +38,7 @@ class DtbReader : public ::testing::Test {
   }
   static std::string Value(IwAtt* list, const char* name) {
     for (IwAtt* a = list; a; a = a->next)
-      if (std::string(a->name) == name) return a->value;
+      if (std::string(a->name) == name) return a->value.c_str();
     return "<none>";
   }
 
@@ -107,7 +108,7 @@ TEST_F(DtbReader, LaterAnnotationsMergeIntoTheSameEntry) {
   // One name, three kinds: each its own entry.
   std::string comp;
   for (IwAtt* a = getDtbCompAtts("X"); a; a = a->next)
-    comp += std::string(a->name) + "=" + a->value + " ";
+    comp += std::string(a->name) + "=" + a->value.c_str() + " ";
   EXPECT_EQ(comp, "P=1 Q=2 R=2 ");
   EXPECT_EQ(Value(getDtbNetAtts("X"), "P"), "net");
   EXPECT_EQ(Value(getDtbPinAtts("X"), "P"), "pin");
@@ -245,7 +246,7 @@ TEST_F(DtbReader, OccurrenceAttributesKeepTheShortcutsWhereNoneReaches) {
   const char* names[] = {"I0", "I1", "I2", "I3"};
   const char* shown[] = {"I1", "I2", "I3", "I0"};  // labels that name other instances
   for (int i = 0; i < 4; ++i) {
-    labels[i] = {.name = "LABEL", .value = shown[i]};
+    labels[i] = {.name = "LABEL", .value = iwmkname(shown[i])};
     b[i] = {.name = names[i], .atts = &labels[i], .sch = &top_sheet, .sym = &blk_sym,
             .next = i < 3 ? &b[i + 1] : nullptr};
   }

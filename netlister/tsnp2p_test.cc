@@ -10,8 +10,10 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
+#include "util/rkmsg.h"
 #include "wirelist/iwsession.h"
 
 namespace {
@@ -42,13 +44,10 @@ std::string Flatten(const std::string& records) {
   tsn_init();
   tsn_do_netlist();
   testing::internal::GetCapturedStdout();
-  w->out = outdata_close(w->out);
-  pinsetclr();
-  // The run ends here, not through the exit path that releases what the
-  // database and the catalog hold: release them so that a leak check sees
-  // only real leaks.
+  // Everything the run made goes, as the process's end would take it.
+  tsn_state_reset();
   iwsession_reset();
-  tsn_msgclose();
+  rkMsgReset();
   cwd.reset();
   std::string text = testutil::ReadFile(dir.path() + "/top.1");
   std::size_t body = text.find("DW TOP\n");

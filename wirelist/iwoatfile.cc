@@ -333,7 +333,7 @@ bool named_below(const std::string& prefix) {
 // path.
 int load_named(const IwAtt* att, const IwCom* com, const std::string& path) {
   if (!att->value || !att->value[0]) return IW_OAT_BAD_NAME;
-  std::string name = att->value;
+  std::string name = att->value.c_str();
   if (!std::strchr(att->value, ':')) {
     const char* lib = com->sym ? iggrplnm(com->sym->grp) : "";
     if (lib && lib[0]) name = std::string(lib) + ":" + name;
