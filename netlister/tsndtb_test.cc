@@ -9,6 +9,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "tests/testutil.h"
 #include "wirelist/iwname.h"
@@ -304,6 +305,34 @@ TEST_F(DtbReader, OccurrenceAttributesKeepTheShortcutsWhereNoneReaches) {
   EXPECT_TRUE(tsnShortcutOk(S::kComponent, at(&b[0], &s1), &u2));
   w->tgroup = nullptr;
   iwsession_reset();
+}
+
+// A shortcut switched off is never served, whatever the annotation: the
+// pin-delay pass asks nothing else before it passes over nets.
+TEST_F(DtbReader, ASwitchedOffShortcutIsNeverServed) {
+  using S = TsnShortcut;
+  struct Case {
+    const char* off;
+    bool component, group, quiet_nets, pin_delays;
+  } cases[] = {
+      {"0", true, true, true, true},
+      {"plans", false, true, true, true},
+      {"blocks", true, false, true, true},
+      {"quiet", true, true, false, false},
+      {"1", false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.off);
+    testutil::ScopedEnv env("TSN_NO_SHORTCUTS", c.off);
+    tsn_read_switches();
+    EXPECT_EQ(tsnShortcutOk(S::kComponent, nullptr), c.component);
+    EXPECT_EQ(tsnShortcutOk(S::kGroup, nullptr), c.group);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNets, nullptr), c.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNet, nullptr), c.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kPinDelays, nullptr), c.pin_delays);
+    EXPECT_EQ(tsnShortcutOk(S::kPinDelayNet, nullptr), c.pin_delays);
+  }
+  tsn_switches = TsnSwitches();
 }
 
 }  // namespace
