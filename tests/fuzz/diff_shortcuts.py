@@ -210,10 +210,9 @@ class Design:
                 lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=2", "A TPHL=3"]
         return lines + [".AB"]
 
-    def occurrence_file(self):
+    def occurrence_file(self, rng):
         """An occurrence-attribute file giving a few occurrences attributes,
-        or None."""
-        rng = self.rng
+        or None; drawn from rng."""
         comps, nets = self.occurrences(instances=True)
         if not comps:
             return None
@@ -286,7 +285,10 @@ def main():
         table = design.delay_table() if rng.random() < 0.4 else None
         if table:
             argv += ["-d", "ann"]
-        oats = design.occurrence_file() if rng.random() < 0.3 else None
+        # Drawn from a generator of their own, so that the designs and tables
+        # of a seed stay those the seed gave before occurrence attributes.
+        orng = random.Random(args.seed * 1000003 + n)
+        oats = design.occurrence_file(orng) if orng.random() < 0.3 else None
         if oats:
             argv.append("-o")
         folders = [os.path.join(args.work, w) for w in ("fast", "general")]
