@@ -1351,10 +1351,9 @@ void free_wlinks() {
 namespace {
 
 // The switch that turns off the writers' shortcut a question serves.  A
-// switched-off shortcut is never served, so that a caller that asks
-// without reading the switch itself (the pin-delay pass) takes its
-// general path too.  Both pin-delay questions pass over nets in bulk,
-// as the quiet-net walk does, and share its switch.
+// switched-off shortcut is never served, whether or not the caller reads
+// the switch itself.  Both pin-delay questions pass over nets in bulk, as
+// the quiet-net walk does, and share its switch.
 TsnSwitch switch_of(TsnShortcut what) {
   switch (what) {
     case TsnShortcut::kComponent:
