@@ -200,3 +200,4 @@
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status
 #define NDX_BADHETEROFLAG 514 /* "[E] %d is not a setting for combining heterogeneous symbols (use 0 or 1); the setting is not changed." */  // the value given
 #define NDX_HETERONOTBUILT 530 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)
+#define NDX_OATNULLPTR 531 /* "[E] Unexpected NULL pointer: a component of group %s has no %s, so no occurrence attributes are looked for below it." */  // group name, "name", "symbol" or "symbol group"

@@ -21,9 +21,9 @@
 #define TSN_MSG_DESC_SHORT 505 /* "Short-format netlist of design %s." */  // top group name
 #define TSN_MSG_DESC_WIR 506 /* "Flattened wirelist of design %s." */  // top group name
 #define TSN_MSG_DESC_FAULT 507 /* "Long-format netlist with fault-simulation records of design %s." */  // top group name
-#define TSN_MSG_OAT_APPLIED 508 /* "Occurrence attributes were applied to the design." */  // (none)
-#define TSN_MSG_OAT_NONE 509 /* "Warning: No occurrence attributes were applied to the design." */  // (none)
-#define TSN_MSG_OAT_FAILED 510 /* "Error: The occurrence-attribute file could not be applied." */  // (none)
+#define TSN_MSG_OAT_APPLIED 508 /* "Occurrence attributes from %s were applied to the design." */  // file name
+#define TSN_MSG_OAT_NONE 509 /* "Warning: Occurrence-attribute file %s or a file it names does not exist or holds no occurrence (result %d)." */  // file name, result (int)
+#define TSN_MSG_OAT_FAILED 510 /* "Error: Occurrence-attribute file %s or a file it names could not be read in full or cleaned (result %d)." */  // file name, result (int)
 #define TSN_MSG_DTB_NOT_FOUND 511 /* "Error: Back-annotation file %s was not found." */  // file name or path
 #define TSN_MSG_DTB_RECURSIVE 512 /* "Error: A back-annotation file names itself through DTB=; it is not read again." */  // (none)
 #define TSN_MSG_DTB_UNKNOWN 513 /* "Error: Unknown back-annotation entry %s." */  // entry letter, as text
@@ -40,11 +40,6 @@
 #define TSN_MSG_STOPS_HERE 524 /* "       Component %s (group %s) stops the netlist here." */  // hierarchical component name, group name
 #define TSN_MSG_DTB_UNMATCHED 525 /* "Warning: %d back-annotation entries matched nothing in the design:" */  // entry count (int)
 #define TSN_MSG_DTB_TOO_MUCH 533 /* "Error: Back-annotation file %s is not read, nor any file after it: the files of this run, nested ones counted each time they are named, may be read at most %d times and hold at most %d MB in all." */  // path, the read limit, the byte limit in MB (int)
-
-// Parts of the netlister this version does not have: each says so when a
-// run asks for it, rather than leave the user with a netlist silently
-// missing what was asked for.
-#define TSN_MSG_OAT_NOT_BUILT 527 /* "         This version of tsn does not read occurrence-attribute files such as %s." */  // file name
 
 // External netlisters (SPAWN) that are not started, each named by the
 // group handed to it and the first component met with its ACCEL value.

@@ -24,7 +24,7 @@
 //
 // The table is keyed by (name, kind bits, data bits), so one name can have
 // a component, a net and a pin entry, each with attributes and (nets) W
-// records.  Its order, which the unreferenced-entry report and dtb().out
+// records.  Its order, which the unreferenced-entry report and dtb.out
 // follow, is that of a 731-bucket symbol table hashed with rkSymStHash:
 // bucket by bucket, the newest entry of a bucket first.  Entries are found
 // through a hash index of their own (731 buckets hold hundreds of names
@@ -38,7 +38,11 @@
 // Beside the table, every entry name and each of its prefixes ending
 // before a backslash is marked in an index, so that the shortcuts of the
 // writers can ask in a few look-ups whether anything is annotated at or
-// below an occurrence (tsnShortcutOk).
+// below an occurrence (tsnShortcutOk).  The paths of the occurrence
+// attributes (made of instance names, where the table's names are made of
+// display names) are marked the same way in a second set of marks, once,
+// when the first question comes; an occurrence a shortcut serves must be
+// reached by neither.
 #include "netlister/tsndtb.h"
 
 #include <algorithm>
@@ -163,10 +167,11 @@ struct Mark {
 // once from the stored groups (not the occurrences).
 struct DesignFacts {
   bool known = false;
-  bool odd_names = false;     // a component, net or symbol pin name holds a backslash
+  bool odd_names = false;     // a display, net or symbol pin name holds a backslash
+  bool odd_instances = false;  // an instance name holds a backslash
   bool pin_delays = false;    // a pin or symbol pin carries TPLH or TPHL
   bool joined_ports = false;  // two pins of a symbol are bound to one net
-  bool oats = false;          // occurrence attributes are loaded (they stay while writing)
+  bool oat_delays = false;    // an occurrence pin entry carries TPLH or TPHL
 };
 
 // The answers for one context: where its path stands among the marks, and
@@ -193,6 +198,41 @@ struct GroupNames {
   std::unordered_map<std::string_view, std::vector<IwCom*>> coms;
   std::unordered_map<std::string_view, IwNet*> nets;
 };
+
+// The marks of one kind of entries and the answers formed from them.
+struct MarkSet {
+  bool by_instance = false;  // names are instance names, not display names
+  bool scopes = false;       // a component or pin entry of a block reaches below
+                             // it (a variable scope, delayed pins)
+  bool (*names_net)(const char* name) = nullptr;  // an entry names this net
+  std::unordered_map<std::string_view, Mark> marks;
+  // The answers for the last context asked about at each depth (the top
+  // group at 0): a walk that returns from a block finds those of the
+  // block's parent still there.
+  std::vector<std::unique_ptr<ContextMemo>> memos;
+  unsigned long memos_made = 0;
+  // The context asked about last (its cells and their components,
+  // innermost first) and its answers: the writers ask many questions in a
+  // row about one context.
+  std::vector<std::pair<const TsnContext*, const IwCom*>> last_chain;
+  const ContextMemo* last = nullptr;
+  unsigned long last_made = 0;
+  // The components (by the set's names) and nets of each group: a name of
+  // the marks is resolved to what it names in the group an occurrence
+  // leads to.
+  std::unordered_map<const IwGrp*, GroupNames> by_name;
+};
+
+bool table_names_net(const char* name);
+bool oat_names_net(const char* name);
+
+MarkSet mark_set(bool by_instance, bool scopes, bool (*names_net)(const char*)) {
+  MarkSet set;
+  set.by_instance = by_instance;
+  set.scopes = scopes;
+  set.names_net = names_net;
+  return set;
+}
 
 // The entries of one name, by kind and data (slot_of).
 using EntriesOfName = std::array<DtbEntry*, 4>;
@@ -233,22 +273,12 @@ struct DtbState {
   bool over_budget = false;           // the bounds were met: nothing more is read
   unsigned long max_reads = tsn::kDtbMaxFileReads;  // lowered only by tests
   unsigned long long max_bytes = tsn::kDtbMaxBytesRead;
-  std::unordered_map<std::string_view, Mark> marks;
   DesignFacts design;
-  // The answers for the last context asked about at each depth (the top
-  // group at 0): a walk that returns from a block finds those of the
-  // block's parent still there.
-  std::vector<std::unique_ptr<ContextMemo>> memos;
-  unsigned long memos_made = 0;
-  // The context asked about last (its cells and their components,
-  // innermost first) and its answers: the writers ask many questions in a
-  // row about one context.
-  std::vector<std::pair<const TsnContext*, const IwCom*>> last_chain;
-  const ContextMemo* last = nullptr;
-  unsigned long last_made = 0;
-  // The components (by display name) and nets of each group: a name of the
-  // marks is resolved to what it names in the group an occurrence leads to.
-  std::unordered_map<const IwGrp*, GroupNames> by_name;
+  // What the table's entries reach (names of display names) and what the
+  // occurrence attributes reach (paths of instance names).
+  MarkSet annotated = mark_set(false, true, table_names_net);
+  MarkSet occurrences = mark_set(true, false, oat_names_net);
+  int oats = -1;  // occurrence attributes are loaded: -1 not yet asked
   // The occurrence being written.
   IwAtt* current = nullptr;      // its annotation
   bool current_copied = false;   // current is a merged list of copies
@@ -347,13 +377,13 @@ DtbEntry* fetch(const char* name, int flags) {
 
 // Marks the name of a new table entry and each prefix of it that ends
 // before a backslash; new_net tells that it is the name's first net entry.
-void mark_name(const char* name, int kind, bool new_net) {
+void mark_name(MarkSet& set, const char* name, int kind, bool new_net) {
   const std::string_view n(name);
   // From the name up towards the root, as far as something changes: a
   // prefix that was marked before has its own prefixes marked already,
   // and one that has pins below it has them marked so too.
   std::size_t cut = n.size();
-  auto [it, made] = dtb().marks.try_emplace(n);
+  auto [it, made] = set.marks.try_emplace(n);
   Mark* child = &it->second;
   bool child_made = made;
   if (kind == DTB_COMP) child->com_here = true;
@@ -363,7 +393,7 @@ void mark_name(const char* name, int kind, bool new_net) {
     const std::string_view segment =
         at == std::string_view::npos ? n.substr(0, cut) : n.substr(at + 1, cut - at - 1);
     auto [pit, pmade] =
-        dtb().marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
+        set.marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
     Mark& parent = pit->second;
     if (child_made && child != &parent) {  // a name may begin with a backslash
       parent.children.emplace_back(segment, child);
@@ -382,8 +412,8 @@ void mark_name(const char* name, int kind, bool new_net) {
     child_made = pmade;
     cut = at;
   }
-  for (auto& m : dtb().memos) m->valid = false;
-  dtb().last = nullptr;
+  for (auto& m : set.memos) m->valid = false;
+  set.last = nullptr;
 }
 
 DtbEntry* create_entry(const char* name, int flags) {
@@ -397,7 +427,7 @@ DtbEntry* create_entry(const char* name, int flags) {
   EntriesOfName& same = slot->second;
   const bool new_net = (flags & DTB_KINDS) == DTB_NET && !same[1] && !same[3];
   same[slot_of(flags)] = &e;
-  mark_name(name, flags & DTB_KINDS, new_net);
+  mark_name(dtb().annotated, name, flags & DTB_KINDS, new_net);
   return &e;
 }
 
@@ -659,7 +689,7 @@ bool open_file(const std::string& name, const std::string& prefix) {
   // Room for the names a file of this size may hold (some 30 bytes an
   // entry), so that the tables are not laid out again and again.
   dtb().index.reserve(dtb().index.size() + f->text.size() / 30);
-  dtb().marks.reserve(dtb().marks.size() + f->text.size() / 15);
+  dtb().annotated.marks.reserve(dtb().annotated.marks.size() + f->text.size() / 15);
   dtb().table = true;
   f->key = std::move(key);
   f->prefix = prefix;
@@ -724,7 +754,11 @@ const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
 }
 
 // Occurrence paths are only needed when occurrence attributes exist.
-bool oats_loaded() { return iwgetcnt(2) + iwgetcnt(4) + iwgetcnt(8) > 0; }
+// They are loaded with the design, before anything asks.
+bool oats_loaded() {
+  if (dtb().oats < 0) dtb().oats = iwgetcnt(IW_OAT_COM) + iwgetcnt(IW_OAT_PIN) + iwgetcnt(IW_OAT_NET) > 0;
+  return dtb().oats > 0;
+}
 
 bool annotated(const char* name) { return find_att(dtb().current, name) != nullptr; }
 
@@ -799,6 +833,29 @@ bool delay_att(const IwAtt* list) {
   return false;
 }
 
+bool table_names_net(const char* name) {
+  return find_entry(name, DTB_NET | DTB_ATTS) || find_entry(name, DTB_NET | DTB_WRECS);
+}
+
+bool oat_names_net(const char* name) {
+  const IwOatEntry* e = iwoatentry(name, IW_OAT_NET, 0);
+  return e && e->atts;
+}
+
+// Marks the paths of the occurrence attributes, as the table's entries
+// mark their names.  A pin entry matters to a delay only through TPLH and
+// TPHL of a leaf pin, which then counts as a delay of the design's own.
+void mark_occurrences() {
+  MarkSet& set = dtb().occurrences;
+  for (const IwOatEntry* e = igoatnxt(nullptr); e; e = igoatnxt(e)) {
+    if (!e->atts) continue;
+    const int kind = e->kind == IW_OAT_COM ? DTB_COMP : e->kind == IW_OAT_NET ? DTB_NET : DTB_PIN;
+    const bool new_net = kind == DTB_NET && !set.marks.count(e->path);
+    mark_name(set, e->path, kind, new_net);
+    if (kind == DTB_PIN && delay_att(e->atts)) dtb().design.oat_delays = true;
+  }
+}
+
 // Looks through the groups of the stored design once: names holding a
 // backslash make a hierarchical name ambiguous to split; delay attributes
 // of the design's own make pins delayed (or reported) without an
@@ -808,7 +865,6 @@ bool delay_att(const IwAtt* list) {
 void learn_design() {
   DesignFacts& d = dtb().design;
   d.known = true;
-  d.oats = oats_loaded();
   std::vector<IwGrp*> todo;
   std::unordered_set<const void*> seen;
   auto symbol = [&](IwSym* sym) {
@@ -832,57 +888,66 @@ void learn_design() {
       d.odd_names = d.odd_names || odd_name(net->name);
     for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
       d.odd_names = d.odd_names || odd_name(igcomnam(com));
+      d.odd_instances = d.odd_instances || odd_name(com->name);
       for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
         d.pin_delays = d.pin_delays || delay_att(pin->atts);
       symbol(com->sym);
     }
   }
+  // Net and symbol pin names are the same in both kinds of path.
+  d.odd_instances = d.odd_instances || d.odd_names;
+  if (oats_loaded()) mark_occurrences();
 }
 
-const Mark* mark_of(std::string_view name) {
-  auto it = dtb().marks.find(name);
-  return it == dtb().marks.end() ? nullptr : &it->second;
+// Whether names of the set hold a backslash somewhere in the design.
+bool odd(const MarkSet& set) {
+  return set.by_instance ? dtb().design.odd_instances : dtb().design.odd_names;
 }
 
-// Whether a net entry (attributes or W records) has this name.
-bool names_net(const char* name) {
-  return find_entry(name, DTB_NET | DTB_ATTS) || find_entry(name, DTB_NET | DTB_WRECS);
+// The name of com in the set's paths.
+const char* segment_of(const MarkSet& set, const IwCom* com) {
+  const char* n = set.by_instance ? com->name : igcomnam(com);
+  return n ? n : "";
+}
+
+const Mark* mark_of(const MarkSet& set, std::string_view name) {
+  auto it = set.marks.find(name);
+  return it == set.marks.end() ? nullptr : &it->second;
 }
 
 // Without a group to look in: whether any net entry could name a global net.
-bool names_globals_somewhere() {
-  const Mark* root = mark_of(std::string_view());
+bool names_globals_somewhere(const MarkSet& set) {
+  const Mark* root = mark_of(set, std::string_view());
   return root && !root->net_children.empty();
 }
 
-const GroupNames& names_in(IwGrp* g) {
-  auto [it, made] = dtb().by_name.try_emplace(g);
+const GroupNames& names_in(MarkSet& set, IwGrp* g) {
+  auto [it, made] = set.by_name.try_emplace(g);
   if (made) {
-    for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
-      const char* n = igcomnam(com);
-      it->second.coms[n ? n : ""].push_back(com);
-    }
+    for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com))
+      it->second.coms[segment_of(set, com)].push_back(com);
     for (IwNet* net = g->nets; net; net = net->next) {
       it->second.nets.try_emplace(net->name, net);
-      if (net->kind == IW_GLOBALNET && names_net(net->name)) it->second.globals_annotated = true;
+      if (net->kind == IW_GLOBALNET && set.names_net(net->name))
+        it->second.globals_annotated = true;
     }
   }
   return it->second;
 }
 
 // Which components and nets of the group behind the context the marks
-// below its path name: each child segment is a display name or a net name
-// of that group, as no name of the design holds a backslash.
+// below its path name: each child segment is a component name or a net
+// name of that group, as no name of the design holds a backslash.
 // The names one segment below mark in group, formed once per mark and
 // group.
-const Resolution* resolve(const Mark* mark, IwGrp* g) {
-  if (!mark || dtb().design.odd_names || !g) return nullptr;
+const Resolution* resolve(MarkSet& set, const Mark* mark, IwGrp* g) {
+  if (!mark || odd(set) || !g) return nullptr;
   auto& known = mark->kept().resolutions;
   for (const auto& r : known)
     if (r->group == g) return r.get();
   Resolution& r = *known.emplace_back(std::make_unique<Resolution>());
   r.group = g;
-  const GroupNames& names = names_in(g);
+  const GroupNames& names = names_in(set, g);
   for (const auto& [segment, child] : mark->children) {
     auto it = names.coms.find(segment);
     if (it == names.coms.end()) continue;
@@ -925,62 +990,62 @@ const Mark* child_of(const Mark* parent, std::string_view segment) {
 // the memo of that depth while it holds the same component and its
 // parent's answers are the ones it was formed from.  A context's answers
 // are formed from its parent's: one more name on the path.
-const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
-  while (dtb().memos.size() <= depth) dtb().memos.push_back(std::make_unique<ContextMemo>());
-  ContextMemo& m = *dtb().memos[depth];
-  const bool odd = dtb().design.odd_names;
+const ContextMemo& marks_at(MarkSet& set, TsnContext* context, std::size_t depth) {
+  while (set.memos.size() <= depth) set.memos.push_back(std::make_unique<ContextMemo>());
+  ContextMemo& m = *set.memos[depth];
+  const bool whole_paths = odd(set);
   IwGrp* g;
   if (!context) {
     if (m.valid) return m;
     m.path.clear();
     m.path_marked = false;
-    m.here = mark_of(std::string_view());
+    m.here = mark_of(set, std::string_view());
     g = w ? w->tgroup : nullptr;
   } else {
-    const ContextMemo& parent = marks_at(context->next, depth - 1);
+    const ContextMemo& parent = marks_at(set, context->next, depth - 1);
     if (m.valid && m.com == context->com && m.parent_made == parent.made) return m;
     m.com = context->com;
     m.parent_made = parent.made;
-    const char* n = igcomnam(context->com);
-    if (odd) {
-      // A display name holding a backslash spans several segments of the
-      // marks: the whole path is looked up.
+    const char* n = segment_of(set, context->com);
+    if (whole_paths) {
+      // A name holding a backslash spans several segments of the marks:
+      // the whole path is looked up.
       m.path = parent.path;
-      m.path += n ? n : "";
-      m.here = mark_of(m.path);
+      m.path += n;
+      m.here = mark_of(set, m.path);
       m.path += '\\';
     } else {
-      m.here = child_of(parent.here, n ? n : "");
+      m.here = child_of(parent.here, n);
     }
     // A component entry opens a variable scope for everything below; a
     // pin entry of the block may delay the pins inside it.
-    m.path_marked =
-        parent.path_marked ||
-        (m.here && (m.here->com_here || m.here->pins_here || (odd && m.here->pins_below)));
+    m.path_marked = parent.path_marked ||
+                    (set.scopes && m.here &&
+                     (m.here->com_here || m.here->pins_here || (whole_paths && m.here->pins_below)));
     g = context->com->sym ? context->com->sym->grp : nullptr;
   }
   m.group = g;
-  m.names = resolve(m.here, g);
-  m.made = ++dtb().memos_made;
+  m.names = resolve(set, m.here, g);
+  m.made = ++set.memos_made;
   m.valid = true;
   return m;
 }
 
-const ContextMemo& context_marks(TsnContext* context) {
-  auto& chain = dtb().last_chain;
-  if (dtb().last && dtb().last->made == dtb().last_made) {
+const ContextMemo& context_marks(MarkSet& set, TsnContext* context) {
+  auto& chain = set.last_chain;
+  if (set.last && set.last->made == set.last_made) {
     std::size_t i = 0;
     const TsnContext* c = context;
     for (; c && i < chain.size() && chain[i].first == c && chain[i].second == c->com; c = c->next)
       ++i;
-    if (!c && i == chain.size()) return *dtb().last;
+    if (!c && i == chain.size()) return *set.last;
   }
   if (!dtb().design.known) learn_design();
   chain.clear();
   for (TsnContext* c = context; c; c = c->next) chain.emplace_back(c, c->com);
-  const ContextMemo& m = marks_at(context, chain.size());
-  dtb().last = &m;
-  dtb().last_made = m.made;
+  const ContextMemo& m = marks_at(set, context, chain.size());
+  set.last = &m;
+  set.last_made = m.made;
   return m;
 }
 
@@ -994,8 +1059,8 @@ bool holds(const std::vector<T*>& sorted, const T* x) {
 // a pin entry below them are entered.  Every pin whose delay could come
 // from the table is such a pin or lies below one, as long as no port is
 // joined to another inside its block (the caller's condition).
-bool pins_annotated_on(TsnContext* context, IwNet* net) {
-  const ContextMemo& m = context_marks(context);
+bool pins_annotated_on(MarkSet& set, TsnContext* context, IwNet* net) {
+  const ContextMemo& m = context_marks(set, context);
   if (!m.here || !m.here->pins_below) return false;
   if (!m.names) return true;
   const Resolution& r = *m.names;
@@ -1013,7 +1078,42 @@ bool pins_annotated_on(TsnContext* context, IwNet* net) {
       if (child->is_pin && segment == pin_name) return true;
     if (!om->pins_below || tsn_atbottom(owner) || !spn->net) continue;
     TsnContext inner{context, owner};
-    if (pins_annotated_on(&inner, spn->net)) return true;
+    if (pins_annotated_on(set, &inner, spn->net)) return true;
+  }
+  return false;
+}
+
+// tsnShortcutOk for the entries of one set.
+bool serves(MarkSet& set, TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
+  const ContextMemo& m = context_marks(set, context);
+  switch (what) {
+    case TsnShortcut::kComponent: {
+      if (m.path_marked) return false;
+      if (!m.here) return true;
+      if (m.names) return !holds(m.names->touched, com);
+      // An entry of the component itself, or of one of its pins.
+      return !mark_of(set, m.path + (com ? segment_of(set, com) : ""));
+    }
+    case TsnShortcut::kGroup:
+      return !m.path_marked && !m.here;
+    case TsnShortcut::kQuietNets:
+      // A global net is named by its own name at every level.
+      if (m.group ? names_in(set, m.group).globals_annotated : names_globals_somewhere(set))
+        return false;
+      return !m.here || (!m.here->nets_here && m.names);
+    case TsnShortcut::kQuietNet:
+      if (net && net->kind == IW_GLOBALNET) return !set.names_net(net->name);
+      return !m.here || (m.names && !holds(m.names->nets, net));
+    case TsnShortcut::kPinDelays:
+      if (!set.scopes) return !dtb().design.oat_delays;
+      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
+      return !m.here || !m.here->pins_below;
+    case TsnShortcut::kPinDelayNet:
+      // The pins a root net's delays come from are those it reaches and
+      // those above them up to the net's own level.
+      if (!set.scopes) return !dtb().design.oat_delays;
+      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
+      return !pins_annotated_on(set, context, net);
   }
   return false;
 }
@@ -1248,39 +1348,35 @@ void free_wlinks() {
 
 // --- shortcuts ------------------------------------------------------------------
 
-bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
-  if (!dtb().table) return !oats_loaded();
-  if (!dtb().design.known) learn_design();
-  if (dtb().design.oats) return false;
-  const ContextMemo& m = context_marks(context);
+namespace {
+
+// The switch that turns off the writers' shortcut a question serves.  A
+// switched-off shortcut is never served, whether or not the caller reads
+// the switch itself.  Both pin-delay questions pass over nets in bulk, as
+// the quiet-net walk does, and share its switch.
+TsnSwitch switch_of(TsnShortcut what) {
   switch (what) {
-    case TsnShortcut::kComponent: {
-      if (m.path_marked) return false;
-      if (!m.here) return true;
-      if (m.names) return !holds(m.names->touched, com);
-      // An entry of the component itself, or of one of its pins.
-      const char* n = com ? igcomnam(com) : nullptr;
-      return !mark_of(m.path + (n ? n : ""));
-    }
+    case TsnShortcut::kComponent:
+      return TsnSwitch::kPlans;
     case TsnShortcut::kGroup:
-      return !m.path_marked && !m.here;
+      return TsnSwitch::kBlocks;
     case TsnShortcut::kQuietNets:
-      // A global net is named by its own name at every level.
-      if (m.group ? names_in(m.group).globals_annotated : names_globals_somewhere()) return false;
-      return !m.here || (!m.here->nets_here && m.names);
     case TsnShortcut::kQuietNet:
-      if (net && net->kind == IW_GLOBALNET) return !names_net(net->name);
-      return !m.here || (m.names && !holds(m.names->nets, net));
     case TsnShortcut::kPinDelays:
-      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
-      return !m.here || !m.here->pins_below;
     case TsnShortcut::kPinDelayNet:
-      // The pins a root net's delays come from are those it reaches and
-      // those above them up to the net's own level.
-      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
-      return !pins_annotated_on(context, net);
+      return TsnSwitch::kQuiet;
   }
-  return false;
+  return TsnSwitch::kQuiet;
+}
+
+}  // namespace
+
+bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
+  if (!tsn_shortcut(switch_of(what))) return false;
+  if (!dtb().table && !oats_loaded()) return true;
+  if (!dtb().design.known) learn_design();
+  if (dtb().table && !serves(dtb().annotated, what, context, com, net)) return false;
+  return !oats_loaded() || serves(dtb().occurrences, what, context, com, net);
 }
 
 void tsndtb_reset() { dtb_state.reset(); }

@@ -17,7 +17,7 @@
 // The writers' shortcuts (record plans, kept record bytes, whole-block
 // pieces, the bulk pass over quiet nets, the pruned pin-delay walk) write
 // an occurrence the way they wrote another; tsnShortcutOk tells them where
-// the annotation makes an occurrence differ.
+// the annotation or an occurrence attribute makes an occurrence differ.
 #pragma once
 
 #include <string>
@@ -143,8 +143,11 @@ enum class TsnShortcut {
 /// top group), or that group occurrence itself.  False where
 /// back-annotation reaches it (an entry at or below it, a component or
 /// pin entry of a block above it, so a variable scope or a delayed pin),
-/// and everywhere while occurrence attributes are loaded.  Without a
-/// table and occurrence attributes the answer costs one test.
+/// and where occurrence attributes do (an entry at or below it; a pin
+/// entry with TPLH or TPHL anywhere for the pin-delay pass).  False too
+/// when TSN_NO_SHORTCUTS turns the shortcut off ("plans" for components,
+/// "blocks" for groups, "quiet" for the net and pin-delay passes).
+/// Without a table and occurrence attributes the answer costs three tests.
 bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr,
                    IwNet* net = nullptr);
 

@@ -9,9 +9,13 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "tests/testutil.h"
+#include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
+#include "wirelist/iwoat.h"
+#include "wirelist/iwsession.h"
 
 namespace {
 
@@ -252,6 +256,118 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
   EXPECT_TRUE(tsnShortcutOk(S::kQuietNets, nullptr));
   EXPECT_FALSE(tsnShortcutOk(S::kPinDelays, nullptr));
   w->tgroup = nullptr;
+}
+
+// Occurrence attributes are found by paths of instance names, not labels:
+// the shortcuts stay wherever no such path reaches, and only a pin delay
+// among them turns off the pin-delay shortcuts.
+TEST_F(DtbReader, OccurrenceAttributesKeepTheShortcutsWhereNoneReaches) {
+  iwsession_reset();
+  ASSERT_EQ(iwoattab(), 1);
+  auto entry = [](const char* path, int kind, const char* name) {
+    iwoatentry(path, kind, 1)->atts = iwmkatt(name, "1");
+  };
+  entry("I1\\S1\\U1", IW_OAT_COM, "X");
+  entry("I2\\N5", IW_OAT_NET, "LOAD");
+  entry("I3\\S1\\U1\\A", IW_OAT_PIN, "CAP");
+  iwoatentry("I0\\S1\\U1", IW_OAT_COM, 1);  // no attribute: nothing to write
+  IwGrp top, blk, sub;
+  IwSch top_sheet, blk_sheet, sub_sheet;
+  IwSym blk_sym, sub_sym;
+  IwCom b[4], s1, u1, u2;
+  IwNet blk_n5, sub_n5;
+  IwAtt labels[4];
+  blk_sym.grp = &blk;
+  sub_sym.grp = &sub;
+  const char* names[] = {"I0", "I1", "I2", "I3"};
+  const char* shown[] = {"I1", "I2", "I3", "I0"};  // labels that name other instances
+  for (int i = 0; i < 4; ++i) {
+    labels[i] = {.name = "LABEL", .value = iwmkname(shown[i])};
+    b[i] = {.name = names[i], .atts = &labels[i], .sch = &top_sheet, .sym = &blk_sym,
+            .next = i < 3 ? &b[i + 1] : nullptr};
+  }
+  top_sheet.coms = &b[0];
+  top.schs = &top_sheet;
+  s1 = {.name = "S1", .sch = &blk_sheet, .sym = &sub_sym};
+  blk_sheet.coms = &s1;
+  blk.schs = &blk_sheet;
+  u1 = {.name = "U1", .sch = &sub_sheet, .next = &u2};
+  u2 = {.name = "U2", .sch = &sub_sheet};
+  sub_sheet.coms = &u1;
+  sub.schs = &sub_sheet;
+  blk_n5 = {.name = "N5", .grp = &blk};
+  sub_n5 = {.name = "N5", .grp = &sub};
+  blk.nets = &blk_n5;
+  sub.nets = &sub_n5;
+  w->tgroup = &top;
+
+  std::vector<TsnContext> cells(2);
+  auto at = [&](IwCom* outer, IwCom* inner) {
+    cells[0] = {nullptr, outer};
+    cells[1] = {&cells[0], inner};
+    return inner ? &cells[1] : &cells[0];
+  };
+  using S = TsnShortcut;
+  struct Case {
+    IwCom* outer;
+    IwCom* inner;
+    IwCom* com;
+    IwNet* net;
+    bool component, group, quiet_nets, quiet_net;
+  } cases[] = {
+      {&b[1], &s1, &u1, &sub_n5, false, false, true, true},      // the leaf with attributes
+      {&b[1], &s1, &u2, &sub_n5, true, false, true, true},       // its neighbour
+      {&b[1], nullptr, &s1, &blk_n5, false, false, true, true},  // the block above it
+      {&b[2], nullptr, &s1, &blk_n5, true, false, false, false},  // a net with attributes
+      {&b[2], &s1, &u1, &sub_n5, true, true, true, true},        // its namesake below
+      {&b[3], &s1, &u1, &sub_n5, false, false, true, true},      // a pin of the leaf
+      {&b[0], &s1, &u1, &sub_n5, true, true, true, true},        // an empty entry
+  };
+  for (const Case& k : cases) {
+    TsnContext* c = at(k.outer, k.inner);
+    SCOPED_TRACE(std::string(k.outer->name) + " " + k.com->name);
+    EXPECT_EQ(tsnShortcutOk(S::kComponent, c, k.com), k.component);
+    EXPECT_EQ(tsnShortcutOk(S::kGroup, c), k.group);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNets, c), k.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNet, c, nullptr, k.net), k.quiet_net);
+    EXPECT_TRUE(tsnShortcutOk(S::kPinDelays, c));
+  }
+  // A pin delay among them reaches the pin-delay pass anywhere.
+  entry("I3\\S1\\U2\\A", IW_OAT_PIN, "TPLH");
+  tsndtb_reset();
+  EXPECT_FALSE(tsnShortcutOk(S::kPinDelays, at(&b[0], &s1)));
+  EXPECT_FALSE(tsnShortcutOk(S::kPinDelayNet, nullptr, nullptr, &blk_n5));
+  EXPECT_TRUE(tsnShortcutOk(S::kComponent, at(&b[0], &s1), &u2));
+  w->tgroup = nullptr;
+  iwsession_reset();
+}
+
+// A shortcut switched off is never served, whatever the annotation: the
+// pin-delay pass asks nothing else before it passes over nets.
+TEST_F(DtbReader, ASwitchedOffShortcutIsNeverServed) {
+  using S = TsnShortcut;
+  struct Case {
+    const char* off;
+    bool component, group, quiet_nets, pin_delays;
+  } cases[] = {
+      {"0", true, true, true, true},
+      {"plans", false, true, true, true},
+      {"blocks", true, false, true, true},
+      {"quiet", true, true, false, false},
+      {"1", false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.off);
+    testutil::ScopedEnv env("TSN_NO_SHORTCUTS", c.off);
+    tsn_read_switches();
+    EXPECT_EQ(tsnShortcutOk(S::kComponent, nullptr), c.component);
+    EXPECT_EQ(tsnShortcutOk(S::kGroup, nullptr), c.group);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNets, nullptr), c.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kQuietNet, nullptr), c.quiet_nets);
+    EXPECT_EQ(tsnShortcutOk(S::kPinDelays, nullptr), c.pin_delays);
+    EXPECT_EQ(tsnShortcutOk(S::kPinDelayNet, nullptr), c.pin_delays);
+  }
+  tsn_switches = TsnSwitches();
 }
 
 }  // namespace

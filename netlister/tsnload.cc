@@ -81,13 +81,18 @@ IwGrp* lbldcon(outdata* out, const char* design) {
   }
   IwGrp* group = iwgroup(design);
   if (group && w->oats) {
-    // Occurrence-attribute files are not read yet: none is ever applied,
-    // and the run says why.
-    llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_NONE));
     std::string oat = std::string(group->name ? group->name : "") + ".oat";
     if (oat.size() > tsn::kMaxOatName) oat.resize(tsn::kMaxOatName);
     rkStrLoc(oat.data());
-    llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_NOT_BUILT, oat.c_str()));
+    // Loading goes on whatever the outcome; the message tells how bad it was.
+    const int result = iwoat(group, 1, oat.c_str());
+    if (result == IW_OAT_LOADED || result == IW_OAT_REPLACED) {
+      llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_APPLIED, oat.c_str()));
+    } else if (result == IW_OAT_NO_FILE || result == IW_OAT_EMPTY) {
+      llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_NONE, oat.c_str(), result));
+    } else {
+      llogmsg(out, "%s", tsnMsgBuild(TSN_MSG_OAT_FAILED, oat.c_str(), result));
+    }
   }
   if (group && out && out->type == WIR_FILE) iwgblren(group);
   return group;

@@ -31,8 +31,9 @@
 //                          bytes, blocks written as one piece
 //   net_state    tsnnet    evaluated values, the nets the record walks visit
 //   p2p_caches   tsnp2p    the root nets of each group occurrence
-//   dtb_state    tsndtb    the back-annotation table, what it resolved
-//                          against the design, each component's variable
+//   dtb_state    tsndtb    the back-annotation table, what it and the
+//                          occurrence attributes resolved against the
+//                          design, each component's variable
 //                          definitions, the annotation of the occurrence
 //                          being written: the table is read for one design
 //
@@ -82,12 +83,14 @@ enum class TsnSwitch {
   kPlans = 1,   // tsncomp: a component's attribute lookups and record tokens prepared once
   kBytes = 2,   // tsncomp: a record written again from its bytes with another path
   kBlocks = 3,  // tsncomp: a block of gates written as one piece of kept bytes
-  kQuiet = 4,   // tsnnet: nets that can write nothing passed over in bulk
+  kQuiet = 4,   // tsnnet, tsnp2p: nets that can write nothing (no record, no delay
+                // block) passed over in bulk
   kValues = 5,  // tsnnet, tsncomp: evaluated attribute values kept while no scope changes them
   kPaths = 6,   // tsnwalk: the path text of a context kept while the walk stays in it
   kPorts = 7,   // tsnwalk: each symbol's index from net to its pins
   kScopes = 8,  // tsndtb: the variable definitions of each component picked out once
-  kIndexes = 9,  // the database: indexes beside long attribute, sheet and pin lists
+  kIndexes = 9,  // the database: indexes beside long attribute, sheet and pin lists and
+                 // the occurrence-attribute table; the occurrence walk's pruning
 };
 
 /// The names TSN_NO_SHORTCUTS knows, by TsnSwitch value.

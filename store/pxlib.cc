@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ struct PxState {
   std::string exedir;
   bool exedir_set = false;
   std::string cwd;  // with trailing "/", empty until first use
+  unsigned unique = 0;  // pxUnique's generator, seeded on first use
 };
 PxState px_state;
 
@@ -593,6 +595,37 @@ int pxRename(const char* from, const char* to) {
   if (errno == EACCES || errno == EPERM) return PX_INVALID;
   if (errno == ENOENT) return PX_NOT_FOUND;
   return PX_TOO_LONG;
+}
+
+int pxUnique(const char* dir, const char* stem, char* result, std::size_t size) {
+  if (!dir || !stem || !result || size == 0) return PX_INVALID;
+  result[0] = '\0';
+  if (!stat_kind(dir, PX_DIRECTORY)) return PX_NOT_FOUND;
+  // Names differ between processes (the seed) and between calls of one
+  // process (the generator), so a collision costs one more try at most.
+  constexpr int kTries = 100;
+  constexpr int kLetters = 6;
+  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned& seed = px_state.unique;
+  if (seed == 0)
+    seed = static_cast<unsigned>(getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
+  std::string base = dir;
+  if (base.empty() || base.back() != '/') base += '/';
+  base += stem;
+  if (base.size() + kLetters >= size) return PX_TOO_LONG;
+  for (int i = 0; i < kTries; ++i) {
+    std::string name = base;
+    for (int k = 0; k < kLetters; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      name += kChars[(seed >> 16) % (sizeof kChars - 1)];
+    }
+    struct stat st;
+    if (lstat(name.c_str(), &st) != 0 && errno == ENOENT) {
+      std::memcpy(result, name.c_str(), name.size() + 1);
+      return PX_OK;
+    }
+  }
+  return PX_INVALID;
 }
 
 int pxTrnlog(const char* name, char* buf) {

@@ -180,6 +180,14 @@ int pxSetdef(const char* dir);
 /// 0, or 7 for a permission error, 4 for a missing file, 2 otherwise.
 int pxRename(const char* from, const char* to);
 
+/// Forms the name of a file that does not exist yet in directory dir:
+/// dir + "/" + stem + six letters and digits, into result (size bytes).
+/// 0; 2 when it would not fit; 4 when dir is not a directory; 7 for a
+/// null argument or when every name tried exists.  Nothing is created:
+/// the caller creates the file exclusively and asks again if another
+/// process took the name in between.
+int pxUnique(const char* dir, const char* stem, char* result, std::size_t size = px::kMaxPath);
+
 /// The value of an environment variable cut to 2047 characters into buf
 /// (2048 bytes); 4 when unset.
 int pxTrnlog(const char* name, char* buf);

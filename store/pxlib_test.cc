@@ -234,6 +234,24 @@ TEST_F(PxEnv, RenameAndTrnlogStatuses) {
   EXPECT_EQ(std::string(buf).size(), 2047u);
 }
 
+// Names that no file has, different at each call; refused where no
+// directory is or the name would not fit.
+TEST_F(PxEnv, UniqueNamesNameNoFileYet) {
+  char a[px::kMaxPath], b[px::kMaxPath];
+  ASSERT_EQ(pxUnique(tmp_.path().c_str(), ".t-", a), PX_OK);
+  EXPECT_EQ(std::string(a).rfind(tmp_.path() + "/.t-", 0), 0u);
+  EXPECT_EQ(std::strlen(a), tmp_.path().size() + 1 + 3 + 6);
+  ASSERT_TRUE(testutil::WriteFile(a, "taken"));
+  ASSERT_EQ(pxUnique((tmp_.path() + "/").c_str(), ".t-", b), PX_OK);
+  EXPECT_STRNE(a, b);
+  EXPECT_FALSE(testutil::FileExists(b));
+  EXPECT_EQ(pxUnique((tmp_.path() + "/none").c_str(), ".t-", b), PX_NOT_FOUND);
+  EXPECT_EQ(pxUnique(a, ".t-", b), PX_NOT_FOUND);  // a file, not a directory
+  EXPECT_EQ(pxUnique(tmp_.path().c_str(), std::string(300, 's').c_str(), b), PX_TOO_LONG);
+  EXPECT_EQ(pxUnique(tmp_.path().c_str(), ".t-", b, tmp_.path().size() + 10), PX_TOO_LONG);
+  EXPECT_EQ(pxUnique(nullptr, ".t-", b), PX_INVALID);
+}
+
 TEST_F(PxEnv, ParseExRaisesInsteadOfReturningAStatus) {
   char dir[px::kMaxPath], name[px::kMaxPath], ext[px::kMaxPath];
   std::string path = "lib/a.b";

@@ -297,4 +297,69 @@ TEST(HostileFaults, EveryAllocationFailureEndsTheRunInOrder) {
   }
 }
 
+// Cleaning an occurrence-attribute file replaces it whole or not at all:
+// whichever allocation fails, and in a directory the run may not write,
+// the file is either as it was or as the cleaning makes it, and no
+// temporary file is left beside it.
+TEST(HostileFaults, CleaningNeverLosesTheOccurrenceAttributeFile) {
+  Design d;
+  const Strings args = d.LoadGolden("oat_clean");
+  const std::string oat = d.Path("lib/sch/top.oat");
+  const std::string original = testutil::ReadFile(oat);
+  const std::string cleaned = testutil::ReadFile(std::string(TSN_SOURCE_DIR) +
+                                                 "/tests/golden/oat_clean/expected/lib/sch/top.oat");
+  ASSERT_NE(original, cleaned);
+  auto temps = [&] {
+    Strings v;
+    for (const auto& e : fs::recursive_directory_iterator(d.Path("")))
+      if (e.path().filename().string().rfind(".tsn-", 0) == 0) v.push_back(e.path());
+    return v;
+  };
+
+  // A directory the run may not write, though the file itself may be.
+  fs::permissions(d.Path(""), fs::perms::all);
+  fs::permissions(oat, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                           ~fs::perms::others_exec);
+  fs::permissions(d.Path("lib/sch"), fs::perms::owner_read | fs::perms::owner_exec |
+                                         fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec);
+  Strings argv = {TSN_BINARY};
+  argv.insert(argv.end(), args.begin(), args.end());
+  auto r = testutil::RunProgram(argv, d.Path(""), {"WDIR=" + d.Path("")}, 60000, true);
+  fs::permissions(d.Path("lib/sch"), fs::perms::owner_all, fs::perm_options::add);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("(result -3)"), std::string::npos) << r.out;
+  EXPECT_TRUE(testutil::ReadFile(oat) == original);
+  EXPECT_EQ(temps(), Strings{});
+
+  // Every allocation around the reading and the rewrite fails in turn.
+  // The file is cleaned from the first allocation after the rewrite on
+  // (found by halving), and the reading comes just before it.
+  auto run = [&](long n) {
+    testutil::WriteFile(oat, original);
+    auto f = d.Run(args, {"TSN_ALLOC_FAIL=" + std::to_string(n)});
+    EXPECT_FALSE(f.timed_out);
+    EXPECT_TRUE(f.exit_code == 0 || f.exit_code == 3) << f.err;
+    const std::string now = testutil::ReadFile(oat);
+    EXPECT_TRUE(now == original || now == cleaned) << n;
+    EXPECT_EQ(temps(), Strings{}) << n;
+    return now == cleaned;
+  };
+  auto count = d.Run(args, {"TSN_ALLOC_FAIL=0"});
+  ASSERT_EQ(count.exit_code, 0) << count.err;
+  std::size_t at = count.err.find("allocations: ");
+  ASSERT_NE(at, std::string::npos) << count.err;
+  long lo = 1, hi = std::strtol(count.err.c_str() + at + 13, nullptr, 10);
+  ASSERT_TRUE(run(hi));
+  while (lo < hi) {
+    const long mid = lo + (hi - lo) / 2;
+    if (run(mid)) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  for (long n = std::max(1L, hi - 300); n <= hi + 20; ++n) run(n);
+}
+
 }  // namespace

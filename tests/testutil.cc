@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -112,6 +113,20 @@ std::string Crlf(const std::string& text) {
 bool FileExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
+}
+
+void WithFileLimit(std::size_t limit, const std::function<void()>& f) {
+  struct sigaction ignore = {}, old = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &old);
+  struct rlimit saved, lower;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  lower = saved;
+  lower.rlim_cur = limit;
+  setrlimit(RLIMIT_FSIZE, &lower);
+  f();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &old, nullptr);
 }
 
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,

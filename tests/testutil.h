@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ std::string Crlf(const std::string& text);
 
 /// True when path names an existing file.
 bool FileExists(const std::string& path);
+
+/// Runs f with the files this process writes limited to limit bytes: a
+/// write past it fails as on a full disk (SIGXFSZ is ignored meanwhile).
+void WithFileLimit(std::size_t limit, const std::function<void()>& f);
 
 /// Result of running a program as a child process.
 struct RunResult {

@@ -41,6 +41,7 @@
 #include "util/rkdufs.h"
 #include "util/rkmem.h"
 #include "util/rkmsg.h"
+#include "util/rkreplace.h"
 #include "util/rkstr.h"
 
 namespace {
@@ -716,6 +717,7 @@ void rkExit(int status) {
     return a.order != b.order ? a.order < b.order : a.seq < b.seq;
   });
   for (const auto& h : handlers) h.fn(h.arg);
+  rkReplaceRemoveTemps();
   rkMemReport(stderr);
   rkMemInjectionReport(stderr);
   close_log();
@@ -742,6 +744,7 @@ void rkAbort(int core) {
   std::vector<Handler> handlers = err.abort_handlers;
   err.abort_handlers.clear();
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) it->fn(it->arg);
+  rkReplaceRemoveTemps();
   close_log();
   std::fflush(nullptr);
   if (core) std::abort();

@@ -15,7 +15,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <ctime>
+#include <utility>
+
+#include "store/pxlib.h"
 
 namespace {
 
@@ -28,7 +30,6 @@ constexpr const char* kTempStem = ".tsn-";
 struct ReplaceState {
   int test_mode = 0;      // see rkReplaceTestMode
   bool handlers = false;  // the signal handlers are installed
-  unsigned seed = 0;      // for hidden names
   // Named temporaries to remove when a signal ends the process.
   char path[kSlots][kSlotPath] = {};
   volatile std::sig_atomic_t used[kSlots] = {};
@@ -37,9 +38,13 @@ ReplaceState rs;
 
 constexpr int kCleanupSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
 
-extern "C" void remove_temps_and_die(int sig) {
+void remove_temps() {
   for (int i = 0; i < kSlots; ++i)
     if (rs.used[i]) ::unlink(rs.path[i]);
+}
+
+extern "C" void remove_temps_and_die(int sig) {
+  remove_temps();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
 }
@@ -95,27 +100,24 @@ std::FILE* as_stream(int fd) {
   return fp;
 }
 
+// A hidden name in dir that no file has yet, or "" when none can be formed.
 std::string hidden_name(const std::string& dir) {
-  if (rs.seed == 0)
-    rs.seed =
-        static_cast<unsigned>(::getpid()) * 2654435761u ^ static_cast<unsigned>(std::time(nullptr));
-  static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::string name = dir + "/" + kTempStem;
-  for (int i = 0; i < 6; ++i) {
-    rs.seed = rs.seed * 1103515245u + 12345u;
-    name += kChars[(rs.seed >> 16) % (sizeof kChars - 1)];
-  }
-  return name;
+  char name[kSlotPath];
+  return pxUnique(dir.c_str(), kTempStem, name, sizeof name) == PX_OK ? name : "";
 }
 
-// Gives the unnamed file of fd a hidden name in dir.
-bool link_unnamed(int fd, const std::string& dir, std::string* name) {
+// Gives the unnamed file of fd a hidden name in dir, recorded in r.  The
+// name is listed for removal before anything may allocate: an end of the
+// process for want of memory must still find it.
+bool link_unnamed(RkReplace* r, int fd, const std::string& dir) {
   char proc[64];
   std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
   for (int i = 0; i < kNameTries; ++i) {
     std::string candidate = hidden_name(dir);
+    if (candidate.empty()) return false;
     if (::linkat(AT_FDCWD, proc, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      *name = candidate;
+      r->slot = take_slot(candidate);
+      r->temp = std::move(candidate);
       return true;
     }
     if (errno != EEXIST) return false;
@@ -134,18 +136,24 @@ int open_temp(RkReplace* r, const std::string& dir, mode_t mode) {
     }
   }
 #endif
-  std::string name = dir + "/" + kTempStem + "XXXXXX";
-  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  std::string name;
+  int fd = -1;
+  for (int i = 0; i < kNameTries && fd < 0; ++i) {
+    name = hidden_name(dir);
+    if (name.empty()) return -1;
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return -1;
+  }
   if (fd < 0) return -1;
   ::fchmod(fd, mode);
-  r->temp = name;
   r->slot = take_slot(name);
+  r->temp = std::move(name);
   return fd;
 }
 
 }  // namespace
 
-std::FILE* rkReplaceOpen(RkReplace* r, const char* target, int* why) {
+std::FILE* rkReplaceOpen(RkReplace* r, const char* target, int* why, int flags) {
   int dummy;
   if (!why) why = &dummy;
   *why = 0;
@@ -157,6 +165,7 @@ std::FILE* rkReplaceOpen(RkReplace* r, const char* target, int* why) {
   r->target = target;
   struct stat st;
   bool exists = ::lstat(target, &st) == 0;
+  int temp_error = EINVAL;  // why no temporary file serves
   if (rs.test_mode != 2 && !(exists && !S_ISREG(st.st_mode))) {
     // A file the user may not write is not replaced behind their back.
     if (exists && ::access(target, W_OK) != 0) {
@@ -164,11 +173,17 @@ std::FILE* rkReplaceOpen(RkReplace* r, const char* target, int* why) {
       return nullptr;
     }
     int fd = open_temp(r, dir_of(r->target), exists ? (st.st_mode & 07777) : new_file_mode());
+    temp_error = errno;
     if (fd >= 0) {
       std::FILE* fp = as_stream(fd);
       if (fp) return fp;
+      temp_error = errno;
       rkReplaceDiscard(r, nullptr);
     }
+  }
+  if (flags & RK_REPLACE_NEVER_IN_PLACE) {
+    *why = temp_error ? temp_error : EIO;
+    return nullptr;
   }
   // In place.  O_NONBLOCK: a FIFO that nothing reads fails at once.
   r->direct = true;
@@ -177,8 +192,8 @@ std::FILE* rkReplaceOpen(RkReplace* r, const char* target, int* why) {
     *why = errno;
     return nullptr;
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   std::FILE* fp = as_stream(fd);
   if (!fp) *why = errno;
   return fp;
@@ -204,12 +219,11 @@ bool rkReplaceCommit(RkReplace* r, std::FILE* fp, int* why) {
   }
   if (r->direct) return std::fclose(fp) == 0 ? true : fail(errno);
   if (r->temp.empty()) {
-    if (!link_unnamed(::fileno(fp), dir_of(r->target), &r->temp)) {
+    if (!link_unnamed(r, ::fileno(fp), dir_of(r->target))) {
       int err = errno;
       rkReplaceDiscard(r, fp);
       return fail(err);
     }
-    r->slot = take_slot(r->temp);
   }
   if (std::fclose(fp) != 0) {
     int err = errno;
@@ -231,6 +245,11 @@ void rkReplaceDiscard(RkReplace* r, std::FILE* fp) {
   if (!r->temp.empty()) ::unlink(r->temp.c_str());
   release_slot(r);
   r->temp.clear();
+}
+
+void rkReplaceRemoveTemps() {
+  remove_temps();
+  for (int i = 0; i < kSlots; ++i) rs.used[i] = 0;
 }
 
 void rkReplaceTestMode(int mode) { rs.test_mode = mode; }

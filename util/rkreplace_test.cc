@@ -86,4 +86,22 @@ TEST(RkReplace, LinksAreWrittenThroughAndFifosDoNotBlock) {
   EXPECT_EQ(why, ENXIO);
 }
 
+// Asked never to write in place, a replacement refuses every case that
+// would: the target is untouched whatever happens before the commit.
+TEST(RkReplace, NeverInPlaceRefusesWhatWouldBeWrittenInPlace) {
+  testutil::ScopedTempDir dir;
+  const std::string real = dir.path() + "/real.oat", link = dir.path() + "/top.oat";
+  ASSERT_TRUE(testutil::WriteFile(real, "previous\n"));
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  RkReplace r;
+  int why = 0;
+  EXPECT_EQ(rkReplaceOpen(&r, link.c_str(), &why, RK_REPLACE_NEVER_IN_PLACE), nullptr);
+  EXPECT_NE(why, 0);
+  rkReplaceTestMode(2);
+  EXPECT_EQ(rkReplaceOpen(&r, real.c_str(), &why, RK_REPLACE_NEVER_IN_PLACE), nullptr);
+  rkReplaceTestMode(0);
+  EXPECT_EQ(testutil::ReadFile(real), "previous\n");
+  EXPECT_EQ(Entries(dir.path()).size(), 2u);
+}
+
 }  // namespace

@@ -97,6 +97,7 @@ void iwsetshortcuts(bool on) {
   iws.attindex.clear();
   iws.schindex.clear();
   iws.spnindex.clear();
+  iws.oatindex.clear();
 }
 
 // --- attribute lists --------------------------------------------------------------------------
@@ -357,4 +358,23 @@ IwSpn* iwspnat(IwSym* sym, int k) {
 
 void iwspnforget(const IwSym* sym) {
   if (sym && !iws.spnindex.empty()) iws.spnindex.erase(sym);
+}
+
+IwSpn* iwspnfind(IwSym* sym, const char* name) {
+  if (!sym || !name) return nullptr;
+  if (IwSpnIndex* ix = iwspnindex(sym)) {
+    bool stale = false;
+    IwSpn* s = iwspnnamed(sym, ix, name, &stale);
+    if (!stale) return s;
+  }
+  int passed = 0;
+  IwSpn* found = nullptr;
+  for (IwSpn* s = sym->spns; s; s = s->next, ++passed) {
+    if (s->name && std::strcmp(s->name, name) == 0) {
+      found = s;
+      break;
+    }
+  }
+  if (passed >= iw::kSpnIndexMin) iwspnbuild(sym);
+  return found;
 }

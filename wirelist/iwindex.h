@@ -161,6 +161,10 @@ IwSpnIndex* iwspnbuild(IwSym* sym);
 /// set when the found pin no longer has that name (index dropped).
 IwSpn* iwspnnamed(IwSym* sym, IwSpnIndex* index, const char* name, bool* stale);
 
+/// The first pin of sym named name (compared exactly), or null: through
+/// the index when there is one, else walked (a long walk makes the index).
+IwSpn* iwspnfind(IwSym* sym, const char* name);
+
 /// Records a pin just linked at the head of sym's list.
 void iwspnpushfront(IwSpnIndex* index, IwSpn* spn);
 

@@ -3,6 +3,9 @@
 // The table is an array of bucket heads from the data pool, so it lives
 // as long as the design; entries are put at the head of their bucket
 // (order within a bucket is never observable: path and kind are unique).
+// A file of 100,000 entries puts over a hundred in each bucket, so while
+// the shortcuts are on (wirelist/iwindex.h) an index by path beside the
+// buckets finds them; with the shortcuts off the bucket is walked.
 // The merged iterators keep their phase and the occurrence list in the
 // session record.
 #include "wirelist/iwoat.h"
@@ -36,6 +39,18 @@ int count_slot(int kind) {
       return 2;
   }
   return -1;
+}
+
+void index_entry(IwOatEntry* e) {
+  iws.oatindex[e->path][static_cast<std::size_t>(count_slot(e->kind))] = e;
+}
+
+// The index holds every entry while the shortcuts are on; turning them
+// off drops it, and it is made again from the buckets when they are back.
+void fill_index() {
+  if (iws.oatindex.empty() && iws.oatcount[0] + iws.oatcount[1] + iws.oatcount[2] > 0)
+    for (int b = 0; b < iw::kOatBuckets; ++b)
+      for (IwOatEntry* e = iws.oattab[b]; e; e = e->next) index_entry(e);
 }
 
 IwAtt* occurrence_list(const char* path, int kind) {
@@ -122,9 +137,16 @@ IwOatEntry* iwoatentry(const char* path, int kind, int create) {
   int slot = count_slot(kind);
   if (!iws.oattab || !path || slot < 0) return nullptr;
   IwOatEntry** bucket = &iws.oattab[iwoathash(path)];
-  for (IwOatEntry* e = *bucket; e; e = e->next)
-    if (e->kind == kind && std::strcmp(e->path, path) == 0) return e;
-  if (!create) return nullptr;
+  IwOatEntry* found = nullptr;
+  if (iws.shortcuts) {
+    fill_index();
+    auto it = iws.oatindex.find(path);
+    if (it != iws.oatindex.end()) found = it->second[static_cast<std::size_t>(slot)];
+  } else {
+    for (IwOatEntry* e = *bucket; e && !found; e = e->next)
+      if (e->kind == kind && std::strcmp(e->path, path) == 0) found = e;
+  }
+  if (found || !create) return found;
   std::size_t n = std::strlen(path);
   auto* copy = static_cast<char*>(iwballoc(iwdatapool(), n + 1));
   std::memcpy(copy, path, n + 1);
@@ -135,7 +157,16 @@ IwOatEntry* iwoatentry(const char* path, int kind, int create) {
   e->next = *bucket;
   *bucket = e;
   ++iws.oatcount[slot];
+  if (iws.shortcuts) index_entry(e);
   return e;
+}
+
+IwOatEntry* igoatnxt(const IwOatEntry* previous) {
+  if (!iws.oattab) return nullptr;
+  if (previous && previous->next) return previous->next;
+  for (int b = previous ? iwoathash(previous->path) + 1 : 0; b < iw::kOatBuckets; ++b)
+    if (iws.oattab[b]) return iws.oattab[b];
+  return nullptr;
 }
 
 IwAtt* igcomoat(const char* path) { return occurrence_list(path, IW_OAT_COM); }

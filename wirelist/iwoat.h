@@ -14,6 +14,13 @@
 // overrides; a component's SIGNAL is overridden only by an occurrence
 // SIGNAL naming the same signal (the text after ";").  Their state is
 // global: one merged iteration runs at a time.
+//
+// iwoat fills the table from the design's occurrence-attribute file and
+// the further files that "OAT" attributes name (wirelist/iwoatfile.cc
+// describes the format); with cleaning on ("OATS 1" in the initialization
+// file) the entries of occurrences that no longer exist are commented out
+// in the design's own file.  Nothing is printed: every outcome is one of
+// the results below, a severity order in which a larger value is worse.
 #pragma once
 
 #include "wirelist/iwobj.h"
@@ -30,6 +37,39 @@ struct IwOatEntry {
 inline constexpr int IW_OAT_COM = 2;
 inline constexpr int IW_OAT_PIN = 4;
 inline constexpr int IW_OAT_NET = 8;
+
+/// Results of iwoat and iwloadoat.
+inline constexpr int IW_OAT_NOTHING = -4;     // nothing special
+inline constexpr int IW_OAT_NOT_CLEANED = -3;  // cleaning asked for, the file not rewritten
+inline constexpr int IW_OAT_EMPTY = -1;       // the table holds no occurrence at all
+inline constexpr int IW_OAT_LOADED = 0;       // loaded
+inline constexpr int IW_OAT_REPLACED = 1;     // loaded; an attribute replaced an earlier one
+inline constexpr int IW_OAT_NO_FILE = 2;      // the file does not exist
+inline constexpr int IW_OAT_NO_GROUP = 3;     // no group, or no file name
+inline constexpr int IW_OAT_BAD_NAME = 4;     // empty file name, or one too long
+inline constexpr int IW_OAT_SYNTAX = 5;       // a syntax error
+inline constexpr int IW_OAT_MEMORY = 6;       // out of memory
+inline constexpr int IW_OAT_INTERNAL = 8;     // missing argument, path too long
+
+/// Loads the named file when load is 1 (its group's library in front
+/// when the name has none), then walks the design from group, loading
+/// the file each "OAT" attribute names with that occurrence's path as
+/// prefix.  The worst result; a result of 2 or more ends it at once.
+int iwoat(IwGrp* group, int load, const char* name);
+
+/// Loads one file ("oat" added when the name has no extension, looked up
+/// as a schematic-kind file of the libraries); every path in it is
+/// prefix + the path written.  Entries read before a failure stay.
+int iwloadoat(const char* prefix, const char* name);
+
+/// 1 when path (instance names from group down, then the object's own
+/// name) leads to no component (kind 2), symbol pin (4) or net (8).
+/// Every part is compared with whole instance names.
+int isOrphanOat(const char* path, int kind, IwGrp* group);
+
+/// The entry after previous in table order (bucket by bucket), the first
+/// one for null; null at the end or without a table.
+IwOatEntry* igoatnxt(const IwOatEntry* previous);
 
 /// The bucket of path: h = (h * 10 + c - 48) mod 731 over its characters,
 /// lower-case letters taken as upper case, a negative result raised by 731.

@@ -202,25 +202,6 @@ bool add_signals(IwAtt** list, const char* value, bool unique) {
   return true;
 }
 
-// The symbol pin named name of sym, or null.
-IwSpn* find_spn(IwSym* sym, const char* name) {
-  if (IwSpnIndex* ix = iwspnindex(sym)) {
-    bool stale = false;
-    IwSpn* s = iwspnnamed(sym, ix, name, &stale);
-    if (!stale) return s;
-  }
-  int passed = 0;
-  IwSpn* found = nullptr;
-  for (IwSpn* s = sym->spns; s; s = s->next, ++passed) {
-    if (s->name && std::strcmp(s->name, name) == 0) {
-      found = s;
-      break;
-    }
-  }
-  if (passed >= iw::kSpnIndexMin) iwspnbuild(sym);
-  return found;
-}
-
 // Symbol pin index (1-based) of sym, extending the list with unnamed pins
 // up to it; the pin count is not changed.  index is at most kMaxPins.
 IwSpn* spn_at(IwSym* sym, int index) {
@@ -846,7 +827,7 @@ namespace {
 // set after message 350, and the caller drops the rest of the record.
 IwSpn* port_pin(IwGrp* group, const char* pinname, bool* full) {
   IwSym* sym = ensure_sym(group);
-  if (IwSpn* s = find_spn(sym, pinname)) return s;
+  if (IwSpn* s = iwspnfind(sym, pinname)) return s;
   std::string up = pinname;
   rkStrUpc(up.data());
   if (group == iws.topgrp) {

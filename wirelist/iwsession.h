@@ -11,10 +11,12 @@
 // once it moves on.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -37,6 +39,16 @@ struct IwGblEntry;
 struct IwGblGroup;
 struct IwNextIndex;
 struct IwPldEntry;
+
+/// What the occurrence-attribute walk meets below a group when the table
+/// names nothing there: whether it must go in (a component names a file
+/// or lacks a name, symbol or group; or the group is on a cycle) and the
+/// longest path suffix it forms below the group (-1: none).
+struct IwOatBelow {
+  int state = 0;       // 0 not yet formed, 1 being formed, 2 formed
+  bool enter = false;  // the walk must go in
+  long longest = -1;
+};
 
 /// A member of a named set: the text, and the copy that holds it when the
 /// set owns it.
@@ -217,6 +229,20 @@ struct IwSession {
   long oatcount[3] = {};          // component, pin, net entries made
   int oatphase = 0;               // merged iteration: 1 occurrence list, 2 object
   IwAtt* oatlist = nullptr;       // occurrence list of the merged iteration
+  // Every entry by path (component, pin, net): 731 buckets hold thousands
+  // of paths each in a large file, and every line of it looks one up.
+  std::unordered_map<std::string_view, std::array<IwOatEntry*, 3>> oatindex;
+  // Paths of component entries that name a further file (an "OAT"
+  // attribute), and every prefix of them that ends before a backslash:
+  // the design walk enters a group occurrence below none of them only for
+  // what the stored groups name.
+  std::unordered_set<std::string> oatnamed;
+  // While iwoat runs: the group paths are resolved from, each group's
+  // components by instance name (the orphan test), and what the walk would
+  // meet below each group without the table (wirelist/iwoatfile.cc).
+  IwGrp* oatgroup = nullptr;
+  std::unordered_map<const IwGrp*, std::unordered_map<std::string_view, IwCom*>> oatcoms;
+  std::unordered_map<const IwGrp*, IwOatBelow> oatbelow;
 
   // --- group assembly ---
   std::vector<IwGrp*> completed;                    // completed list, oldest first

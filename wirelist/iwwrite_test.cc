@@ -4,9 +4,7 @@
 #include "wirelist/iwwrite.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 
 #include <filesystem>
 #include <string>
@@ -151,17 +149,8 @@ TEST_F(IwWrite, AWriteFailingHalfWayPutsBackTheSheetsAlreadyReplaced) {
   Load("SA NOTE=" + std::string(450, 'N') + "\n");
   ASSERT_LT(original_[1].size(), 700u);
   ASSERT_LT(std::string(kSheet1).size(), 700u);
-  struct sigaction ignore = {}, old = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &old);
-  struct rlimit limit, saved;
-  getrlimit(RLIMIT_FSIZE, &saved);
-  limit = saved;
-  limit.rlim_cur = 700;
-  setrlimit(RLIMIT_FSIZE, &limit);
-  int result = iwgrpwrite(Group("TOP"));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &old, nullptr);
+  int result = 0;
+  testutil::WithFileLimit(700, [&] { result = iwgrpwrite(Group("TOP")); });
   EXPECT_EQ(result, IW_WRITE_FAILED);
   EXPECT_EQ(Codes(), (Strings{"nodex-W-483", "nodex-I-485", "nodex-W-483", "nodex-I-485",
                               "nodex-E-486", "nodex-I-487"}));

@@ -126,4 +126,14 @@ inline constexpr std::size_t kWritePinOrderChars = 16384;
 /// Buckets of the occurrence-attribute table.
 inline constexpr int kOatBuckets = 731;
 
+/// Longest occurrence path: the netlister's hierarchical names live in
+/// 1024-byte buffers, so a longer path names no occurrence.  A longer path
+/// in an occurrence-attribute file, or met by the design walk (a design
+/// that places itself), is result 8 and ends the loading.
+inline constexpr std::size_t kOatPathChars = 1023;
+
+/// Longest occurrence-attribute file name, its library prefix included; a
+/// longer one is result 4.
+inline constexpr std::size_t kOatNameChars = 545;
+
 }  // namespace iw

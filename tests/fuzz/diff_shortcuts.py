@@ -14,8 +14,10 @@ values, delays on blocks and gates, models named through variables, analog
 components, bottom levels, net attributes and aliases, global nets, joined
 ports, records long enough to wrap and names too long to write, and, in
 some runs, a delay table that annotates a few occurrences (attributes and
-variables of components, net attributes, pin delays), which the shortcuts
-must leave to the general path where it reaches.  A folder
+variables of components, net attributes, pin delays), and in some an
+occurrence-attribute file read with -o (the same kinds of entries, named
+by instance paths), which the shortcuts must leave to the general path
+where they reach.  A folder
 whose runs differ is kept as fail<N>/ in the work directory.
 
   tests/fuzz/diff_shortcuts.py build/bin/tsn --runs 300 --seed 1
@@ -170,20 +172,22 @@ class Design:
                 below = names
             self.group("TOP", below, rng.randint(0, 3), rng.randint(1, 5))
 
-    def occurrences(self, group="TOP", path="", limit=3000):
+    def occurrences(self, group="TOP", path="", limit=3000, instances=False):
         """Paths of component occurrences (block or gate, with the gate's
-        pins) and of net occurrences, outermost first, at most limit."""
+        pins) and of net occurrences, outermost first, at most limit; made
+        of labels, or of instance names with instances."""
         comps, nets = [], []
         stack = [(group, path)]
         while stack and len(comps) < limit:
             g, at = stack.pop()
             for k, (kind, what, label) in enumerate(self.parts.get(g, [])):
+                name = "$1I%d" % k if instances else label
                 nets.append(at + "X%d" % k)
                 if kind == "B":
-                    comps.append((at + label, None))
-                    stack.append((what, at + label + "\\"))
+                    comps.append((at + name, None))
+                    stack.append((what, at + name + "\\"))
                 else:
-                    comps.append((at + label, GATES[what]))
+                    comps.append((at + name, GATES[what]))
         return comps, nets
 
     def delay_table(self):
@@ -206,9 +210,32 @@ class Design:
                 lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=2", "A TPHL=3"]
         return lines + [".AB"]
 
-    def write(self, folder, table=None):
-        for d in ("lib/wir", "lib/sym"):
+    def occurrence_file(self, rng):
+        """An occurrence-attribute file giving a few occurrences attributes,
+        or None; drawn from rng."""
+        comps, nets = self.occurrences(instances=True)
+        if not comps:
+            return None
+        lines = ["| Generated occurrence attributes.", rng.choice(["V 1", "OVERRIDE ON"]), ".BA"]
+        for _ in range(rng.randint(1, 6)):
+            r = rng.random()
+            comp, pins = rng.choice(comps)
+            if r < 0.35:
+                lines += ["C " + comp, "A " + rng.choice(["PWR=HIGH", "SIZE=@W", "NOTE=OCC"])]
+            elif r < 0.5 and pins is None:
+                lines += ["C " + comp, "A @DRIVE=%d" % rng.randint(1, 9)]
+            elif r < 0.75 and nets:
+                lines += ["N " + rng.choice(nets), "A CAP=%d" % rng.randint(1, 9)]
+            elif pins:
+                lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=4"]
+        return lines + [".AB"]
+
+    def write(self, folder, table=None, oats=None):
+        for d in ("lib/wir", "lib/sym", "lib/sch"):
             os.makedirs(os.path.join(folder, d))
+        if oats:
+            with open(os.path.join(folder, "lib/sch/top.oat"), "w") as f:
+                f.write("\n".join(oats) + "\n")
         with open(os.path.join(folder, "drafta.ini"), "w") as f:
             f.write("| Generated project\nDIR [p] ./lib (WORK)\n")
         if table:
@@ -258,10 +285,16 @@ def main():
         table = design.delay_table() if rng.random() < 0.4 else None
         if table:
             argv += ["-d", "ann"]
+        # Drawn from a generator of their own, so that the designs and tables
+        # of a seed stay those the seed gave before occurrence attributes.
+        orng = random.Random(args.seed * 1000003 + n)
+        oats = design.occurrence_file(orng) if orng.random() < 0.3 else None
+        if oats:
+            argv.append("-o")
         folders = [os.path.join(args.work, w) for w in ("fast", "general")]
         for f in folders:
             shutil.rmtree(f, ignore_errors=True)
-            design.write(f, table)
+            design.write(f, table, oats)
         off = "1"
         if n % 3 == 2:
             off = ",".join(rng.sample(SHORTCUTS, rng.randint(1, len(SHORTCUTS) - 1)))

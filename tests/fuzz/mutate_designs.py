@@ -215,7 +215,7 @@ def main():
             r = subprocess.run([tsn] + argv, cwd=run, capture_output=True, timeout=60, env=env)
             err = r.stderr.decode(errors="replace")
             bad = r.returncode not in (0, 3) or "runtime error" in err or "Sanitizer" in err
-            if not bad and glob.glob(run + "/.tsn-*"):
+            if not bad and glob.glob(run + "/**/.tsn-*", recursive=True):
                 bad, err = True, "a temporary file was left behind"
             if not bad and args.compare:
                 env["WDIR"] = other
