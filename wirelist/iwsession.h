@@ -31,6 +31,7 @@ struct IwPordList;
 struct IwGblEntry;
 struct IwGblGroup;
 struct IwNextIndex;
+struct IwHetSet;
 
 /// A member of a named set: the text, and the copy that holds it when the
 /// set owns it.
@@ -203,6 +204,10 @@ struct IwSession {
   bool designloaded = false;                        // iwgroup finished reading
   bool combinehetero = false;                       // iwgroup ends with the heterogeneous pass
   IwNextIndex* nextindex = nullptr;                 // iwnextgroup's index while iwgroup reads
+  std::vector<IwGrp*> deletedgrps;                  // taken off the reference list by imdgrp
+
+  // --- heterogeneous symbols (wirelist/iwhetero.h) ---
+  IwHetSet* hetsets = nullptr;  // the sets of the pass, newest first
 };
 
 /// The one session of the process.
