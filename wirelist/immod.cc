@@ -9,9 +9,13 @@
 // reference list) its index is told so.
 //
 // An attribute that changes its name or value is taken out of its list
-// and filed again, since lists are sorted by name and value; a component
-// whose LABEL changes is filed again in its sheet's table under its new
-// display name.
+// and filed again, since lists are sorted by name and value.
+//
+// A sheet's table files each component under its display name when it
+// was placed: for a component read from a wirelist that is its instance
+// name (its LABEL comes with the later instance record), and the reader
+// finds components by it.  So the table is left as it is when a LABEL is
+// set later, and a renamed component is filed under its new name.
 #include "wirelist/immod.h"
 
 #include <cstdint>
@@ -132,8 +136,8 @@ IwAtt** att_list(void* object) {
   }
 }
 
-// Files component again in its sheet's table after its display name
-// changed from old (its LABEL, or its instance name).
+// Files component again in its sheet's table after it was renamed from
+// old.
 void refile_com(IwCom* com, const char* old) {
   IwSch* sch = com->sch;
   if (!sch) return;
@@ -141,23 +145,15 @@ void refile_com(IwCom* com, const char* old) {
   store_com(sch, com);
 }
 
-bool is_label(const IwAtt* att) { return att->name && std::strcmp(att->name, "LABEL") == 0; }
-
-// Runs change on an attribute filed in owner's list: takes it out, lets
-// change rename or revalue it, and files it again where the sorted list
-// wants it; a component whose LABEL took part is filed again by its new
-// display name.
+// Runs change on an attribute filed in its owner's list: takes it out,
+// lets change rename or revalue it, and files it again where the sorted
+// list wants it.
 template <typename Change>
 void refile_att(IwAtt* att, Change change) {
-  void* owner = igattown(att);
-  IwAtt** list = att_list(owner);
+  IwAtt** list = att_list(igattown(att));
   bool listed = list && iwunlinkatt(list, att);
-  auto* com = owner && iwobjtype(owner) == NX_COMPONENTS ? static_cast<IwCom*>(owner) : nullptr;
-  const char* old = com ? igcomnam(com) : nullptr;
-  bool label = is_label(att);
   change(att);
   if (listed) *list = iwaddatt(*list, att);
-  if (com && listed && (label || is_label(att))) refile_com(com, old);
 }
 
 // A new attribute name (interned) on object, whose list is *list.
@@ -659,8 +655,8 @@ int imscomnam(IwCom* component, const char* name, int* status) {
   constexpr const char* kWhere = "imscomnam";
   if (!is(component, NX_COMPONENTS, kWhere, status) || !valid_name(name, kWhere, status)) return 0;
   const char* stored = upname(name);
-  const char* old = igcomnam(component);
-  if (stored == old && stored == component->name) return 1;
+  const char* old = component->name;
+  if (stored == old && stored == igcomnam(component)) return 1;
   IwGrp* group = component->sch ? component->sch->grp : nullptr;
   if (!group) {
     refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imscomnam: Null Schematic Owner", com_name(component));
@@ -671,13 +667,15 @@ int imscomnam(IwCom* component, const char* name, int* status) {
     refuse(status, IW_MOD_NAMEUSED, NDX_MODNAMEUSED, "imscomnam - Component name", stored);
     return 0;
   }
-  if (!writable(component, kWhere, old, status)) return 0;
+  if (!writable(component, kWhere, igcomnam(component), status)) return 0;
+  const char* key = igcomnam(component);
   component->name = stored;
   if (IwAtt* label = iwgetatt(component->atts, "LABEL")) {
     if (!label->owner) label->owner = component;
     if (label->value) refile_att(label, [&](IwAtt* a) { a->value = stored; });
   }
-  refile_com(component, old);
+  refile_com(component, key);
+  if (old != key) refile_com(component, old);
   return 1;
 }
 
@@ -754,15 +752,11 @@ int imdobjatt(void* object, IwAtt* attribute, int* status) {
       !writable(object, kWhere, igobjnam(object), status))
     return 0;
   IwAtt** list = att_list(object);
-  auto* com = iwobjtype(object) == NX_COMPONENTS ? static_cast<IwCom*>(object) : nullptr;
-  const char* old = com ? igcomnam(com) : nullptr;
   if (!list || !iwunlinkatt(list, attribute)) {
     refuse(status, IW_MOD_NOTOWNED, NDX_MODATTNOTON, kWhere, text(attribute->name));
     return 0;
   }
-  bool label = is_label(attribute);
   iwfratt(attribute);
-  if (com && label) refile_com(com, old);
   return 1;
 }
 
