@@ -14,6 +14,10 @@
 #              cat, write a file of the netlist's size with dd
 #   x floor    wall s / floor s
 #
+# The case hier1md is hier1m with a delay table annotating 1% of its leaf
+# occurrences (gen_shape.py --dtb 1); it runs in each format without and
+# with the table ("long+d", "short+d": -d top).
+#
 # Progress lines go to standard error and are thrown away.  Run by hand,
 # not by CI.  Environment: BENCH_DIR (designs and outputs, default
 # /tmp/tsn-bench), REPEAT (runs per cell, default 3), LADDER (a subset of
@@ -53,9 +57,14 @@ for name in $ladder; do
   dir=$bench_dir/$name
   # shellcheck disable=SC2046
   python3 "$root/bench/gen_shape.py" --out "$dir" $(gen_args "$name") >/dev/null
-  for format in long short; do
+  formats="long short"
+  # A case with a delay table runs with and without it ("+d": -d top).
+  [ -f "$dir/top.dtb" ] && formats="long long+d short short+d"
+  for format in $formats; do
     flag=-h
-    [ "$format" = short ] && flag=-s
+    case $format in short*) flag=-s ;; esac
+    dtb=""
+    case $format in *+d) dtb="-d top" ;; esac
     best="" best_rss=""
     for _ in $(seq "$repeat"); do
       # /usr/bin/time reports hundredths of a second: the wall time is
@@ -64,7 +73,8 @@ for name in $ladder; do
       # before each floor run, so that neither pays for the other's.
       sync
       t0=$(now)
-      (cd "$dir" && /usr/bin/time -v "$tsn" top "$flag" >"$dir/stdout" 2>"$dir/time.txt") || true
+      # shellcheck disable=SC2086
+      (cd "$dir" && /usr/bin/time -v "$tsn" top "$flag" $dtb >"$dir/stdout" 2>"$dir/time.txt") || true
       t1=$(now)
       grep -q '^Exit status: 0' <(sed 's/^\s*//' "$dir/time.txt") || {
         echo "tsn failed on $name ($format); see $dir/time.txt" >&2

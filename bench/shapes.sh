@@ -3,7 +3,8 @@
 #
 # gen_args NAME prints the bench/gen_shape.py arguments of a case:
 # hierNN is three levels of one reused block (about NN leaf occurrences),
-# flatNN one sheet of NN components.  now prints the time in seconds.
+# flatNN one sheet of NN components; hier1md is hier1m with a delay table
+# annotating 1% of its leaf occurrences.  now prints the time in seconds.
 
 gen_args() {
   case $1 in
@@ -11,6 +12,7 @@ gen_args() {
     hier10k) echo "hier --k 22" ;;
     hier100k) echo "hier --k 47" ;;
     hier1m) echo "hier --k 100" ;;
+    hier1md) echo "--dtb 1 hier --k 100" ;;
     flat10k) echo "flat --n 10000 --sheets 1" ;;
     flat100k) echo "flat --n 100000 --sheets 1" ;;
     *) echo "unknown case $1" >&2; exit 2 ;;

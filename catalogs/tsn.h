@@ -33,6 +33,8 @@
 #define TSN_MSG_ATTR_ERROR 517 /* "Error: %s in the value of attribute %s=%s" */  // error text, attribute name, raw value
 #define TSN_MSG_ATTR_COMP 518 /* "       The attribute belongs to component %s of group %s." */  // component name, group name
 #define TSN_MSG_ATTR_NET 519 /* "       The attribute belongs to net %s." */  // net name
+#define TSN_MSG_PIN_DIRECTION 520 /* "Warning: Pin %s of %s has no known direction; its back-annotated delay is applied as to an input." */  // symbol pin name, group name
+#define TSN_MSG_PIN_NOT_INPUT 521 /* "Warning: The delay back-annotated on pin %s is ignored: the pin is not an input." */  // back-annotated pin name
 #define TSN_MSG_PLD_NO_JEDEC 522 /* "Error: A PLD component without a JEDEC attribute cannot be netlisted." */  // (none)
 #define TSN_MSG_BAD_SYMTYPE 523 /* "Error: A component with an unsupported symbol type cannot be netlisted." */  // (none)
 #define TSN_MSG_STOPS_HERE 524 /* "       Component %s (group %s) stops the netlist here." */  // hierarchical component name, group name
@@ -41,6 +43,5 @@
 // Parts of the netlister this version does not have: each says so when a
 // run asks for it, rather than leave the user with a netlist silently
 // missing what was asked for.
-#define TSN_MSG_DTB_NOT_BUILT 526 /* "Warning: Back-annotation file %s is not read: this version of tsn does not read back-annotation files." */  // file name
 #define TSN_MSG_OAT_NOT_BUILT 527 /* "         This version of tsn does not read occurrence-attribute files such as %s." */  // file name
 #define TSN_MSG_SPAWN_NOT_BUILT 528 /* "   The SPAWN directives of tsn.ini are kept, but this version of tsn starts no external netlister." */  // (none)

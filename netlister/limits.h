@@ -45,6 +45,15 @@ inline constexpr std::size_t kMaxOatName = 255;
 /// debug mode still flushes after every write.
 inline constexpr std::size_t kStreamBuffer = 256 * 1024;
 
+/// Longest key of a back-annotation file on the stack of files being
+/// read (the name it was found by); a longer one is cut, and two names
+/// that agree in their first 255 characters count as the same file.
+inline constexpr std::size_t kDtbKeyLength = 255;
+
+/// Bytes of the buffer each pin delay value ("TPLH", "TPHL") is formed
+/// into; a longer value is cut.
+inline constexpr std::size_t kDelayValueBuffer = 80;
+
 /// Maximum line lengths of the output types.
 inline constexpr int kTsnLineLength = 79;
 inline constexpr int kWirLineLength = 2048;

@@ -65,7 +65,7 @@ struct AttItem {
 };
 
 // What a module record writes from a component's own lists when those
-// are the same at every occurrence (tsnPlainAtts).
+// are the same at every occurrence (tsnShortcutOk).
 struct AttPlan {
   bool built = false;
   std::vector<AttItem> items;  // the attributes written, in list order
@@ -119,8 +119,12 @@ struct RecordPlan {
 };
 
 // Writes kept bytes again with path in the places of the path they hold.
-void write_kept(outdata* out, RecordPlan::Bytes& k, std::string_view path) {
+void place_path(RecordPlan::Bytes& k, std::string_view path) {
   for (std::size_t at : k.path_at) std::memcpy(k.bytes.data() + at, path.data(), path.size());
+}
+
+void write_kept(outdata* out, RecordPlan::Bytes& k, std::string_view path) {
+  place_path(k, path);
   lwrite_line(out, k.bytes);
 }
 
@@ -142,6 +146,7 @@ struct GroupPlan {
   bool evaluates = false;  // some component forms a value (needs empty scopes)
   std::vector<IwCom*> coms;  // in walk order
   std::array<RecordPlan::Bytes, 4> kept;
+  std::array<std::vector<std::size_t>, 4> ends;  // where each component's bytes end in kept
   unsigned next_kept = 0;
 };
 
@@ -149,6 +154,7 @@ struct GroupPlan {
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
+  std::vector<char> kept_scratch;                // of some_of_group
   std::deque<GroupPlan> groups;
   PtrMap<GroupPlan*> group_index;
   PtrMap<ComCache*> index;      // by component
@@ -238,27 +244,13 @@ void block(int mode, TsnContext* context, IwCom* com) {
   }
 }
 
-// The net name written for pin: its delayed-pin name when pin delays are
-// active and it has one, else its net in the given naming of the output.
-std::string pin_net_name(TsnContext* context, IwPin* pin, int type) {
-  if (pinseton()) {
-    std::string back = pin_back(context, pin);
-    if (!back.empty() && pinsettst(back.c_str())) return back;
-  }
-  return lgnet(context, igpinnet(pin), type, 0);
-}
-
-// " <net>" for every pin of the component, in pin order.
+// " <net>" for every pin of the component, in pin order (the name slot
+// is copied into the token before anything reuses it).
 void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    if (pinseton()) {
-      std::string net = pin_net_name(context, pin, type);
-      ltokjoin(out, " ", net.c_str());
-    } else {
-      // The name slot is copied into the token before anything reuses it.
-      ltokjoin(out, " ", lgnet(context, igpinnet(pin), type, 0));
-    }
-  }
+  const bool delays = pinseton();
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+    ltokjoin(out, " ",
+             delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0));
 }
 
 bool prefix_allowed(const ComFacts& f) {
@@ -315,7 +307,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
                   bool local_delay, int* error) {
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
-  if (context && tsnPlainAtts()) {
+  if (context && tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
         ltokcat(out, item.token.c_str());
@@ -429,7 +421,7 @@ void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
 // Writes the module record of a component inside a block from its plan;
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
-  if (!context || !tsnPlainAtts() || pinseton()) return false;
+  if (!context || !tsnShortcutOk(TsnShortcut::kComponent, context, com)) return false;
   RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
@@ -442,8 +434,7 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
 
   outdata* out = w->out;
   // Scopes matter only to values formed here, and only when something on
-  // the path defines a variable; the annotation table, the other thing
-  // loading sets up, does not exist on this path.
+  // the path defines a variable; no annotation reaches this occurrence.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
   if (!scoped && out->curlen == 0) {
@@ -556,10 +547,8 @@ void wirelist_records(TsnContext* context, IwCom* com) {
     ltokflush(out);
     ltokout(out, "I %s %s", name.c_str(), group);
   }
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    std::string net = pin_net_name(context, pin, w->filetype);
-    ltokout(out, " %s", net.c_str());
-  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+    ltokout(out, " %s", lgnetpin(context, pin, w->filetype));
   // The attribute list is one token: a blank, then each attribute
   // followed by a backquote.
   std::string list;
@@ -625,13 +614,78 @@ void check_group(GroupPlan& g, IwGrp* group, TsnContext* context) {
   g.whole = !g.coms.empty();
 }
 
+// The records of all of the group's components for a path of path_len
+// characters under stamp, as one piece, with where each component's end;
+// made from the records' kept bytes when each has them.  Null when one
+// has none.
+RecordPlan::Bytes* group_piece(GroupPlan& g, unsigned long stamp, std::size_t path_len,
+                               const std::vector<std::size_t>** ends) {
+  RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path_len);
+  if (!piece) {
+    // Their paths are replaced when the piece is written.
+    RecordPlan::Bytes made;
+    std::vector<std::size_t> made_ends;
+    made.path_len = path_len;
+    made.stamp = stamp;
+    for (IwCom* com : g.coms) {
+      RecordPlan& p = comp.of(com).record;
+      const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path_len);
+      if (!found) return nullptr;
+      for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
+      made.bytes += found->bytes;
+      made_ends.push_back(made.bytes.size());
+    }
+    const unsigned slot = g.next_kept++ % g.kept.size();
+    g.kept[slot] = std::move(made);
+    g.ends[slot] = std::move(made_ends);
+    piece = &g.kept[slot];
+  }
+  *ends = &g.ends[piece - g.kept.data()];
+  return piece;
+}
+
+// whole_group for a group occurrence that back-annotation reaches in
+// part: the components it reaches through the walk's callback, the runs
+// of others between them from the group's piece; false (nothing written)
+// when none of them may be written from kept bytes or the piece cannot be
+// made yet.
+bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, unsigned long stamp) {
+  std::vector<char>& kept = comp.kept_scratch;
+  kept.clear();
+  bool any = false;
+  for (IwCom* com : g.coms) {
+    kept.push_back(tsnShortcutOk(TsnShortcut::kComponent, context, com));
+    any = any || kept.back();
+  }
+  if (!any) return false;
+  const std::vector<std::size_t>* ends = nullptr;
+  RecordPlan::Bytes* piece = group_piece(g, stamp, path.size(), &ends);
+  if (!piece) return false;
+  place_path(*piece, path);
+  outdata* out = w->out;
+  const std::string_view bytes = piece->bytes;
+  std::size_t run = 0;  // the first component of the run not yet written
+  for (std::size_t i = 0; i <= g.coms.size(); ++i) {
+    if (i < g.coms.size() && kept[i]) continue;
+    if (i > run) {
+      const std::size_t from = run ? (*ends)[run - 1] : 0;
+      lwrite_line(out, bytes.substr(from, (*ends)[i - 1] - from));
+      lcomp_status("modules", static_cast<int>(i - run));
+    }
+    if (i < g.coms.size()) loutcomp(0, context, g.coms[i], w);
+    run = i + 1;
+  }
+  return true;
+}
+
 // Writes a group's records as one piece when its components' kept bytes
 // allow it; false leaves the group to the walk (whose records then keep
-// their bytes for the next instance).
+// their bytes for the next instance).  Where back-annotation reaches some
+// of the group's components, those are written by the walk's callback
+// and the others from the piece, in the same order.
 bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
-  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !tsnPlainAtts() ||
-      pinseton() || !out || out->curlen != 0)
+  if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out || out->curlen != 0)
     return false;
   GroupPlan*& slot = comp.group_index[group];
   if (!slot) slot = &comp.groups.emplace_back();
@@ -641,23 +695,10 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   if (g.evaluates && !tsnPathScopesEmpty(context)) return false;
   std::string_view path = lgpath(context, 0);
   const unsigned long stamp = ipevalstamp();
-  RecordPlan::Bytes* piece = RecordPlan::find(g.kept, stamp, path.size());
-  if (!piece) {
-    // Made from the records' kept bytes, when each has them for this path
-    // length: their paths are replaced below.
-    RecordPlan::Bytes made;
-    made.path_len = path.size();
-    made.stamp = stamp;
-    for (IwCom* com : g.coms) {
-      RecordPlan& p = comp.of(com).record;
-      const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path.size());
-      if (!found) return false;
-      for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
-      made.bytes += found->bytes;
-    }
-    piece = &g.kept[g.next_kept++ % g.kept.size()];
-    *piece = std::move(made);
-  }
+  if (!tsnShortcutOk(TsnShortcut::kGroup, context)) return some_of_group(g, context, path, stamp);
+  const std::vector<std::size_t>* ends = nullptr;
+  RecordPlan::Bytes* piece = group_piece(g, stamp, path.size(), &ends);
+  if (!piece) return false;
   write_kept(out, *piece, path);
   lcomp_status("modules", static_cast<int>(g.coms.size()));
   return true;

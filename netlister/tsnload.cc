@@ -20,6 +20,7 @@
 #include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
+#include "netlister/tsnp2p.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
@@ -58,6 +59,7 @@ IwGrp* lbldcon(outdata* out, const char* design) {
   tsncomp_reset();
   tsndtb_reset();
   tsnnet_reset();
+  tsnp2p_reset();
   if (iwinit() != 1) return nullptr;
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");

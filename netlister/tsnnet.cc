@@ -29,6 +29,7 @@
 #include "netlister/tsndtb.h"
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnndly.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
@@ -62,6 +63,10 @@ struct NetVisits {
   std::vector<std::pair<IwNet*, int>> nets;
   int tail = 0;
   std::size_t longest = 0;  // longest name among those passed over (but global ones)
+  // Every root segment and whether it is quiet, made when an annotation
+  // first reaches an occurrence of the group.
+  std::vector<std::pair<IwNet*, bool>> roots;
+  bool roots_made = false;
 };
 
 // Process-wide state of the net writers.
@@ -262,19 +267,20 @@ int lgetattr(IwAtt* att, char* buf, std::size_t size) {
 
 namespace {
 
-// Whether the net writes no record at any occurrence: it has no attribute
-// of its own, none can come from an annotation or an occurrence attribute,
-// and no pin leads into a block.  Most nets of a large design are such
-// nets between two gates.  Asked once per group and instantiating
-// component (visits_of keeps the answers).
+// Whether the net writes no record at an occurrence that no annotation or
+// occurrence attribute reaches: it has no attribute of its own and no pin
+// leads into a block.  Most nets of a large design are such nets between
+// two gates.  Asked once per group and instantiating component (visits_of
+// keeps the answers); whether an occurrence is so reached is asked per
+// group occurrence (walk_records).
 bool inert(IwNet* net) {
-  if (!tsnPlainAtts() || !net || net->atts) return false;
+  if (!net || net->atts) return false;
   for (IwPin* pin = ignetpin(net); pin; pin = igpinnnx(pin))
     if (!tsn_atbottom(igpinown(pin))) return false;
   return true;
 }
 
-const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
+NetVisits& visits_of(IwGrp* g, TsnContext* context) {
   NetVisits*& known = context ? net_state.visits_by_com[context->com] : net_state.top_visits;
   if (known) return *known;
   NetVisits& v = net_state.visits.emplace_back();
@@ -293,16 +299,33 @@ const NetVisits& visits_of(IwGrp* g, TsnContext* context) {
 }
 
 // The net walk of the record writers: as tsn_walknet, but the nets that
-// can write nothing are only counted.
-void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label) {
+// can write nothing are only counted.  With annotatable, an annotation or
+// an occurrence attribute can give a quiet net something to write (net
+// records); the equivalence records of a quiet net depend on neither.
+void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label,
+                  bool annotatable) {
   if (!g) return;
-  const NetVisits& v = visits_of(g, context);
+  NetVisits& v = visits_of(g, context);
   if (v.longest > 0 && lgpath(context, 0).size() + v.longest + 1 > tsn::kNameBuffer) {
     // The name of a net passed over would not fit the name buffer, and
     // forming it ends the run: every net is visited, in order, as the
     // plain walk visits them.
     for (IwNet* net = g->nets; net; net = net->next)
       if (!tsn_get_upnet(context, net)) fn(context, net, w);
+  } else if (annotatable && !tsnShortcutOk(TsnShortcut::kQuietNets, context)) {
+    // An annotation may give some quiet nets something to write here.
+    if (!v.roots_made) {
+      for (IwNet* net = g->nets; net; net = net->next)
+        if (!tsn_get_upnet(context, net)) v.roots.emplace_back(net, inert(net));
+      v.roots_made = true;
+    }
+    for (const auto& [net, quiet] : v.roots) {
+      if (quiet && tsnShortcutOk(TsnShortcut::kQuietNet, context, nullptr, net)) {
+        lnet_status(label);
+      } else {
+        fn(context, net, w);
+      }
+    }
   } else {
     for (const auto& [net, passed] : v.nets) {
       lnet_status(label, passed);
@@ -313,7 +336,7 @@ void walk_records(IwGrp* g, TsnContext* context, TsnNetFn fn, const char* label)
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
     if (tsn_atbottom(com)) continue;
     tsn_descend(&context, com);
-    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label);
+    walk_records(com->sym ? com->sym->grp : nullptr, context, fn, label, annotatable);
     tsn_pop_cntxt(&context);
   }
 }
@@ -349,6 +372,6 @@ int ltopequiv(IwGrp* top, void*) {
 
 void tsnnet_reset() { net_state = NetState(); }
 
-void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets"); }
+void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets", true); }
 
-void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences"); }
+void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences", false); }

@@ -1,23 +1,44 @@
-// netlister/tsnp2p.cc - point-to-point delay modules and the delayed-pin set.
+// netlister/tsnp2p.cc - point-to-point delay modules, pin delay blocks
+// and the delayed-pin set.
 //
 // A component that carries a timing file ("TF" or "TIMING_FILE") gets a
 // point-to-point module record after its own record, and its symbol gets
 // one "H" header record naming the direction of each pin, written right
-// after the design header.  The delayed-pin set holds the names of pins
-// that back-annotated pin delays have moved onto a delay block's output
-// net; the writers then connect those pins to that net.  Pin delays come
-// only from back-annotation files, which are not read yet, so the set is
-// never created.
+// after the design header.
+//
+// A back-annotated pin delay becomes a delay block: a two-pin "DELAY"
+// module whose input sits on the pin's net and whose output drives a new
+// net named after the annotated pin ("M $<sheet>D<n> DELAY ( ... ) <pin>
+// <net>").  The pins below the annotated pin are then written on that new
+// net: its name joins the delayed-pin set, which is never emptied, so
+// every later writer sees every delayed pin.  Only inputs can be delayed:
+// a delay on another pin is reported (521), a pin of unknown direction is
+// reported (520) and delayed as an input.
+//
+// Looking for delays visits every pin of every net occurrence.  Where no
+// pin entry lies at or below a group occurrence (and the design's own
+// pins carry no delay), nothing there can give a block: the walk passes
+// over it and counts its nets for the progress line (tsnShortcutOk).
 #include "netlister/tsnp2p.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "catalogs/tsn.h"
+#include "netlister/limits.h"
+#include "netlister/namefilter.h"
+#include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnnet.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
+#include "util/rkassert.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
@@ -25,10 +46,40 @@
 
 namespace {
 
-// Process-wide state of the timing-file symbols and the delayed-pin set.
+// A pin that gets a delay block, collected while its net is visited.
+struct DelayCandidate {
+  DelayCandidate* next;               // the one collected before, or the next free one
+  IwPin* pin;                         // the leaf pin
+  TsnContext* context;                // a copy of its context
+  std::string back;                   // the back-annotated pin's name
+  char tphl[tsn::kDelayValueBuffer];  // fall delay text
+  char tplh[tsn::kDelayValueBuffer];  // rise delay text
+};
+
+// The root nets of the group g met through the context's component (the
+// top group's at top), in walk order, and how many root nets lie in it
+// and in every group occurrence below it.  Both depend only on that
+// component.
+struct Roots {
+  std::vector<IwNet*> nets;
+  long below = 0;
+};
+
+// Process-wide state of the timing-file symbols, the delay candidates and
+// the delayed-pin set.
 struct P2pState {
   std::vector<IwGrp*> tfgroups;  // groups with timing files, in the order met
   int pinset = 0;                // named set of delayed pins, 0 while none exists
+  // The named set compares ignoring case in its 117 buckets, and every
+  // pin written after the delay blocks is tested against thousands of
+  // delayed pins: most are not, which the filter tells at once.
+  tsn::NameFilter delayed{true};
+  DelayCandidate* candidates = nullptr;  // of the net being visited, newest first
+  DelayCandidate* free = nullptr;        // released ones
+  // Root nets of a group by the component it is met through (roots_of).
+  std::deque<Roots> root_lists;
+  PtrMap<Roots*> roots;
+  Roots* top_roots = nullptr;
 };
 P2pState p2p;
 
@@ -85,6 +136,202 @@ void write_p2p_hrecords(wirdata* wd) {
   }
 }
 
+namespace {
+
+enum class Direction { kInput, kOther, kUnknown };
+
+// An input exactly when PINTYPE says "IN"; without one, the pins of RAM
+// and ROM models above their data width are inputs.
+Direction delay_direction(IwPin* pin) {
+  if (IwAtt* type = ifcospat("PINTYPE", pin))
+    return type->value && std::strcmp(type->value, "IN") == 0 ? Direction::kInput
+                                                              : Direction::kOther;
+  IwCom* com = igpinown(pin);
+  if (IwAtt* model = ifcossat("MODEL", com)) {
+    char value[tsn::kValueBuffer];
+    if (lgetattr(model, value, sizeof value) == 0 &&
+        (std::strcmp(value, "RAM") == 0 || std::strcmp(value, "ROM") == 0)) {
+      IwAtt* width = ifcossat("WIDTH", com);
+      int data = width && width->value ? std::atoi(width->value) : 0;
+      return pin->index > data ? Direction::kInput : Direction::kOther;
+    }
+  }
+  return Direction::kUnknown;
+}
+
+DelayCandidate* take_candidate() {
+  DelayCandidate* c = p2p.free;
+  if (c) {
+    p2p.free = c->next;
+  } else {
+    c = new (lalloc(sizeof(DelayCandidate))) DelayCandidate();
+  }
+  c->next = nullptr;
+  c->context = nullptr;
+  return c;
+}
+
+void give_candidate(DelayCandidate* c) {
+  tsn_free_cntxt(c->context);
+  c->context = nullptr;
+  c->next = p2p.free;
+  p2p.free = c;
+}
+
+// The delay value named name of the pin occurrence, "0" when it is
+// missing or cannot be formed.
+void delay_value(const char* name, TsnContext* context, IwPin* pin, char* buf) {
+  IwAtt* a = tsnfcospat(name, context, pin);
+  if (!a || lgetattr(a, buf, tsn::kDelayValueBuffer) != 0) std::strcpy(buf, "0");
+}
+
+// The walkpins callback of a net: decides whether the leaf pin gets a
+// delay block.
+void collect(TsnContext* context, IwPin* pin, void*) {
+  tsnLoadPin(context, pin);
+  const Direction dir = delay_direction(pin);
+  std::string back = pin_back(context, pin);
+  if (dir != Direction::kOther) {
+    bool listed = back.empty();
+    for (DelayCandidate* c = p2p.candidates; c && !listed; c = c->next) listed = c->back == back;
+    if (listed) {
+      tsnUnloadPin();
+      return;
+    }
+  }
+  DelayCandidate* c = take_candidate();
+  c->pin = pin;
+  c->context = tsn_copy_cntxt(context);
+  c->back = std::move(back);
+  delay_value("TPHL", context, pin, c->tphl);
+  delay_value("TPLH", context, pin, c->tplh);
+  bool zero = std::strcmp(c->tphl, "0") == 0 && std::strcmp(c->tplh, "0") == 0;
+  if (zero) {
+    give_candidate(c);
+  } else if (dir == Direction::kOther) {
+    llogmsg(w->out, "%s", tsnMsgBuild(TSN_MSG_PIN_NOT_INPUT, c->back.c_str()));
+    give_candidate(c);
+  } else {
+    if (dir == Direction::kUnknown) {
+      IwSpn* spn = igpinspn(pin);
+      IwCom* com = igpinown(pin);
+      llogmsg(w->out, "%s",
+              tsnMsgBuild(TSN_MSG_PIN_DIRECTION, spn && spn->name ? spn->name : "",
+                          com && com->sym && com->sym->grp ? iggrpnam(com->sym->grp) : ""));
+    }
+    c->next = p2p.candidates;
+    p2p.candidates = c;
+  }
+  tsnUnloadPin();
+}
+
+// The delay block of a candidate: input on the net, output on the net
+// named after the annotated pin.
+void delay_block(DelayCandidate* c, const std::string& net) {
+  outdata* out = w->out;
+  long n = ++w->ndelay_blocks;
+  IwCom* com = igpinown(c->pin);
+  int sheet = com && com->sch ? com->sch->number : 0;
+  const char* back = c->back.c_str();
+  if (w->filetype == WIR_FILE) {
+    if (!w->delay_flag) {
+      // The delay symbol is declared once, unless the design has its own.
+      for (const char* line :
+           {"AS DELAY PINORDER=OUT IN", "AP DELAY 1 PINTYPE=TRI", "AP DELAY 2 PINTYPE=IN"}) {
+        ltokout(out, "%s", line);
+        ltokflush(out);
+      }
+      w->delay_flag = 1;
+    }
+    ltokout(out, "M DELAY $%dD%ld", sheet, n);
+    ltokflush(out);
+    ltokout(out, "I $%dD%ld DELAY %s %s DELAYMOD=TRANSPORT`TPLH=%s`TPHL=%s`", sheet, n, back,
+            net.c_str(), c->tplh, c->tphl);
+    ltokout(out, "TPLZ=%s`TPHZ=%s`TPZH=%s`TPZL=%s`", c->tplh, c->tphl, c->tplh, c->tphl);
+  } else {
+    ltokout(out, "M $%dD%ld DELAY ( DELAYMOD=TRANSPORT TPLH=%s TPHL=%s", sheet, n, c->tplh,
+            c->tphl);
+    ltokout(out, " TPLZ=%s TPHZ=%s TPZH=%s TPZL=%s ) %s %s", c->tplh, c->tphl, c->tplh, c->tphl,
+            back, net.c_str());
+  }
+  ltokflush(out);
+}
+
+// The tsn_walknet callback of do_pindlys: the delay blocks of one net.
+void pindly_net(TsnContext* context, IwNet* net, void*) {
+  tsn_walkpins(net, context, collect, nullptr);
+  lnet_status("pin delays");
+  const std::string name = lgnet(context, net, w->filetype, 0);
+  for (DelayCandidate* c = p2p.candidates; c; c = c->next) {
+    // The block belongs to the net the pin reaches at its highest level.
+    IwPin* pin = c->pin;
+    TsnContext* at = c->context;
+    for (IwPin* up; (up = tsn_get_uppin(at, pin)) && igpinnet(up); at = at->next) pin = up;
+    if (name != lgnet(at, igpinnet(pin), LONG_TSN_FILE, 0)) continue;
+    if (!p2p.pinset) p2p.pinset = newsetid();
+    inaddmem(p2p.pinset, c->back.c_str(), 1);
+    p2p.delayed.add(c->back);
+    delay_block(c, name);
+  }
+  while (DelayCandidate* c = p2p.candidates) {
+    p2p.candidates = c->next;
+    if (!rkAssertCheck(c != c->next, "p != p->next")) c->next = nullptr;
+    give_candidate(c);
+  }
+}
+
+// What roots_of keeps: the root nets of the group met through the
+// context's component, in walk order.
+const Roots& roots_of(IwGrp* g, TsnContext* context) {
+  if (Roots* const* known = context ? p2p.roots.find(context->com) : &p2p.top_roots;
+      known && *known)
+    return **known;
+  Roots& r = p2p.root_lists.emplace_back();
+  for (IwNet* net = g->nets; net; net = net->next)
+    if (!tsn_get_upnet(context, net)) r.nets.push_back(net);
+  r.below = static_cast<long>(r.nets.size());
+  for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+    if (tsn_atbottom(com) || !com->sym || !com->sym->grp) continue;
+    tsn_descend(&context, com);
+    r.below += roots_of(com->sym->grp, context).below;
+    tsn_pop_cntxt(&context);
+  }
+  // Looked up again: the walk below has added to the map.
+  (context ? p2p.roots[context->com] : p2p.top_roots) = &r;
+  return r;
+}
+
+// do_pindlys' net walk, passing over the group occurrences and the nets
+// where no delay block can arise.
+void pindly_walk(IwGrp* g, TsnContext* context) {
+  if (!g) return;
+  const Roots& roots = roots_of(g, context);
+  if (tsnShortcutOk(TsnShortcut::kPinDelays, context)) {
+    lnet_status("pin delays", static_cast<int>(roots.below));
+    return;
+  }
+  for (IwNet* net : roots.nets) {
+    if (tsnShortcutOk(TsnShortcut::kPinDelayNet, context, nullptr, net)) {
+      lnet_status("pin delays");
+    } else {
+      pindly_net(context, net, nullptr);
+    }
+  }
+  for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+    if (tsn_atbottom(com)) continue;
+    tsn_descend(&context, com);
+    pindly_walk(com->sym ? com->sym->grp : nullptr, context);
+    tsn_pop_cntxt(&context);
+  }
+}
+
+}  // namespace
+
+void do_pindlys(wirdata* wd) {
+  wd->nets_done = 0;
+  pindly_walk(wd->tgroup, nullptr);
+}
+
 void put_p2p_module(TsnContext* context, IwCom* com, outdata* out) {
   IwAtt* tf = timing_file(com);
   if (!tf) return;
@@ -101,17 +348,12 @@ void put_p2p_module(TsnContext* context, IwCom* com, outdata* out) {
   for (IwAtt* a = annotated; a; a = a->next)
     if (!ifcossat(a->name, com)) ltokout(out, " %s=%s", a->name, a->value ? a->value : "");
   ltokout(out, " )");
-  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin)) {
-    std::string net = pinseton() && pinsettst(pin_back(context, pin))
-                          ? std::string(pin_back(context, pin))
-                          : std::string(lgnet(context, igpinnet(pin), w->filetype, 0));
-    ltokout(out, " %s", net.c_str());
-  }
+  for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
+    ltokout(out, " %s", lgnetpin(context, pin, w->filetype));
   ltokflush(out);
 }
 
 const char* pin_back(TsnContext* context, IwPin* pin) {
-  // Without back-annotation no pin has annotated attributes.
   for (; pin; pin = tsn_get_uppin(context, pin), context = tsn_get_cntxt_next(context)) {
     const char* name = lgpin(context, pin, 0);
     if (getDtbPinAtts(name)) return name;
@@ -120,14 +362,39 @@ const char* pin_back(TsnContext* context, IwPin* pin) {
   return "";
 }
 
+const char* lgnetpin(TsnContext* context, IwPin* pin, int type) {
+  if (p2p.pinset) {
+    const char* back = pin_back(context, pin);
+    if (back[0] && pinsettst(back)) return back;
+  }
+  return lgnet(context, igpinnet(pin), type, 0);
+}
+
 int pinseton() { return p2p.pinset != 0; }
 
 const char* pinsettst(const char* name) {
-  return p2p.pinset && name ? insetmem(p2p.pinset, name) : nullptr;
+  if (!p2p.pinset || !name || !p2p.delayed.may_hold(name)) return nullptr;
+  return insetmem(p2p.pinset, name);
 }
 
 void pinsetclr() {
+  while (DelayCandidate* c = p2p.candidates) {
+    p2p.candidates = c->next;
+    give_candidate(c);
+  }
+  while (DelayCandidate* c = p2p.free) {
+    p2p.free = c->next;
+    c->~DelayCandidate();
+    lfree(c, sizeof(DelayCandidate));
+  }
   if (p2p.pinset) indelset(p2p.pinset);
   p2p.pinset = 0;
+  p2p.delayed.clear();
   p2p.tfgroups.clear();
+}
+
+void tsnp2p_reset() {
+  p2p.roots.clear();
+  p2p.root_lists.clear();
+  p2p.top_roots = nullptr;
 }

@@ -11,18 +11,15 @@
 #include "netlister/tsnload.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
-#include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
 #include "netlister/tsnwalk.h"
 
-void do_pindlys(wirdata*) {}
 // External netlisters are not started yet: a run whose tsn.ini asks for
 // them is told so, after the netlist, where their outcome would be logged.
 void do_spawn_netlists() {
   if (w && w->spawn_directives) llogmsg(w->log, "%s", tsnMsgBuild(TSN_MSG_SPAWN_NOT_BUILT));
 }
 void spawn_free() {}
-void do_multi_driver_net_delays(TsnContext*, IwNet*) {}
 void spawn_addsym(IwCom*) {}
 int spawn_findatt(IwAtt*) { return 0; }
 void spawn_accel(TsnContext*, IwCom*, outdata*) {}

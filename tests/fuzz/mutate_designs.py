@@ -2,10 +2,10 @@
 """Runs tsn over randomly mutated copies of the golden designs.
 
 Each run copies one design folder of tests/golden (or the example), damages
-one to three of its wirelist, symbol or settings files (words replaced by
-record keywords and bus names, lines duplicated, dropped, cut or inserted;
-drafta.ini, tsn.ini and .var files too, made up when the design has none),
-sometimes puts a damaged message catalog in the folder (a catalog source
+one to three of its wirelist, symbol, settings or delay-table files (words
+replaced by record keywords and bus names, lines duplicated, dropped, cut or
+inserted; drafta.ini, tsn.ini and .var files too, made up when the design has
+none), sometimes puts a damaged message catalog in the folder (a catalog source
 whose texts got stray conversions such as %n, compiled with the rkmsgcmp
 beside tsn, or a compiled catalog with bytes changed or cut off), and
 sometimes turns a file into a FIFO, a directory or a link to /dev/zero.
@@ -253,7 +253,7 @@ def make_mutant(rng, cases, run, tsn):
         with open(os.path.join(run, "drafta.ini"), "a") as fh:
             fh.write(rng.choice(DRAFTA_LINES) + "\n")
     files = [f for f in glob.glob(run + "/lib/**/*", recursive=True) if os.path.isfile(f)]
-    files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var")]
+    files += [f for f in glob.glob(run + "/*.ini") + glob.glob(run + "/*.var") + glob.glob(run + "/*.dtb")]
     for f in rng.sample(files, rng.randint(1, min(3, len(files)))):
         with open(f, errors="replace") as fh:
             text = fh.read()

@@ -1,6 +1,6 @@
 #!/bin/sh
 # tests/fuzz/run.sh SECONDS [TARGET...] - builds the fuzz targets with
-# clang and runs each (or the named ones: wirelist, symbol, busexp) for
+# clang and runs each (or the named ones: wirelist, symbol, busexp, dtb) for
 # SECONDS seconds, one after another, starting from the seed
 # corpus in tests/fuzz/corpus/<target>/.  New inputs go to a scratch
 # corpus under the build directory, so the seeds in the tree stay small.
@@ -9,14 +9,14 @@
 set -eu
 seconds=${1:?usage: tests/fuzz/run.sh SECONDS [TARGET...]}
 shift
-targets=${*:-wirelist symbol busexp}
+targets=${*:-wirelist symbol busexp dtb}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=$root/build-fuzz
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DTSN_FUZZ=ON -DTSN_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target wirelist_fuzz symbol_fuzz busexp_fuzz >/dev/null
+cmake --build "$build" -j2 --target wirelist_fuzz symbol_fuzz busexp_fuzz dtb_fuzz >/dev/null
 
 mkdir -p "$build/artifacts"
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
