@@ -20,6 +20,7 @@
 #define NDX_GBLRENAME2 181 /* "[I] The global net below is %s of group %s, reached through component %s." */  // lower net name, lower group name, component name
 #define NDX_GBLRENAME3 182 /* "[I] The net is renamed and becomes a global net." */  // (none)
 #define NDX_GBLCLASH 183 /* "[W] Local net %s of group %s has the name of a global net of the design." */  // net name, group name
+#define NDX_PLDREADONLY 190 /* "[E] The PLD wirelist cannot be written: %s is in a read-only library." */  // fuse-map or wirelist file name
 #define NDX_REGENFAIL 200 /* "[W] Checking %s sheet %d again did not bring its wirelist up to date; wirelists are no longer regenerated in this run." */  // group name, sheet number
 #define NDX_EOFBEFOREEW 205 /* "[E] The wirelist file %s ends before its EW record." */  // file name
 #define NDX_QKFREEAGAIN 217 /* "[W] A scratch buffer of the wirelist database was released twice; the second release is ignored." */  // (none)
@@ -29,6 +30,7 @@
 #define NDX_READASIS 221 /* "[W] The out-of-date wirelist %s is read as it is." */  // wirelist path
 #define NDX_NOWIRELIST 222 /* "[E] Wirelist %s was not found in the libraries of the project." */  // wirelist file name
 #define NDX_CLOSEFAIL 226 /* "[E] Wirelist %s could not be closed after it was read." */  // file name
+#define NDX_PLDGROUPS 227 /* "[E] Components of group %s and of group %s cannot both be of PLD type %s; the wirelist is not read." */  // group of the new component, group of the earlier one, PLD type (PLD-component name)
 #define NDX_NOMEMORY 233 /* "[E] The wirelist database ran out of memory." */  // (none)
 #define NDX_BROKENFILE 234 /* "[E] Wirelist %s sheet %d is marked as broken by the program that wrote it; it is not read." */  // file name, sheet number
 #define NDX_BROKENFILE2 235 /* "[E] Check its schematic and write the wirelist again." */  // (none)
@@ -42,6 +44,10 @@
 #define NDX_INIDIR 253 /* "[E] The initialization directory %s cannot be made into a path." */  // directory
 #define NDX_TELLFAIL 256 /* "[E] The read position of wirelist %s cannot be read, so its pin orders cannot be checked; it is taken as out of date." */  // wirelist file name
 #define NDX_SEEKFAIL 257 /* "[E] The read position of wirelist %s cannot be restored after its pin orders were checked; it is taken as out of date." */  // wirelist file name
+#define NDX_PLDPATHSPLIT 258 /* "[E] The path of fuse map %s cannot be taken apart to place its PLD wirelist." */  // fuse-map path
+#define NDX_PLDPATHUP 259 /* "[E] The directory above %s, where the PLD wirelist belongs, cannot be formed." */  // fuse-map directory
+#define NDX_PLDPATHWIR 260 /* "[E] The wir directory below %s, where the PLD wirelist belongs, cannot be formed." */  // directory above the fuse map's
+#define NDX_PLDPATHFILE 261 /* "[E] The path of PLD wirelist %s in %s cannot be formed." */  // wirelist file name, its directory
 #define NDX_BUSBRACKETS 269 /* "[E] The brackets or braces of the bus name %s do not match." */  // bus name
 #define NDX_BUSILLEGAL 270 /* "[E] The bus name %s has an illegal character or radix letter in a subscript." */  // bus name
 #define NDX_BUSMALFORMED 271 /* "[E] The bus name %s has an empty, extra or malformed subscript field or repetition count." */  // bus name
@@ -99,6 +105,8 @@
 #define NDX_TOOMANYPINS 350 /* "[E] Port %s would give group %s more than %d pins; it and the rest of its record are dropped." */  // pin name, group name, the limit
 #define NDX_CANTREAD 351 /* "[E] The %s file %s cannot be read: %s." */  // kind of file ("wirelist", "symbol", "initialization", ...), path, reason
 #define NDX_UNSAFENAME 352 /* "[W] The checker is not run for group %s: a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -." */  // group name
+#define NDX_PLDUNSAFE 353 /* "[W] The PLD translator is not run for component %s of group %s: a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -, unlike %s." */  // component display name, group name, the name refused
+#define NDX_PLDSHORT 354 /* "[E] An F record of wirelist %s (sheet %d) ends before its PLD names; the wirelist is not read." */  // file name, sheet number
 #define NDX_OLDVERSION 363 /* "[W] Wirelist %s sheet %d has the old format version %g." */  // file name, sheet number, version
 #define NDX_OLDVERSION2 364 /* "[W] Commas in its PINORDER attributes separate pin names." */  // (none)
 #define NDX_DWMISMATCH 376 /* "[E] The DW record names the group %s." */  // group name of the record
@@ -111,6 +119,16 @@
 #define NDX_SYMBADNUMBER 398 /* "[E] The symbol file name %s has no valid symbol number after its last dot." */  // file name
 #define NDX_SYMBADTYPE 399 /* "[E] Symbol type %s in the symbol file %s is not known; the type is not changed." */  // type number as written, file name
 #define NDX_NOPOOL 400 /* "[E] Memory pool %d of the wirelist database does not exist." */  // pool number
+#define NDX_PLDDIFFER 401 /* "[E] Two PLD components of one PLD type name different PLD module or delay-binning files; the wirelist is not read." */  // (none)
+#define NDX_PLDDIFFER2 402 /* "[E] Component %s of group %s (sheet %d) is programmed as %s with delay-binning file %s and PLD module %s," */  // component display name, group name, sheet number, PLD type, delay-binning name, PLD module name
+#define NDX_PLDDIFFER3 403 /* "[E] but an earlier component of that type names other files:" */  // (none used; given the arguments of 402)
+#define NDX_PLDDIFFER4 404 /* "[E] component %s of group %s (sheet %d) is programmed as %s with delay-binning file %s and PLD module %s." */  // component display name, group name, sheet number, PLD type, delay-binning name, PLD module name
+#define NDX_PLDNOMOD 405 /* "[E] The symbol of PLD type %s has no PLDMOD attribute naming its PLD module; the wirelist is not read." */  // PLD type (PLD-component group name)
+#define NDX_PLDNODLY 406 /* "[E] The symbol of PLD type %s has no DLYBIN attribute naming its delay-binning file; the wirelist is not read." */  // PLD type (PLD-component group name)
+#define NDX_PLDNOMODFILE 407 /* "[E] The PLD module file %s.pld was not found." */  // PLD module name
+#define NDX_PLDNOJED 408 /* "[E] The fuse map %s.jed was not found." */  // PLD type (PLD-component name)
+#define NDX_PLDNODLYFILE 409 /* "[E] The delay-binning file %s.var was not found." */  // delay-binning name
+#define NDX_PLDNOWIR 410 /* "[E] So the wirelist of PLD type %s, used in group %s, can be neither read nor made; the wirelist is not read." */  // PLD type (PLD-component name), group name
 #define NDX_ATTNAMELONG 411 /* "[E] An attribute name of %d characters or more, %s..., was found in %s; the rest of the record's attributes is ignored." */  // the limit, the name so far, the attribute text
 #define NDX_REGENHINT 412 /* "[W] Run the checker on the schematic by hand to see why it cannot write the wirelist." */  // (none)
 #define NDX_PORTNOPIN 413 /* "[E] Port %s is not a pin of the symbol of group %s (sheet %d); the port is dropped." */  // pin name, group name, sheet number

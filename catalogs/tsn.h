@@ -44,4 +44,9 @@
 // run asks for it, rather than leave the user with a netlist silently
 // missing what was asked for.
 #define TSN_MSG_OAT_NOT_BUILT 527 /* "         This version of tsn does not read occurrence-attribute files such as %s." */  // file name
-#define TSN_MSG_SPAWN_NOT_BUILT 528 /* "   The SPAWN directives of tsn.ini are kept, but this version of tsn starts no external netlister." */  // (none)
+
+// External netlisters (SPAWN) that are not started, each named by the
+// group handed to it and the first component met with its ACCEL value.
+#define TSN_MSG_SPAWN_KEY_LONG 530 /* "Warning: No external netlister is started for group %s (component %s): its ACCEL attribute is longer than the %d characters a SPAWN key may have." */  // group name, hierarchical component name, the limit (int)
+#define TSN_MSG_SPAWN_UNSAFE 531 /* "Warning: No external netlister is started for group %s (component %s): a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -." */  // group name, hierarchical component name
+#define TSN_MSG_SPAWN_CMD_LONG 532 /* "Warning: No external netlister is started for group %s (component %s): its command would be longer than %d characters." */  // group name, hierarchical component name, the limit (int)

@@ -41,6 +41,20 @@ inline constexpr std::size_t kMaxArgument = 256;
 /// and cut to this many characters.
 inline constexpr std::size_t kMaxOatName = 255;
 
+/// Bytes of each command part of a SPAWN directive (the words before and
+/// after its "$"); a part is at most 1023 characters.  A tsn.ini line has
+/// at most 255, so no single line reaches it.
+inline constexpr std::size_t kSpawnPart = 1024;
+
+/// Most characters of a SPAWN key as a component gives it, its ACCEL
+/// attribute's name, "=" and value: a longer one matches no directive,
+/// and its external netlister is skipped with a warning.
+inline constexpr std::size_t kSpawnKeyChars = 159;
+
+/// Most characters of an external netlister's command (the shell's text,
+/// quotes included): a longer one is not run, with a warning.
+inline constexpr std::size_t kSpawnCommandChars = 1023;
+
 /// Bytes of the stdio buffer of each output stream.  Not observable: the
 /// debug mode still flushes after every write.
 inline constexpr std::size_t kStreamBuffer = 256 * 1024;

@@ -513,7 +513,7 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   int error = 0;
   IwAtt* bad = write_atts(out, context, com, f, local_delay, &error);
   if (accel) {
-    spawn_addsym(com);
+    spawn_addsym(com->sym, accel, context, com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
   }
   ltokjoin(out, " )");

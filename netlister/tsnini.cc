@@ -31,7 +31,6 @@ constexpr const char kIniName[] = "tsn.ini";
 constexpr int kBuckets = 31;          // attribute table buckets
 constexpr std::size_t kLine = 256;    // a line is read in pieces of 255 characters
 constexpr std::size_t kWord = 39;     // longer words are cut
-constexpr std::size_t kSpawnPart = 1024;  // bytes of a SPAWN command part
 
 struct AttrEntry {
   AttrEntry* next;  // next entry of the bucket
@@ -133,8 +132,8 @@ char* spawn_part(const std::vector<std::string>& words, std::size_t from, std::s
     if (!joined.empty()) joined += ' ';
     joined += words[i];
   }
-  char* part = static_cast<char*>(lalloc(kSpawnPart));
-  rkStrncpyNullTerm(part, joined.c_str(), kSpawnPart);
+  char* part = static_cast<char*>(lalloc(tsn::kSpawnPart));
+  rkStrncpyNullTerm(part, joined.c_str(), tsn::kSpawnPart);
   return part;
 }
 

@@ -7,6 +7,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnspawn.h"
 #include "netlister/tsnutil.h"
 #include "store/pxlib.h"
 #include "tests/testutil.h"
@@ -21,15 +22,7 @@ class IniFile : public ::testing::Test {
   }
   void TearDown() override {
     clr_attr_flt();
-    for (SpawnDirective* d = w->spawn_directives; d;) {
-      SpawnDirective* next = d->next;
-      lstrfree(d->key);
-      if (d->first) lfree(d->first, 1024);
-      if (d->second) lfree(d->second, 1024);
-      lfree(d, sizeof *d);
-      d = next;
-    }
-    w->spawn_directives = nullptr;
+    spawn_free();
     lfree_wirdata(w);
     w = nullptr;
     tsnmsg_reset();

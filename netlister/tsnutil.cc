@@ -32,6 +32,7 @@
 #include "util/rkerr.h"
 #include "util/rkreplace.h"
 #include "util/rkstr.h"
+#include "wirelist/iwmsg.h"
 #include "wirelist/iwobj.h"
 
 namespace {
@@ -257,6 +258,8 @@ outdata* outdata_close(outdata* stream) {
     outdata_flush(stream);
     std::FILE* fp = stream->fp;
     stream->fp = nullptr;
+    // The database may have been told to write its messages here.
+    iwmsgdrop(fp);
     if (std::ftell(fp) == stream->header_end) {
       // Nothing beyond the header: no file at all, not even the previous
       // run's, as if this one had been truncated and deleted.  After a

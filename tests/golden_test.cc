@@ -26,11 +26,23 @@
 // in the tree).  Both must give the same expected files: design files
 // saved on a system with those line ends read the same.
 //
+// A case that runs programs has `standins/`: each file there is written,
+// executable, into a directory of its own outside the design folder and
+// put first on PATH, so that tsn finds it by name as it would the real
+// program, while nothing in the design folder is ever run.  Stand-ins
+// record what they were given in files of the run directory, which are
+// compared like every other file the run leaves.
+//
+// The input files of a run share one modification time (copied one after
+// the other, a wirelist could look older than its sources); the files a
+// case lists in `older`, one relative path a line, are an hour older.
+//
 // TSN_GOLDEN_UPDATE=1 writes the actual results into expected/ instead of
 // comparing; review every regenerated file line by line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -147,9 +159,33 @@ std::set<std::string> RelativeFiles(const fs::path& root) {
 class Golden : public ::testing::TestWithParam<Case> {};
 
 bool IsCaseFile(const std::string& name) {
-  return name == "args" || name == "env" || name == "program" || name == "steps" ||
-         name.rfind("args.", 0) == 0 ||
-         name.rfind("expected", 0) == 0;
+  return name == "args" || name == "env" || name == "program" || name == "standins" ||
+         name == "older" || name == "steps" || name.rfind("args.", 0) == 0 || name.rfind("expected", 0) == 0;
+}
+
+// Writes the case's stand-in programs into bin, executable; the PATH
+// entry that finds them first, or nothing when the case has none.
+std::vector<std::string> StandIns(const fs::path& source, const fs::path& bin) {
+  if (!fs::is_directory(source / "standins")) return {};
+  fs::create_directories(bin);
+  for (const auto& e : fs::directory_iterator(source / "standins")) {
+    const fs::path to = bin / e.path().filename();
+    fs::copy_file(e.path(), to);
+    fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  }
+  const char* path = std::getenv("PATH");
+  return {"PATH=" + bin.string() + ":" + (path ? path : "/usr/bin:/bin")};
+}
+
+// Gives every input file one time, and those listed in `older` an hour
+// less.
+void SetTimes(const fs::path& source, const fs::path& run,
+              const std::map<std::string, std::string>& inputs) {
+  const auto now = fs::file_time_type::clock::now();
+  for (const auto& [f, text] : inputs) fs::last_write_time(run / f, now);
+  if (!fs::exists(source / "older")) return;
+  for (const auto& f : Lines(source / "older"))
+    fs::last_write_time(run / f, now - std::chrono::hours(1));
 }
 
 std::string ProgramNamed(const std::string& name) {
@@ -206,11 +242,13 @@ TEST_P(Golden, MatchesExpectedOutput) {
     if (e.is_regular_file()) fs::last_write_time(e.path(), now);
   std::map<std::string, std::string> inputs;
   for (const auto& f : RelativeFiles(run)) inputs[f] = testutil::ReadFile((run / f).string());
+  SetTimes(source, run, inputs);
 
   std::vector<std::string> env;
   if (fs::exists(source / "env")) env = Lines(source / "env");
   // Searches must not wander outside the case folder.
   env.push_back("WDIR=" + run.string());
+  for (const auto& e : StandIns(source, fs::path(tmp.path()) / "bin")) env.push_back(e);
   const bool steps = fs::exists(source / "steps");
   std::string out, err, codes;
   std::vector<std::string> lines = steps ? Lines(source / "steps") : std::vector<std::string>{};

@@ -58,8 +58,10 @@ bool rkRunName(RkCommand* cmd, const char* prefix, const char* name) {
   return true;
 }
 
+bool rkRunTooLong(const RkCommand& cmd) { return cmd.limit > 0 && cmd.text.size() > cmd.limit; }
+
 int rkRunCommand(const RkCommand& cmd) {
-  if (cmd.refused || cmd.text.empty()) return -1;
+  if (cmd.refused || cmd.text.empty() || rkRunTooLong(cmd)) return -1;
   std::fflush(nullptr);
   int status = std::system(cmd.text.c_str());
   if (status == -1) return -1;

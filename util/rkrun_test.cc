@@ -39,6 +39,17 @@ TEST(RkRun, CommandTextQuotesWhatTheShellWouldChange) {
   EXPECT_EQ(plx.refused_name, "-RF");  // the first one refused
   EXPECT_EQ(plx.text, "plxconv -nPALMOD");
   EXPECT_EQ(rkRunCommand(plx), -1);  // a refused command never runs
+
+  // A limit counts the text as the shell gets it, quotes included.
+  RkCommand limited;
+  limited.limit = 9;
+  rkRunText(&limited, "true");
+  EXPECT_TRUE(rkRunName(&limited, nullptr, "$a"));  // true '$a'
+  EXPECT_FALSE(rkRunTooLong(limited));
+  EXPECT_EQ(rkRunCommand(limited), 0);
+  rkRunText(&limited, "x");
+  EXPECT_TRUE(rkRunTooLong(limited));
+  EXPECT_EQ(rkRunCommand(limited), -1);
 }
 
 TEST(RkRun, RunsAndReportsTheStatus) {

@@ -39,6 +39,7 @@
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwparse.h"
+#include "wirelist/iwpld.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/limits.h"
 

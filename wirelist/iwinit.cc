@@ -28,6 +28,7 @@
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwoat.h"
+#include "wirelist/iwpld.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 #include "wirelist/limits.h"
@@ -150,9 +151,9 @@ int iwinit() {
   iws.levels.clear();
 
   // The reader's delimiter and skip sets and its token buffer are set up
-  // by the wirelist reader itself.  The PLD list, the heterogeneous flags,
-  // the pin-order list and the design-loaded flag belong to the modules
-  // that keep them.
+  // by the wirelist reader itself.  The heterogeneous flags, the pin-order
+  // list and the design-loaded flag belong to the modules that keep them.
+  iwpldreset();
   destroy_grp_table();
   iws.grpref = nullptr;
   iws.topgrp = nullptr;

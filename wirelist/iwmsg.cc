@@ -146,6 +146,10 @@ void iwmsgclose() {
   for (long& c : iws.msgcount) c = 0;
 }
 
+void iwmsgdrop(std::FILE* stream) {
+  std::erase_if(iws.msgout, [stream](const IwMsgOutput& o) { return o.stream == stream; });
+}
+
 int iwstatln(std::FILE* stream) {
   if (!iwinidone("IWSTATLN")) return 0;
   iws.statstream = stream && isatty(fileno(stream)) ? stream : nullptr;

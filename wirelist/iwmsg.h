@@ -58,6 +58,10 @@ void iwmsginc(int severity);
 /// Drops all outputs and sets the counters to 0.
 void iwmsgclose();
 
+/// Drops the outputs that write to stream, which is about to be closed;
+/// the counters stay.
+void iwmsgdrop(std::FILE* stream);
+
 /// Sets the status stream; one that is not a terminal (or null) turns the
 /// status line off.  1, or 0 before iwinit.
 int iwstatln(std::FILE* stream);

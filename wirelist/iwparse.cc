@@ -39,6 +39,7 @@
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
+#include "wirelist/iwpld.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 #include "wirelist/limits.h"
@@ -443,6 +444,8 @@ int iwsysatt(const char* name) {
 
 // --- the file -------------------------------------------------------------------------------
 
+int iwnextword() { return next_word(); }
+
 void iwerr(const char* word, const char* filename, int sheet) {
   iwmsghndlr(4, NDX_UNKNOWNRECORD, safe(word), safe(filename), sheet);
   iwsynch();
@@ -662,16 +665,19 @@ IwGrp* iwparse(const char* filename, int single) {
         if (word == "SA") iwschatt(g);
         // any other "S" word is passed over alone; its line goes on
         break;
+      case 'F':
+        if (!single_letter(w))
+          iwerr(w, st.filename, sheet);
+        else if (iwpld(g, IW_PLD))
+          ok = fail();
+        break;
       default:
-        // "F" (PLD components) is not read yet and counts as unknown too.
         iwerr(w, st.filename, sheet);
         break;
     }
     if (!ok) return nullptr;
   }
 }
-
-void iwpldupdate(IwGrp*, int) {}
 
 // --- record handlers ------------------------------------------------------------------------
 

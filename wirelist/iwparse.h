@@ -78,12 +78,12 @@ IwGrp* iwparse(const char* filename, int single);
 /// may carry the format version.
 int iwcomment(const char* filename, int sheet, int beforeversion);
 
+/// The next word of the record being read: 1 with the word (upper case) in
+/// iws.token, 0 at the line end, -1 at the end of the file.
+int iwnextword();
+
 /// Reports word as an unknown record (message 281) and skips its line.
 void iwerr(const char* word, const char* filename, int sheet);
-
-/// The PLD update step run after each successful parse (PLD components
-/// are not read yet, so there is nothing to update).
-void iwpldupdate(IwGrp* group, int single);
 
 // --- record handlers (group: the group being read; 1 fails the parse) ---------------
 

@@ -155,7 +155,7 @@ TEST_F(IwParse, RecoverableProblemsAreReportedAndReadingGoesOn) {
   const std::pair<std::string, const char*> cases[] = {
       // SX alone is passed over; 1 is the unknown record.
       {"SX 1 2\n", "E281"}, {"XYZ 1 2\nWX A B\n", "E281 E281"},
-      {"F PAL16 $1I30 PAL16_1 DLY1 PALMOD\n", "E281"},
+      {"FX PAL16 $1I30\n", "E281"},
       {"DESIGN_MAY_CONTAIN_RIPPERS__RECOMPILATION_AND_RELINKING_WITH_RIPPER_VERSION_OF_NODEX_"
        "REQUIRED\n",
        ""},

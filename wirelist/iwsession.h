@@ -32,6 +32,7 @@ struct IwGblEntry;
 struct IwGblGroup;
 struct IwNextIndex;
 struct IwHetSet;
+struct IwPldEntry;
 
 /// A member of a named set: the text, and the copy that holds it when the
 /// set owns it.
@@ -186,6 +187,14 @@ struct IwSession {
   std::string lastcmd;         // last checker command run
   bool retry = false;          // the checker was searched for once already
   std::string checker = "check";  // checker program
+
+  // --- PLD components ---
+  IwPldEntry* pldlist = nullptr;     // PLD list, newest first
+  IwPldEntry* pldupdated = nullptr;  // the list's head at the last PLD update step
+  std::unordered_map<const char*, IwPldEntry*> pldbyname;  // PLD-component name -> newest entry
+  std::unordered_map<const IwCom*, IwPldEntry*> pldbycom;  // component -> its entry
+  std::unordered_map<const char*, IwGrp*> pldgroups;       // PLD-component groups by name
+  std::unordered_set<std::string> pldruns;                 // translator commands run
 
   // --- libraries ---
   IwLib* libs = nullptr;   // library list, newest first

@@ -27,6 +27,7 @@
 #include "wirelist/iwinit.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmsg.h"
+#include "wirelist/iwpld.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
 #include "wirelist/limits.h"
@@ -179,6 +180,14 @@ void port_records(const IwGrp* group) {
   }
 }
 
+// The group a component's records name.  A PLD component's symbol is its
+// PLD-component group's after reading, but its F record names the group
+// of the PLD part, whose description gives the component its pins.
+const IwGrp* named_group(const IwCom* c) {
+  if (const IwPldEntry* e = iwpldof(c)) return e->group;
+  return c->sym ? c->sym->grp : nullptr;
+}
+
 // The record letter of a component, or null for a symbol type a
 // wirelist cannot hold.
 const char* record_type(const IwCom* c) {
@@ -189,6 +198,10 @@ const char* record_type(const IwCom* c) {
       return "W";
     case IW_PLDCOMP:
       return "F";
+    case IW_PLD:
+      // Placed by an M (or W) record on the group of a PLD part: written
+      // as such, it reads back as the same PLD component.
+      return "M";
     default:
       return nullptr;
   }
@@ -196,14 +209,20 @@ const char* record_type(const IwCom* c) {
 
 void component_records(const IwCom* c) {
   const IwSym* sym = c->sym;
-  const IwGrp* g = sym ? sym->grp : nullptr;
+  const IwGrp* g = named_group(c);
   const char* gname = g ? text(g->name) : "";
   const char* type = record_type(c);
   if (!type) {
     iwmsghndlr(2, NDX_WRSYMTYPE, gname, iwsymtype(sym ? sym->symtype : IW_UNKNOWN));
     return;
   }
-  wr("%s %s %s\n", type, gname, text(c->name));
+  if (const IwPldEntry* e = iwpldof(c)) {
+    // The whole F record, as the reader takes it from a file of this
+    // version: the PLD-component group, delay-binning and module names.
+    wr("F %s %s %s %s %s\n", gname, text(c->name), e->pldname, e->dlyname, e->modname);
+  } else {
+    wr("%s %s %s\n", type, gname, text(c->name));
+  }
   // A component placed without its I record has no connections to give;
   // writing one would connect it, so it stays as it was read.
   if (!c->pins && !c->atts) return;
@@ -324,8 +343,8 @@ void write_sheet(const IwGrp* group, const IwSch* sch) {
   // with it: nothing in the file would use it.
   const IwGrp* last = nullptr;  // neighbours mostly share a group: one look-up for a run
   for (const IwCom* c = sch->coms; c; c = c->next) {
-    if (!record_type(c) || c->sym->grp == last) continue;
-    last = c->sym->grp;
+    if (!record_type(c) || named_group(c) == last) continue;
+    last = named_group(c);
     symbol_description(last);
   }
   for (const IwCom* c = sch->coms; c; c = c->next)

@@ -299,6 +299,8 @@ def main():
         return 0
     tsn = os.path.abspath(args.tsn)
     os.makedirs(args.work, exist_ok=True)
+    nobin = os.path.join(args.work, "nobin")
+    os.makedirs(nobin, exist_ok=True)
     failures = 0
     for n in range(args.runs):
         run = os.path.join(args.work, "run")
@@ -307,8 +309,12 @@ def main():
         if args.compare:
             remove(other)
             shutil.copytree(run, other, symlinks=True)
+        # Damaged settings and designs make up commands (SPAWN directives
+        # with group names, translator runs): PATH finds no program at all,
+        # so each of them fails as "not found" instead of running whatever
+        # a random word happens to name.
         env = {"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1",
-               "PATH": "/usr/bin:/bin", "WDIR": run}
+               "PATH": nobin, "WDIR": run}
         try:
             edit_failure = None
             if args.wlib:
