@@ -28,6 +28,8 @@
 #define WLIB_MSG_READONLY 610 /* "[I] Left alone, library %s may not be written: %s." */  // library name, group names, blank-separated
 #define WLIB_MSG_REWRITTEN 611 /* "[I] %d group(s) written, %d failed." */  // groups written, groups that failed
 #define WLIB_MSG_INITFAIL 612 /* "[E] The wirelist database cannot be started in this directory." */  // (none)
+#define WLIB_MSG_PLDLEFT 613 /* "[I] Left alone, PLD-component groups, whose wirelists the PLD translator writes: %s." */  // group names, blank-separated
+#define WLIB_MSG_NOLIBLEFT 614 /* "[I] Left alone, kept in no library: %s." */  // group names, blank-separated
 
 #define WLIB_OBJ_GROUP 620 /* "the group itself" */  // (none)
 #define WLIB_OBJ_SYMBOL 621 /* "its symbol" */  // (none)

@@ -140,13 +140,21 @@ int check(IwGrp*, const WlibArgs&) {
 int rewrite(IwGrp*, const WlibArgs&) {
   int written = 0, failed = 0;
   std::map<std::string, std::vector<const char*>> untouched;  // library -> groups
+  // A PLD-component group is made from the translator's wirelist and
+  // belongs to no library; writing it back would replace the translator's
+  // output with a copy the next translation overwrites anyway.
+  std::vector<const char*> pld, unfiled;
   // The design was put in canonical order as it was read, so the groups
   // are written without sorting it again for each.
   for (IwGrp* g : wlib_groups()) {
     if (!g->schs) continue;  // nothing of its own to write back
     const IwLib* lib = iggrpown(g);
-    if (!lib || !prjObjWritable(igprjlib(lib))) {
-      untouched[lib ? name_of(lib->name) : ""].push_back(name_of(g->name));
+    if (!lib) {
+      (g->sym && g->sym->symtype == IW_PLDCOMP ? pld : unfiled).push_back(name_of(g->name));
+      continue;
+    }
+    if (!prjObjWritable(igprjlib(lib))) {
+      untouched[name_of(lib->name)].push_back(name_of(g->name));
       continue;
     }
     if (wlib_write(g, true) == IW_WRITE_OK)
@@ -156,6 +164,8 @@ int rewrite(IwGrp*, const WlibArgs&) {
   }
   for (const auto& [lib, names] : untouched)
     say(WLIB_MSG_READONLY, lib.c_str(), joined(names).c_str());
+  if (!pld.empty()) say(WLIB_MSG_PLDLEFT, joined(pld).c_str());
+  if (!unfiled.empty()) say(WLIB_MSG_NOLIBLEFT, joined(unfiled).c_str());
   say(WLIB_MSG_REWRITTEN, written, failed);
   return failed ? WLIB_EXIT_FAILED : WLIB_EXIT_OK;
 }
