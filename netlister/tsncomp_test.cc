@@ -10,6 +10,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
+#include "tests/tsnrun.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
   w->out = outdata_close(w->out);
+  testutil::FreeRun();
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

@@ -12,6 +12,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
+#include "tests/tsnrun.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ std::string Flatten(const std::string& records) {
   tsn_do_netlist();
   testing::internal::GetCapturedStdout();
   w->out = outdata_close(w->out);
-  pinsetclr();
+  testutil::FreeRun();
   cwd.reset();
   std::string text = testutil::ReadFile(dir.path() + "/top.1");
   std::size_t body = text.find("DW TOP\n");
