@@ -129,6 +129,17 @@ IwPin* find_pin(Edit& e, IwCom* com, std::string_view word) {
   return nullptr;
 }
 
+// The pin named by the words "<group> <component> <pin>" from word `at`
+// on, with its group and component.  Null after the message.
+IwPin* find_named_pin(Edit& e, std::size_t at, IwGrp** group, IwCom** component) {
+  const auto& w = e.words;
+  IwGrp* g = find_group(e, w[at]);
+  IwCom* com = g ? find_com(e, g, w[at + 1]) : nullptr;
+  *group = g;
+  *component = com;
+  return com ? find_pin(e, com, w[at + 2]) : nullptr;
+}
+
 IwSpn* find_port(Edit& e, IwGrp* g, std::string_view word) {
   std::string name = upper(word);
   if (IwSpn* spn = g->sym ? ifspnspn(name.c_str(), g->sym->spns) : nullptr) return spn;
@@ -172,15 +183,15 @@ void* find_object(Edit& e, std::size_t at, std::size_t* used, IwGrp** group) {
   std::size_t words = at < w.size() ? object_words(w[at]) : 0;
   if (!words || at + words > w.size()) return nullptr;
   *used = words;
+  if (kind == "PIN") {
+    IwCom* com;
+    return find_named_pin(e, at + 1, group, &com);
+  }
   IwGrp* g = find_group(e, w[at + 1]);
   *group = g;
   if (!g) return nullptr;
   if (kind == "COMPONENT") return find_com(e, g, w[at + 2]);
   if (kind == "NET") return find_net(e, g, w[at + 2]);
-  if (kind == "PIN") {
-    IwCom* com = find_com(e, g, w[at + 2]);
-    return com ? find_pin(e, com, w[at + 3]) : nullptr;
-  }
   if (kind == "SHEET") {
     int n = sheet_number(e, w[at + 2]);
     if (!n) return nullptr;
@@ -216,9 +227,9 @@ int do_create(Edit& e) {
 
 int do_connect(Edit& e) {
   const auto& w = e.words;
-  IwGrp* g = find_group(e, w[1]);
-  IwCom* com = g ? find_com(e, g, w[2]) : nullptr;
-  IwPin* pin = com ? find_pin(e, com, w[3]) : nullptr;
+  IwGrp* g;
+  IwCom* com;
+  IwPin* pin = find_named_pin(e, 1, &g, &com);
   if (!pin) return kOwnMessage;
   std::string name = upper(w[4]);
   int st;
@@ -241,9 +252,9 @@ int do_connect(Edit& e) {
 
 int do_disconnect(Edit& e) {
   const auto& w = e.words;
-  IwGrp* g = find_group(e, w[1]);
-  IwCom* com = g ? find_com(e, g, w[2]) : nullptr;
-  IwPin* pin = com ? find_pin(e, com, w[3]) : nullptr;
+  IwGrp* g;
+  IwCom* com;
+  IwPin* pin = find_named_pin(e, 1, &g, &com);
   if (!pin) return kOwnMessage;
   IwNet* net = igpinnet(pin);
   if (!net) {
