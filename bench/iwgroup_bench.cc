@@ -33,6 +33,7 @@ void BM_LoadDesign(benchmark::State& state) {
     return;
   }
   pxReset();
+  pxFindCatalogs();
   long groups = 0;
   for (auto _ : state) {
     state.PauseTiming();

@@ -21,7 +21,9 @@
 # Progress lines go to standard error and are thrown away.  Run by hand,
 # not by CI.  Environment: BENCH_DIR (designs and outputs, default
 # /tmp/tsn-bench), REPEAT (runs per cell, default 3), LADDER (a subset of
-# the case names below, blank-separated).
+# the case names below, blank-separated), TSN (a tsn binary to time instead
+# of building one: an earlier build, to compare in the same session), and
+# TSN_NO_SHORTCUTS (passed on to tsn; see bench/README.md).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,9 +31,13 @@ bench_dir=${BENCH_DIR:-/tmp/tsn-bench}
 repeat=${REPEAT:-3}
 ladder=${LADDER:-"hier10k hier100k hier1m flat10k flat100k"}
 
-cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DTSN_TESTS=OFF >/dev/null
-cmake --build "$root/build-release" -j2 --target tsn >/dev/null
-tsn=$root/build-release/bin/tsn
+if [ -n "${TSN:-}" ]; then
+  tsn=$(cd "$(dirname "$TSN")" && pwd)/$(basename "$TSN")
+else
+  cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DTSN_TESTS=OFF >/dev/null
+  cmake --build "$root/build-release" -j2 --target tsn catalogs >/dev/null
+  tsn=$root/build-release/bin/tsn
+fi
 # shellcheck source=bench/shapes.sh
 . "$root/bench/shapes.sh"
 

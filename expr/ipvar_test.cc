@@ -13,6 +13,7 @@
 #include "expr/limits.h"
 #include "tests/testutil.h"
 #include "wirelist/iwobj.h"
+#include "wirelist/iwsession.h"
 
 namespace {
 
@@ -22,7 +23,10 @@ class IpVar : public testing::Test {
     ipreset();
     ASSERT_EQ(ipinit(nullptr), 0);
   }
-  void TearDown() override { ipreset(); }
+  void TearDown() override {
+    ipreset();
+    iwsession_reset();  // the names the attribute lists were given
+  }
 
   // Writes <dir>/<name>.var and returns the base name to load it with.
   std::string VarFile(const std::string& name, const std::string& text) {
@@ -37,7 +41,7 @@ class IpVar : public testing::Test {
     for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
       IwAtt& a = atts_.emplace_back();
       a.name = it->first;
-      a.value = it->second;
+      a.value = iwmkname(it->second);
       a.next = head;
       head = &a;
     }

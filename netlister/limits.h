@@ -55,8 +55,10 @@ inline constexpr std::size_t kSpawnKeyChars = 159;
 /// quotes included): a longer one is not run, with a warning.
 inline constexpr std::size_t kSpawnCommandChars = 1023;
 
-/// Bytes of the stdio buffer of each output stream.  Not observable: the
-/// debug mode still flushes after every write.
+/// Bytes of each output stream's own buffer: tokens are copied into it and
+/// it goes to the file when full, before a database message is written to
+/// the same file, and at the close.  Not observable: the debug mode still
+/// hands every write to the file and flushes it.
 inline constexpr std::size_t kStreamBuffer = 256 * 1024;
 
 /// Longest key of a back-annotation file on the stack of files being

@@ -9,6 +9,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnwalk.h"
 #include "tests/testutil.h"
 
@@ -17,12 +18,7 @@ namespace {
 class CmdLine : public ::testing::Test {
  protected:
   void SetUp() override { tsn_data_init(); }
-  void TearDown() override {
-    lfree_wirdata(w);
-    w = nullptr;
-    tsn_free_levels();
-    tsnmsg_reset();
-  }
+  void TearDown() override { tsn_state_reset(); }
 
   // Scans the arguments, separated by spaces.
   void Scan(const std::string& args) {
@@ -88,6 +84,13 @@ TEST_F(CmdLine, OptionsSetWhatTheyName) {
     Scan(args);
     EXPECT_EQ(Settings(), settings);
   }
+  // A project, -f or -v argument may have 255 characters (256 is a usage
+  // error, below).
+  const std::string a255(255, 'a');
+  TearDown();
+  SetUp();
+  Scan(a255 + " -f " + a255 + " -v " + a255);
+  EXPECT_EQ(Settings(), "proj=" + a255 + " file=" + a255 + " var=" + a255);
 }
 
 // Usage errors end the process: run the program and look at what it leaves.

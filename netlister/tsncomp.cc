@@ -31,6 +31,7 @@
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkstr.h"
@@ -150,7 +151,7 @@ struct GroupPlan {
   unsigned next_kept = 0;
 };
 
-// Process-wide state of the component writers.
+// What the component writers keep about the loaded design.
 struct CompState {
   std::deque<ComCache> caches;  // stable: plans point into each other
   std::vector<TokenParts> tokens;  // scratch of keep_bytes
@@ -171,7 +172,7 @@ struct CompState {
     return *last_cache;
   }
 };
-CompState comp;
+TsnDesignCache<CompState> comp;
 
 ComFacts look_up_facts(IwCom* com) {
   ComFacts f;
@@ -188,8 +189,8 @@ ComFacts look_up_facts(IwCom* com) {
 // A component of the top group is met once per walk: only those inside
 // blocks are worth remembering.
 ComFacts facts_of(TsnContext* context, IwCom* com) {
-  if (!context) return look_up_facts(com);
-  ComCache& c = comp.of(com);
+  if (!context || !tsn_shortcut(TsnSwitch::kPlans)) return look_up_facts(com);
+  ComCache& c = comp.get().of(com);
   if (!c.facts_made) {
     c.facts = look_up_facts(com);
     c.facts_made = true;
@@ -224,7 +225,7 @@ bool open_delay(IwAtt* delay, TsnContext* context, IwCom* com, bool report_error
     if (report_errors) report(code, delay, context, com);
     return false;
   }
-  ltokcat(w->out, "AC ", delay->name, "=", value);
+  ltokwhole(w->out, {"AC ", delay->name, "=", value});
   ltokflush(w->out);
   return true;
 }
@@ -249,8 +250,8 @@ void block(int mode, TsnContext* context, IwCom* com) {
 void pin_nets(outdata* out, TsnContext* context, IwCom* com, int type) {
   const bool delays = pinseton();
   for (IwPin* pin = igcompin(com); pin; pin = igpincnx(pin))
-    ltokjoin(out, " ",
-             delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0));
+    ltokcut(out,
+            {" ", delays ? lgnetpin(context, pin, type) : lgnet(context, igpinnet(pin), type, 0)});
 }
 
 bool prefix_allowed(const ComFacts& f) {
@@ -285,7 +286,7 @@ std::string att_token(IwAtt* att, const char* value, const char* library, bool a
 }
 
 const AttPlan& plan_of(IwCom* com, const ComFacts& f, bool local_delay) {
-  AttPlan& plan = comp.of(com).atts;
+  AttPlan& plan = comp.get().of(com).atts;
   if (plan.built) return plan;
   plan.built = true;
   const char* library = library_name(com);
@@ -307,15 +308,16 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
                   bool local_delay, int* error) {
   const char* library = library_name(com);
   char value[tsn::kValueBuffer];
-  if (context && tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
+  if (context && tsn_shortcut(TsnSwitch::kPlans) &&
+      tsnShortcutOk(TsnShortcut::kComponent, context, com)) {
     for (const AttItem& item : plan_of(com, f, local_delay).items) {
       if (!item.evaluate) {
-        ltokcat(out, item.token.c_str());
+        ltokwhole(out, {item.token});
         continue;
       }
       *error = lgetattr(item.att, value, sizeof value);
       if (*error != 0) return item.att;
-      ltokcat(out, att_token(item.att, value, library, prefix_allowed(f)).c_str());
+      ltokwhole(out, {att_token(item.att, value, library, prefix_allowed(f))});
     }
     return nullptr;
   }
@@ -323,7 +325,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
     if (skipped(att, local_delay, f.delay)) continue;
     *error = lgetattr(att, value, sizeof value);
     if (*error != 0) return att;
-    ltokcat(out, att_token(att, value, library, prefix_allowed(f)).c_str());
+    ltokwhole(out, {att_token(att, value, library, prefix_allowed(f))});
   }
   return nullptr;
 }
@@ -332,7 +334,7 @@ IwAtt* write_atts(outdata* out, TsnContext* context, IwCom* com, const ComFacts&
 // an ACCEL or a timing file and with a model name that is the same at
 // every occurrence (anything else takes the general path).
 RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
-  RecordPlan& p = comp.of(com).record;
+  RecordPlan& p = comp.get().of(com).record;
   if (p.built) return p;
   p.built = true;
   if (f.delay || f.accel || f.timing_file) return p;
@@ -389,7 +391,7 @@ RecordPlan& record_plan_of(IwCom* com, const ComFacts& f) {
 // occurrences to reuse.  Only a record whose every value is kept under
 // stamp, and none of whose tokens was cut, is kept.
 void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
-  std::vector<TokenParts>& tokens = comp.tokens;
+  std::vector<TokenParts>& tokens = comp.get().tokens;
   tokens.clear();
   tokens.push_back({p.head.before, path, p.head.after, true});
   for (const RecordToken& t : p.atts) {
@@ -421,7 +423,9 @@ void keep_bytes(RecordPlan& p, std::string_view path, unsigned long stamp) {
 // Writes the module record of a component inside a block from its plan;
 // false (nothing written) when the general path must write it.
 bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
-  if (!context || !tsnShortcutOk(TsnShortcut::kComponent, context, com)) return false;
+  if (!context || !tsn_shortcut(TsnSwitch::kPlans) ||
+      !tsnShortcutOk(TsnShortcut::kComponent, context, com))
+    return false;
   RecordPlan& p = record_plan_of(com, f);
   if (!p.usable) return false;
   // A name too long for the name buffer ends the run: the general path
@@ -437,24 +441,26 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
   // the path defines a variable; no annotation reaches this occurrence.
   const bool scoped = p.evaluates && !tsnScopesEmpty(context, com);
   const unsigned long stamp = scoped ? 0 : ipevalstamp();
-  if (!scoped && out->curlen == 0) {
+  const bool keep_values = stamp != 0 && tsn_shortcut(TsnSwitch::kValues);
+  const bool keep_bytes_of = tsn_shortcut(TsnSwitch::kBytes);
+  if (!scoped && out->curlen == 0 && keep_bytes_of) {
     if (RecordPlan::Bytes* k = RecordPlan::find(p.kept, stamp, path.size())) {
       write_kept(out, *k, path);
       return true;
     }
   }
   if (scoped) tsnLoadCom(context, com);
-  ltokparts(out, p.head.before, path, p.head.after);
+  ltokcut(out, {p.head.before, path, p.head.after});
   char value[tsn::kValueBuffer];
   int error = 0;
   IwAtt* bad = nullptr;
   for (RecordToken& t : p.atts) {
     if (t.kind == RecordToken::kFixed) {
-      ltokwhole(out, t.before);
+      ltokwhole(out, {t.before});
       continue;
     }
-    if (stamp != 0 && t.kept_stamp == stamp) {
-      ltokwhole(out, t.kept);
+    if (keep_values && t.kept_stamp == stamp) {
+      ltokwhole(out, {t.kept});
       continue;
     }
     error = lgetattr(t.item->att, value, sizeof value);
@@ -463,30 +469,30 @@ bool planned_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       break;
     }
     std::string token = att_token(t.item->att, value, p.library, prefix_allowed(f));
-    ltokwhole(out, token);
-    if (stamp != 0) {
+    ltokwhole(out, {token});
+    if (keep_values) {
       t.kept_stamp = stamp;
       t.kept = std::move(token);
     }
   }
-  ltokwhole(out, " )");
+  ltokwhole(out, {" )"});
   for (const RecordToken& t : p.pins) {
     switch (t.kind) {
       case RecordToken::kPathed:
-        ltokparts(out, t.before, path, t.after);
+        ltokcut(out, {t.before, path, t.after});
         break;
       case RecordToken::kNet:
-        ltokjoin(out, " ", lgnet(context, igpinnet(t.pin), w->filetype, 0));
+        ltokcut(out, {" ", lgnet(context, igpinnet(t.pin), w->filetype, 0)});
         break;
       default:
-        ltokparts(out, t.before, {}, {});
+        ltokcut(out, {t.before});
         break;
     }
   }
   ltokflush(out);
   if (bad) report(error, bad, context, com);
   if (scoped) tsnUnloadCom(context);
-  if (!bad && !scoped && !p.has_net) keep_bytes(p, path, stamp);
+  if (!bad && !scoped && !p.has_net && keep_bytes_of) keep_bytes(p, path, stamp);
   return true;
 }
 
@@ -508,7 +514,7 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
       report(code, m, context, com);
     }
   }
-  ltokjoin(out, "M ", lgcomp(context, com, 0), " ", model, " (");
+  ltokcut(out, {"M ", lgcomp(context, com, 0), " ", model, " ("});
   IwAtt* accel = f.accel;
   int error = 0;
   IwAtt* bad = write_atts(out, context, com, f, local_delay, &error);
@@ -516,7 +522,7 @@ void module_record(TsnContext* context, IwCom* com, const ComFacts& f) {
     spawn_addsym(com->sym, accel, context, com);
     if (spawn_findatt(accel) == 1) spawn_accel(context, com, out);
   }
-  ltokjoin(out, " )");
+  ltokcut(out, {" )"});
   pin_nets(out, context, com, w->filetype);
   ltokflush(out);
   if (bad) report(error, bad, context, com);
@@ -628,7 +634,7 @@ RecordPlan::Bytes* group_piece(GroupPlan& g, unsigned long stamp, std::size_t pa
     made.path_len = path_len;
     made.stamp = stamp;
     for (IwCom* com : g.coms) {
-      RecordPlan& p = comp.of(com).record;
+      RecordPlan& p = comp.get().of(com).record;
       const RecordPlan::Bytes* found = RecordPlan::find(p.kept, stamp, path_len);
       if (!found) return nullptr;
       for (std::size_t at : found->path_at) made.path_at.push_back(made.bytes.size() + at);
@@ -650,7 +656,7 @@ RecordPlan::Bytes* group_piece(GroupPlan& g, unsigned long stamp, std::size_t pa
 // when none of them may be written from kept bytes or the piece cannot be
 // made yet.
 bool some_of_group(GroupPlan& g, TsnContext* context, std::string_view path, unsigned long stamp) {
-  std::vector<char>& kept = comp.kept_scratch;
+  std::vector<char>& kept = comp.get().kept_scratch;
   kept.clear();
   bool any = false;
   for (IwCom* com : g.coms) {
@@ -687,8 +693,9 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
   outdata* out = w->out;
   if ((w->filetype != LONG_TSN_FILE && w->filetype != SHORT_TSN_FILE) || !out || out->curlen != 0)
     return false;
-  GroupPlan*& slot = comp.group_index[group];
-  if (!slot) slot = &comp.groups.emplace_back();
+  CompState& state = comp.get();
+  GroupPlan*& slot = state.group_index[group];
+  if (!slot) slot = &state.groups.emplace_back();
   GroupPlan& g = *slot;
   if (!g.checked) check_group(g, group, context);
   if (!g.whole) return false;
@@ -706,9 +713,15 @@ bool whole_group(IwGrp* group, TsnContext* context, void*) {
 
 }  // namespace
 
-void lwalkcomps(IwGrp* top) { tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w); }
+void lwalkcomps(IwGrp* top) {
+  if (tsn_shortcut(TsnSwitch::kBlocks)) {
+    tsn_walkcomp_groups(top, nullptr, loutcomp, whole_group, w);
+  } else {
+    tsn_walkcomp(top, nullptr, loutcomp, w);
+  }
+}
 
-void tsncomp_reset() { comp = CompState(); }
+void tsncomp_reset() { comp.reset(); }
 
 void loutcomp(int mode, TsnContext* context, IwCom* com, void*) {
   const int type = w->filetype;

@@ -8,10 +8,6 @@ struct TsnContext;
 
 void loutcomp(int mode, TsnContext* context, IwCom* com, void* data);
 
-/// Forgets what the component writers remember about the loaded design;
-/// called when a design is loaded.
-void tsncomp_reset();
-
 /// The module walk of the netlist formats: tsn_walkcomp with loutcomp,
 /// writing the records of a block made only of gates as one piece where
 /// an earlier instance of it allows.

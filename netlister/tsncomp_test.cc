@@ -8,9 +8,11 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
-#include "tests/tsnrun.h"
+#include "util/rkmsg.h"
+#include "wirelist/iwsession.h"
 
 namespace {
 
@@ -64,8 +66,9 @@ TEST(FlattenedWirelist, WritesTheDesignInWirelistSyntax) {
   tsn_init();
   tsn_do_netlist();
   std::string out = testing::internal::GetCapturedStdout();
-  w->out = outdata_close(w->out);
-  testutil::FreeRun();
+  tsn_state_reset();
+  iwsession_reset();
+  rkMsgReset();
   cwd.reset();
 
   EXPECT_EQ(testutil::ReadFile(dir.path() + "/top.1"),

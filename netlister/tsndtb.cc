@@ -24,7 +24,7 @@
 //
 // The table is keyed by (name, kind bits, data bits), so one name can have
 // a component, a net and a pin entry, each with attributes and (nets) W
-// records.  Its order, which the unreferenced-entry report and dtb.out
+// records.  Its order, which the unreferenced-entry report and dtb().out
 // follow, is that of a 731-bucket symbol table hashed with rkSymStHash:
 // bucket by bucket, the newest entry of a bucket first.  Entries are found
 // through a hash index of their own (731 buckets hold hundreds of names
@@ -60,6 +60,7 @@
 #include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
@@ -257,14 +258,17 @@ struct DtbState {
   // block's scope again, and most components define nothing.
   PtrMap<std::vector<const IwAtt*>> vardefs;
 };
-DtbState dtb;
+// The table belongs to the design it was read for: what it resolved is
+// kept by the addresses of that design's records.
+TsnDesignCache<DtbState> dtb_state;
+DtbState& dtb() { return dtb_state.get(); }
 
 outdata* netlist() { return w ? w->out : nullptr; }
 
 // A copy of a text for the life of the process, from the arena: the names
 // of entries and net delays, nearly all different.
 const char* copy_text(std::string_view text) {
-  TextArena& a = dtb.arena;
+  TextArena& a = dtb().arena;
   const std::size_t need = text.size() + 1;
   if (need > a.left) {
     const std::size_t size = std::max(need, TextArena::kBlock);
@@ -282,8 +286,8 @@ const char* copy_text(std::string_view text) {
 
 // The one copy of a text that many attributes share (names and values).
 const char* keep_text(std::string_view text) {
-  auto it = dtb.texts.find(text);
-  if (it == dtb.texts.end()) it = dtb.texts.emplace(text).first;
+  auto it = dtb().texts.find(text);
+  if (it == dtb().texts.end()) it = dtb().texts.emplace(text).first;
   return it->c_str();
 }
 
@@ -325,9 +329,9 @@ int slot_of(int flags) {
 }
 
 DtbEntry* find_entry(const char* name, int flags) {
-  if (!dtb.table || !name || !dtb.seen.may_hold(name)) return nullptr;
-  auto it = dtb.index.find(name);
-  return it == dtb.index.end() ? nullptr : it->second[slot_of(flags)];
+  if (!dtb().table || !name || !dtb().seen.may_hold(name)) return nullptr;
+  auto it = dtb().index.find(name);
+  return it == dtb().index.end() ? nullptr : it->second[slot_of(flags)];
 }
 
 DtbEntry* fetch(const char* name, int flags) {
@@ -344,7 +348,7 @@ void mark_name(const char* name, int kind, bool new_net) {
   // prefix that was marked before has its own prefixes marked already,
   // and one that has pins below it has them marked so too.
   std::size_t cut = n.size();
-  auto [it, made] = dtb.marks.try_emplace(n);
+  auto [it, made] = dtb().marks.try_emplace(n);
   Mark* child = &it->second;
   bool child_made = made;
   if (kind == DTB_COMP) child->com_here = true;
@@ -354,7 +358,7 @@ void mark_name(const char* name, int kind, bool new_net) {
     const std::string_view segment =
         at == std::string_view::npos ? n.substr(0, cut) : n.substr(at + 1, cut - at - 1);
     auto [pit, pmade] =
-        dtb.marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
+        dtb().marks.try_emplace(at == std::string_view::npos ? std::string_view() : n.substr(0, at));
     Mark& parent = pit->second;
     if (child_made && child != &parent) {  // a name may begin with a backslash
       parent.children.emplace_back(segment, child);
@@ -373,18 +377,18 @@ void mark_name(const char* name, int kind, bool new_net) {
     child_made = pmade;
     cut = at;
   }
-  for (auto& m : dtb.memos) m->valid = false;
-  dtb.last = nullptr;
+  for (auto& m : dtb().memos) m->valid = false;
+  dtb().last = nullptr;
 }
 
 DtbEntry* create_entry(const char* name, int flags) {
-  DtbEntry& e = dtb.entries.emplace_back();
+  DtbEntry& e = dtb().entries.emplace_back();
   e.name = name;
   e.flags = flags;
   e.bucket = rkSymStHash(name) % kDtbBuckets;
-  e.seq = dtb.entries.size();
-  auto [slot, made] = dtb.index.try_emplace(name);
-  if (made) dtb.seen.add(name);
+  e.seq = dtb().entries.size();
+  auto [slot, made] = dtb().index.try_emplace(name);
+  if (made) dtb().seen.add(name);
   EntriesOfName& same = slot->second;
   const bool new_net = (flags & DTB_KINDS) == DTB_NET && !same[1] && !same[3];
   same[slot_of(flags)] = &e;
@@ -414,9 +418,10 @@ void put_att(IwAtt** list, IwAtt* att) {
 }
 
 IwAtt* new_att(const char* name, const char* value) {
-  IwAtt& a = dtb.atts.emplace_back();
+  IwAtt& a = dtb().atts.emplace_back();
   a.name = name;
-  a.value = value;
+  // keep_text holds one copy of each text for the process.
+  a.value = iwkeptname(value);
   return &a;
 }
 
@@ -518,7 +523,7 @@ void wire_line(OpenFile& f, std::string_view arg) {
     llogmsg(netlist(), "       W %.*s", static_cast<int>(arg.size()), arg.data());
     return;
   }
-  DtbWrec& r = dtb.wrecs.emplace_back();
+  DtbWrec& r = dtb().wrecs.emplace_back();
   r.driver = copy_text(prefixed(f, driver));
   r.receiver = copy_text(prefixed(f, receiver));
   r.atts = keep_text(rest);
@@ -606,7 +611,7 @@ bool open_file(const std::string& name, const std::string& prefix) {
     }
   }
   if (key.size() > tsn::kDtbKeyLength) key.resize(tsn::kDtbKeyLength);
-  for (const auto& open : dtb.files) {
+  for (const auto& open : dtb().files) {
     if (open->key == key) {
       llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_RECURSIVE));
       return false;
@@ -625,18 +630,18 @@ bool open_file(const std::string& name, const std::string& prefix) {
   llogmsg(netlist(), "Using back-annotation file '%s'", path);
   // Room for the names a file of this size may hold (some 30 bytes an
   // entry), so that the tables are not laid out again and again.
-  dtb.index.reserve(dtb.index.size() + f->text.size() / 30);
-  dtb.marks.reserve(dtb.marks.size() + f->text.size() / 15);
-  dtb.table = true;
+  dtb().index.reserve(dtb().index.size() + f->text.size() / 30);
+  dtb().marks.reserve(dtb().marks.size() + f->text.size() / 15);
+  dtb().table = true;
   f->key = std::move(key);
   f->prefix = prefix;
-  dtb.files.push_back(std::move(f));
+  dtb().files.push_back(std::move(f));
   return true;
 }
 
 // The file's summary; it leaves the stack.
 void close_file() {
-  OpenFile& f = *dtb.files.back();
+  OpenFile& f = *dtb().files.back();
   int counted = f.ncomps + f.nnets + f.npins;
   if (counted > 0) {
     llogmsg(netlist(), "%s",
@@ -650,13 +655,13 @@ void close_file() {
     w->ndtb_nets += f.nnets;
     w->ndtb_pins += f.npins;
   }
-  dtb.files.pop_back();
+  dtb().files.pop_back();
 }
 
 // One step of reading the innermost file: a nested file is opened, a line
 // is read, or the file ends.
 void step() {
-  OpenFile& f = *dtb.files.back();
+  OpenFile& f = *dtb().files.back();
   if (!f.nested.empty()) {
     auto [name, prefix] = std::move(f.nested.front());
     f.nested.pop_front();
@@ -683,8 +688,8 @@ void step() {
 
 // The reference is valid until the next component is looked up.
 const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
-  if (const auto* known = dtb.vardefs.find(com)) return *known;
-  std::vector<const IwAtt*>& defs = dtb.vardefs[com];
+  if (const auto* known = dtb().vardefs.find(com)) return *known;
+  std::vector<const IwAtt*>& defs = dtb().vardefs[com];
   for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a))
     if (ipvardef(a->name)) defs.push_back(a);
   return defs;
@@ -693,7 +698,7 @@ const std::vector<const IwAtt*>& vardefs_of(IwCom* com) {
 // Occurrence paths are only needed when occurrence attributes exist.
 bool oats_loaded() { return iwgetcnt(2) + iwgetcnt(4) + iwgetcnt(8) > 0; }
 
-bool annotated(const char* name) { return find_att(dtb.current, name) != nullptr; }
+bool annotated(const char* name) { return find_att(dtb().current, name) != nullptr; }
 
 // One scope per occurrence: its annotated attributes, then its own and
 // its symbol's, all as variable definitions of that level.  Only the
@@ -701,9 +706,9 @@ bool annotated(const char* name) { return find_att(dtb.current, name) != nullptr
 // recur (the hierarchical ones on a path) are picked out once.
 void push_scope(TsnContext* context, IwCom* com, bool recurs) {
   ippushlev();
-  if (dtb.table)
+  if (dtb().table)
     for (IwAtt* a = getDtbCompAtts(lgcomp(context, com, 0)); a; a = a->next) iaaddpatt(a);
-  if (recurs) {
+  if (recurs && tsn_shortcut(TsnSwitch::kScopes)) {
     for (const IwAtt* a : vardefs_of(com)) iaaddpatt(a);
   } else {
     for (IwAtt* a = igcossat(com, nullptr); a; a = igcossat(com, a)) iaaddpatt(a);
@@ -721,37 +726,37 @@ void push_path(TsnContext* context) {
 template <class Next>
 IwAtt* iterate(IwAtt* previous, Next next_db) {
   if (!previous) {
-    if (dtb.current) {
-      dtb.in_annotation = true;
-      return dtb.current;
+    if (dtb().current) {
+      dtb().in_annotation = true;
+      return dtb().current;
     }
-    dtb.in_annotation = false;
-  } else if (dtb.in_annotation) {
+    dtb().in_annotation = false;
+  } else if (dtb().in_annotation) {
     if (previous->next) return previous->next;
-    dtb.in_annotation = false;
+    dtb().in_annotation = false;
     previous = nullptr;
   }
   IwAtt* a = next_db(previous);
-  while (a && dtb.current && annotated(a->name)) a = next_db(a);
+  while (a && dtb().current && annotated(a->name)) a = next_db(a);
   return a;
 }
 
 // Clears the current annotation, giving a merged list's copies back.
 // Every record of a design without back-annotation passes here.
 inline void release_current() {
-  if (dtb.current_copied) {
-    for (IwAtt* a = dtb.current; a; a = a->next) dtb.free_copies.push_back(a);
-    dtb.current_copied = false;
+  if (dtb().current_copied) {
+    for (IwAtt* a = dtb().current; a; a = a->next) dtb().free_copies.push_back(a);
+    dtb().current_copied = false;
   }
-  dtb.current = nullptr;
+  dtb().current = nullptr;
 }
 
 // The net annotation of one name: its attributes merged into the current
 // annotation, its W records queued.
 void load_net_name(const char* name) {
   if (DtbEntry* e = fetch(name, DTB_NET | DTB_ATTS)) {
-    dtb.current = merge_attlists(dtb.current, e->atts);
-    dtb.current_copied = true;
+    dtb().current = merge_attlists(dtb().current, e->atts);
+    dtb().current_copied = true;
   }
   if (DtbEntry* e = fetch(name, DTB_NET | DTB_WRECS)) store_wlist(e->wrecs);
 }
@@ -773,7 +778,7 @@ bool delay_att(const IwAtt* list) {
 // from a pin below may leave through the other port, so the pins a net's
 // delays depend on need not lie below the net's own level.
 void learn_design() {
-  DesignFacts& d = dtb.design;
+  DesignFacts& d = dtb().design;
   d.known = true;
   d.oats = oats_loaded();
   std::vector<IwGrp*> todo;
@@ -807,8 +812,8 @@ void learn_design() {
 }
 
 const Mark* mark_of(std::string_view name) {
-  auto it = dtb.marks.find(name);
-  return it == dtb.marks.end() ? nullptr : &it->second;
+  auto it = dtb().marks.find(name);
+  return it == dtb().marks.end() ? nullptr : &it->second;
 }
 
 // Whether a net entry (attributes or W records) has this name.
@@ -823,7 +828,7 @@ bool names_globals_somewhere() {
 }
 
 const GroupNames& names_in(IwGrp* g) {
-  auto [it, made] = dtb.by_name.try_emplace(g);
+  auto [it, made] = dtb().by_name.try_emplace(g);
   if (made) {
     for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
       const char* n = igcomnam(com);
@@ -843,7 +848,7 @@ const GroupNames& names_in(IwGrp* g) {
 // The names one segment below mark in group, formed once per mark and
 // group.
 const Resolution* resolve(const Mark* mark, IwGrp* g) {
-  if (!mark || dtb.design.odd_names || !g) return nullptr;
+  if (!mark || dtb().design.odd_names || !g) return nullptr;
   auto& known = mark->kept().resolutions;
   for (const auto& r : known)
     if (r->group == g) return r.get();
@@ -893,9 +898,9 @@ const Mark* child_of(const Mark* parent, std::string_view segment) {
 // parent's answers are the ones it was formed from.  A context's answers
 // are formed from its parent's: one more name on the path.
 const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
-  while (dtb.memos.size() <= depth) dtb.memos.push_back(std::make_unique<ContextMemo>());
-  ContextMemo& m = *dtb.memos[depth];
-  const bool odd = dtb.design.odd_names;
+  while (dtb().memos.size() <= depth) dtb().memos.push_back(std::make_unique<ContextMemo>());
+  ContextMemo& m = *dtb().memos[depth];
+  const bool odd = dtb().design.odd_names;
   IwGrp* g;
   if (!context) {
     if (m.valid) return m;
@@ -928,26 +933,26 @@ const ContextMemo& marks_at(TsnContext* context, std::size_t depth) {
   }
   m.group = g;
   m.names = resolve(m.here, g);
-  m.made = ++dtb.memos_made;
+  m.made = ++dtb().memos_made;
   m.valid = true;
   return m;
 }
 
 const ContextMemo& context_marks(TsnContext* context) {
-  auto& chain = dtb.last_chain;
-  if (dtb.last && dtb.last->made == dtb.last_made) {
+  auto& chain = dtb().last_chain;
+  if (dtb().last && dtb().last->made == dtb().last_made) {
     std::size_t i = 0;
     const TsnContext* c = context;
     for (; c && i < chain.size() && chain[i].first == c && chain[i].second == c->com; c = c->next)
       ++i;
-    if (!c && i == chain.size()) return *dtb.last;
+    if (!c && i == chain.size()) return *dtb().last;
   }
-  if (!dtb.design.known) learn_design();
+  if (!dtb().design.known) learn_design();
   chain.clear();
   for (TsnContext* c = context; c; c = c->next) chain.emplace_back(c, c->com);
   const ContextMemo& m = marks_at(context, chain.size());
-  dtb.last = &m;
-  dtb.last_made = m.made;
+  dtb().last = &m;
+  dtb().last_made = m.made;
   return m;
 }
 
@@ -991,9 +996,9 @@ bool pins_annotated_on(TsnContext* context, IwNet* net) {
 
 int readDtbFile(const char* name, const char* prefix) {
   if (!name || !name[0]) return 1;
-  const std::size_t base = dtb.files.size();
+  const std::size_t base = dtb().files.size();
   if (!open_file(name, prefix ? prefix : "")) return 1;
-  while (dtb.files.size() > base) step();
+  while (dtb().files.size() > base) step();
   return 0;
 }
 
@@ -1020,16 +1025,16 @@ DtbWrec* getDtbNetWrecs(const char* name) {
 IwAtt* merge_attlists(IwAtt* list, IwAtt* second) {
   for (IwAtt* a = second; a; a = a->next) {
     IwAtt* copy;
-    if (!dtb.free_copies.empty()) {
-      copy = dtb.free_copies.back();
-      dtb.free_copies.pop_back();
+    if (!dtb().free_copies.empty()) {
+      copy = dtb().free_copies.back();
+      dtb().free_copies.pop_back();
     } else {
-      copy = &dtb.atts.emplace_back();
+      copy = &dtb().atts.emplace_back();
     }
     copy->name = a->name;
     copy->value = a->value;
     // The copy it replaces goes back for reuse.
-    if (IwAtt* old = find_att(list, a->name)) dtb.free_copies.push_back(old);
+    if (IwAtt* old = find_att(list, a->name)) dtb().free_copies.push_back(old);
     put_att(&list, copy);
   }
   return list;
@@ -1050,7 +1055,7 @@ char kind_letter(int flags) {
 
 std::vector<const DtbEntry*> entries_in_table_order() {
   std::vector<const DtbEntry*> all;
-  for (const DtbEntry& e : dtb.entries) all.push_back(&e);
+  for (const DtbEntry& e : dtb().entries) all.push_back(&e);
   std::sort(all.begin(), all.end(), [](const DtbEntry* a, const DtbEntry* b) {
     return a->bucket != b->bucket ? a->bucket < b->bucket : a->seq > b->seq;
   });
@@ -1060,7 +1065,7 @@ std::vector<const DtbEntry*> entries_in_table_order() {
 }  // namespace
 
 void unrefDtbs() {
-  if (!dtb.table) return;
+  if (!dtb().table) return;
   std::vector<const DtbEntry*> unref;
   for (const DtbEntry* e : entries_in_table_order())
     if (!(e->flags & DTB_REFERENCED)) unref.push_back(e);
@@ -1070,7 +1075,7 @@ void unrefDtbs() {
 }
 
 void printDtbStructures() {
-  if (!dtb.table) {
+  if (!dtb().table) {
     std::fputs("No dtb table exists.\n", stdout);
     return;
   }
@@ -1085,7 +1090,7 @@ void printDtbStructures() {
     std::fprintf(fp, "%c %s\n", kind_letter(e->flags), e->name);
     if (e->flags & DTB_ATTS)
       for (const IwAtt* a = e->atts; a; a = a->next)
-        std::fprintf(fp, "A %s=%s\n", a->name, a->value);
+        std::fprintf(fp, "A %s=%s\n", a->name, a->value.c_str());
     if (e->flags & DTB_WRECS) {
       for (const DtbWrec* r = e->wrecs; r; r = r->next) {
         std::fprintf(fp, "W netname    : %s\n", r->netname);
@@ -1108,8 +1113,8 @@ void tsnLoadCom(TsnContext* context, IwCom* com) {
   push_path(context);
   // A component inside a block recurs at every instance of the block.
   push_scope(context, com, context != nullptr);
-  dtb.current = dtb.table ? getDtbCompAtts(lgcomp(context, com, 0)) : nullptr;
-  dtb.current_copied = false;
+  dtb().current = dtb().table ? getDtbCompAtts(lgcomp(context, com, 0)) : nullptr;
+  dtb().current_copied = false;
 }
 
 bool tsnPathScopesEmpty(TsnContext* context) {
@@ -1135,7 +1140,7 @@ void tsnUnloadCom(TsnContext* context) {
 
 void tsnLoadNet(TsnContext* context, IwNet* net) {
   // Without a table nothing is ever current.
-  if (!dtb.table) return;
+  if (!dtb().table) return;
   release_current();
   if (!net) return;
   for (IwAtt* a = net->atts; a; a = a->next) {
@@ -1149,15 +1154,15 @@ void tsnLoadNet(TsnContext* context, IwNet* net) {
 }
 
 void tsnUnloadNet() {
-  if (dtb.current) release_current();
+  if (dtb().current) release_current();
 }
 
 void tsnLoadPin(TsnContext* context, IwPin* pin) {
   release_current();
-  if (!dtb.table) return;
+  if (!dtb().table) return;
   for (; pin; pin = tsn_get_uppin(context, pin), context = tsn_get_cntxt_next(context)) {
     if (IwAtt* a = getDtbPinAtts(lgpin(context, pin, 0))) {
-      dtb.current = a;
+      dtb().current = a;
       return;
     }
     if (!context) return;
@@ -1167,18 +1172,18 @@ void tsnLoadPin(TsnContext* context, IwPin* pin) {
 void tsnUnloadPin() { release_current(); }
 
 IwAtt* tsngcossat(TsnContext* context, IwCom* com, IwAtt* previous) {
-  if (!previous) dtb.path = oats_loaded() ? lgcomp(context, com, 1) : "";
-  return iterate(previous, [&](IwAtt* p) { return igocsatt(dtb.path.c_str(), com, &dtb.isoat, p); });
+  if (!previous) dtb().path = oats_loaded() ? lgcomp(context, com, 1) : "";
+  return iterate(previous, [&](IwAtt* p) { return igocsatt(dtb().path.c_str(), com, &dtb().isoat, p); });
 }
 
 IwAtt* tsngcospat(TsnContext* context, IwPin* pin, IwAtt* previous) {
-  if (!previous) dtb.path = oats_loaded() ? lgpin(context, pin, 1) : "";
-  return iterate(previous, [&](IwAtt* p) { return igopsatt(dtb.path.c_str(), pin, &dtb.isoat, p); });
+  if (!previous) dtb().path = oats_loaded() ? lgpin(context, pin, 1) : "";
+  return iterate(previous, [&](IwAtt* p) { return igopsatt(dtb().path.c_str(), pin, &dtb().isoat, p); });
 }
 
 IwAtt* tsngnetatt(TsnContext* context, IwNet* net, IwAtt* previous) {
-  if (!previous) dtb.path = oats_loaded() ? lgnet(context, net, 0, 1) : "";
-  return iterate(previous, [&](IwAtt* p) { return igonatt(dtb.path.c_str(), net, &dtb.isoat, p); });
+  if (!previous) dtb().path = oats_loaded() ? lgnet(context, net, 0, 1) : "";
+  return iterate(previous, [&](IwAtt* p) { return igonatt(dtb().path.c_str(), net, &dtb().isoat, p); });
 }
 
 IwAtt* tsnfcospat(const char* name, TsnContext* context, IwPin* pin) {
@@ -1190,35 +1195,35 @@ IwAtt* tsnfcospat(const char* name, TsnContext* context, IwPin* pin) {
 // --- W records of the net being written -------------------------------------
 
 void store_wlist(DtbWrec* list) {
-  if (list) dtb.wqueue.push_back(list);
+  if (list) dtb().wqueue.push_back(list);
 }
 
 DtbWrec* get_wrec(DtbWrec* previous) {
   if (!previous) {
-    dtb.wpos = 0;
-    return dtb.wqueue.empty() ? nullptr : dtb.wqueue[0];
+    dtb().wpos = 0;
+    return dtb().wqueue.empty() ? nullptr : dtb().wqueue[0];
   }
   if (previous->next) return previous->next;
-  if (++dtb.wpos >= dtb.wqueue.size()) return nullptr;
-  return dtb.wqueue[dtb.wpos];
+  if (++dtb().wpos >= dtb().wqueue.size()) return nullptr;
+  return dtb().wqueue[dtb().wpos];
 }
 
 void release_wlists() {
-  dtb.wqueue.clear();
-  dtb.wpos = 0;
+  dtb().wqueue.clear();
+  dtb().wpos = 0;
 }
 
 void free_wlinks() {
   release_wlists();
-  dtb.wqueue.shrink_to_fit();
+  dtb().wqueue.shrink_to_fit();
 }
 
 // --- shortcuts ------------------------------------------------------------------
 
 bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net) {
-  if (!dtb.table) return !oats_loaded();
-  if (!dtb.design.known) learn_design();
-  if (dtb.design.oats) return false;
+  if (!dtb().table) return !oats_loaded();
+  if (!dtb().design.known) learn_design();
+  if (dtb().design.oats) return false;
   const ContextMemo& m = context_marks(context);
   switch (what) {
     case TsnShortcut::kComponent: {
@@ -1239,15 +1244,15 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net
       if (net && net->kind == IW_GLOBALNET) return !names_net(net->name);
       return !m.here || (m.names && !holds(m.names->nets, net));
     case TsnShortcut::kPinDelays:
-      if (dtb.design.pin_delays || dtb.design.joined_ports) return false;
+      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
       return !m.here || !m.here->pins_below;
     case TsnShortcut::kPinDelayNet:
       // The pins a root net's delays come from are those it reaches and
       // those above them up to the net's own level.
-      if (dtb.design.pin_delays || dtb.design.joined_ports) return false;
+      if (dtb().design.pin_delays || dtb().design.joined_ports) return false;
       return !pins_annotated_on(context, net);
   }
   return false;
 }
 
-void tsndtb_reset() { dtb = DtbState(); }
+void tsndtb_reset() { dtb_state.reset(); }

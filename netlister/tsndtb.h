@@ -149,5 +149,6 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr,
                    IwNet* net = nullptr);
 
 /// Forgets the table and what is kept about the loaded design's
-/// components; called when a design is loaded.
+/// components (tsn_state_reset; the table belongs to the design
+/// generation it was read in, and a newly loaded design drops it).
 void tsndtb_reset();

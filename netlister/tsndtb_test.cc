@@ -35,7 +35,7 @@ class DtbReader : public ::testing::Test {
   }
   static std::string Value(IwAtt* list, const char* name) {
     for (IwAtt* a = list; a; a = a->next)
-      if (std::string(a->name) == name) return a->value;
+      if (std::string(a->name) == name) return a->value.c_str();
     return "<none>";
   }
 
@@ -105,7 +105,7 @@ TEST_F(DtbReader, LaterAnnotationsMergeIntoTheSameEntry) {
   // One name, three kinds: each its own entry.
   std::string comp;
   for (IwAtt* a = getDtbCompAtts("X"); a; a = a->next)
-    comp += std::string(a->name) + "=" + a->value + " ";
+    comp += std::string(a->name) + "=" + a->value.c_str() + " ";
   EXPECT_EQ(comp, "P=1 Q=2 R=2 ");
   EXPECT_EQ(Value(getDtbNetAtts("X"), "P"), "net");
   EXPECT_EQ(Value(getDtbPinAtts("X"), "P"), "pin");

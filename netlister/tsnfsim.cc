@@ -19,6 +19,7 @@
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnnet.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkstr.h"
@@ -193,4 +194,9 @@ int lw_api(TsnContext* context, IwCom* com, outdata* out) {
     }
   }
   return 0;
+}
+
+void tsnfsim_reset() {
+  if (fsim.declared_set) indelset(fsim.declared_set);
+  fsim = FsimState();
 }

@@ -8,6 +8,7 @@
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnspawn.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "store/pxlib.h"
 #include "tests/testutil.h"
@@ -22,10 +23,7 @@ class IniFile : public ::testing::Test {
   }
   void TearDown() override {
     clr_attr_flt();
-    spawn_free();
-    lfree_wirdata(w);
-    w = nullptr;
-    tsnmsg_reset();
+    tsn_state_reset();
     pxReset();
   }
 

@@ -16,17 +16,15 @@
 #include "expr/ipvar.h"
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
-#include "netlister/tsncomp.h"
-#include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
-#include "netlister/tsnnet.h"
-#include "netlister/tsnp2p.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "store/limits.h"
 #include "util/rkstr.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwgroup.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwoat.h"
@@ -55,12 +53,9 @@ void log_variable_file(outdata* out, const char* name, int code) {
 }  // namespace
 
 IwGrp* lbldcon(outdata* out, const char* design) {
-  tsn_walk_reset();
-  tsncomp_reset();
-  tsndtb_reset();
-  tsnnet_reset();
-  tsnp2p_reset();
   if (iwinit() != 1) return nullptr;
+  // The database's own shortcuts go with the netlister's.
+  iwsetshortcuts(tsn_shortcut(TsnSwitch::kIndexes));
   iwmsgclose();
   iwmsgsetup(kNote | kWarning | kError, stdout, "%s");
   std::FILE* netlist = out ? out->fp : nullptr;

@@ -26,8 +26,10 @@
 #include "netlister/tsnnet.h"
 #include "netlister/tsnp2p.h"
 #include "netlister/tsnspawn.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
+#include "store/pxlib.h"
 #include "util/rkbanner.h"
 #include "util/rkerr.h"
 #include "util/rkmem.h"
@@ -226,6 +228,8 @@ class Census {
 // --- run sequence ----------------------------------------------------
 
 void tsnmain(int argc, char** argv) {
+  // Catalogs are support files, found by the store's search rule.
+  pxFindCatalogs();
   // Whichever allocator runs out of memory, the run ends the same way.
   rkMemOnExhausted(tsn_out_of_memory);
   std::set_new_handler(tsn_out_of_memory);
@@ -325,7 +329,7 @@ int tsn_do_netlist() {
 
 void tsn_count_elements(wirdata* wd) {
   const int32_t np2p = wd->np2p;
-  if (!Census().count(wd)) {
+  if (!tsn_shortcut(TsnSwitch::kCensus) || !Census().count(wd)) {
     // Counted again by the walks, which end the run where they must.
     wd->np2p = np2p;
     tsn_walkcomp(wd->tgroup, nullptr, count_component, wd);
@@ -389,6 +393,13 @@ void lfree_wirdata(wirdata* wd) {
   }
   wd->~wirdata();
   lfree(wd, sizeof(wirdata));
+}
+
+void tsnmain_reset() {
+  if (!w) return;
+  spawn_free();
+  lfree_wirdata(w);
+  w = nullptr;
 }
 
 // --- setters ---------------------------------------------------------

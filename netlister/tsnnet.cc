@@ -31,6 +31,7 @@
 #include "netlister/tsnmsg.h"
 #include "netlister/tsnndly.h"
 #include "netlister/tsnp2p.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
 #include "util/rkassert.h"
@@ -45,8 +46,9 @@ constexpr const char kSeparators[] = " \t();,[]";
 // A text evaluated while no occurrence on the path defined a variable
 // gives the same value at every such occurrence: it is kept with the
 // variable store's stamp of that moment and used again while the stamp is
-// unchanged.  Kept by the text's address: attribute values are interned,
-// so the thousands of attributes that hold one text share one entry.
+// unchanged.  Kept by the text's address: attribute values are interned
+// (IwName), so the thousands of attributes that hold one text share one
+// entry, and an address stands for one text for a design generation.
 struct KeptValue {
   unsigned long stamp = 0;
   std::size_t size = 0;
@@ -69,7 +71,7 @@ struct NetVisits {
   bool roots_made = false;
 };
 
-// Process-wide state of the net writers.
+// What the net writers keep about the loaded design.
 struct NetState {
   PtrMap<KeptValue> kept;
   // What the record walks visit in a group, by the component through
@@ -78,12 +80,13 @@ struct NetState {
   PtrMap<NetVisits*> visits_by_com;
   NetVisits* top_visits = nullptr;
 };
-NetState net_state;
+TsnDesignCache<NetState> net_state;
 
-int evaluate(const char* raw, char* buf, std::size_t size) {
+int evaluate(IwName raw, char* buf, std::size_t size) {
   unsigned long stamp = ipevalstamp();
-  if (stamp == 0) return ipevaluate(buf, raw, static_cast<int>(size) - 2);
-  KeptValue& k = net_state.kept[raw];
+  if (stamp == 0 || !tsn_shortcut(TsnSwitch::kValues))
+    return ipevaluate(buf, raw, static_cast<int>(size) - 2);
+  KeptValue& k = net_state.get().kept[raw.c_str()];
   if (k.stamp == stamp && k.size == size) {
     std::memcpy(buf, k.value.c_str(), k.value.size() + 1);
     return 0;
@@ -159,20 +162,20 @@ void put_segment(TsnContext* context, IwNet* net, RootName& root) {
       break;
     }
     if (wir) {
-      ltokparts(w->out, "AN ", name.get(), {});
+      ltokcut(w->out, {"AN ", name.get()});
     } else if (!written) {
-      ltokparts(w->out, "NA ", name.get(), " (");
+      ltokcut(w->out, {"NA ", name.get(), " ("});
     }
     written = true;
     if (value[0]) {
-      ltokcat(w->out, " ", att->name, "=", value);
+      ltokwhole(w->out, {" ", att->name, "=", value});
     } else {
-      ltokparts(w->out, " ", att->name, {});
+      ltokcut(w->out, {" ", att->name});
     }
     if (wir) ltokflush(w->out);
   }
   if (written && !wir) {
-    ltokwhole(w->out, " )");
+    ltokwhole(w->out, {" )"});
     ltokflush(w->out);
   }
   if (bad) {
@@ -201,8 +204,8 @@ void alias_records(TsnContext* context, IwNet* net) {
     char alias[tsn::kNameBuffer];
     lstrncpy(alias, att->value ? att->value : "", sizeof alias);
     if (net->kind != IW_GLOBALNET) hiername(context, alias, sizeof alias, 0);
-    ltokparts(w->out, "= ", segment, {});
-    ltokparts(w->out, " ", alias, {});
+    ltokcut(w->out, {"= ", segment});
+    ltokcut(w->out, {" ", alias});
     ltokflush(w->out);
   }
 }
@@ -228,8 +231,8 @@ void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
     if (long_format || inner->kind == IW_GLOBALNET || joined_inside(com, spn)) {
       std::string lower = lgnet(context, inner, LONG_TSN_FILE, 0);
       if (lower != upper) {
-        ltokparts(w->out, "= ", upper, {});
-        ltokparts(w->out, " ", lower, {});
+        ltokcut(w->out, {"= ", upper});
+        ltokcut(w->out, {" ", lower});
         ltokflush(w->out);
         ++w->nequivs;
       }
@@ -246,12 +249,11 @@ void lower_segments(TsnContext* context, IwNet* net, RootName& upper_in) {
 int lgetattr(IwAtt* att, char* buf, std::size_t size) {
   if (!att || !buf || size == 0) return 0;
   buf[0] = '\0';
-  const char* raw = att->value ? att->value : "";
   int code = 0;
-  if (ipvarref(raw)) {
-    code = evaluate(raw, buf, size);
+  if (att->value && ipvarref(att->value)) {
+    code = evaluate(att->value, buf, size);
   } else {
-    lstrncpy(buf, raw, static_cast<int>(size) - 2);
+    lstrncpy(buf, att->value ? att->value : "", static_cast<int>(size) - 2);
   }
   if (w && w->filetype == WIR_FILE) return code == 4 ? 0 : code;
   if (code != 0) return code;
@@ -281,9 +283,10 @@ bool inert(IwNet* net) {
 }
 
 NetVisits& visits_of(IwGrp* g, TsnContext* context) {
-  NetVisits*& known = context ? net_state.visits_by_com[context->com] : net_state.top_visits;
+  NetState& state = net_state.get();
+  NetVisits*& known = context ? state.visits_by_com[context->com] : state.top_visits;
   if (known) return *known;
-  NetVisits& v = net_state.visits.emplace_back();
+  NetVisits& v = state.visits.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next) {
     if (tsn_get_upnet(context, net)) continue;
     if (inert(net)) {
@@ -370,8 +373,20 @@ int ltopequiv(IwGrp* top, void*) {
   return 0;
 }
 
-void tsnnet_reset() { net_state = NetState(); }
+void tsnnet_reset() { net_state.reset(); }
 
-void lwalkputnets(IwGrp* top) { walk_records(top, nullptr, lputnet, "nets", true); }
+void lwalkputnets(IwGrp* top) {
+  if (tsn_shortcut(TsnSwitch::kQuiet)) {
+    walk_records(top, nullptr, lputnet, "nets", true);
+  } else {
+    tsn_walknet(top, nullptr, lputnet, w);
+  }
+}
 
-void lwalkequivs(IwGrp* top) { walk_records(top, nullptr, loutequiv, "net equivalences", false); }
+void lwalkequivs(IwGrp* top) {
+  if (tsn_shortcut(TsnSwitch::kQuiet)) {
+    walk_records(top, nullptr, loutequiv, "net equivalences", false);
+  } else {
+    tsn_walknet(top, nullptr, loutequiv, w);
+  }
+}

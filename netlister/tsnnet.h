@@ -16,9 +16,6 @@ void lputnet(TsnContext* context, IwNet* net, void* data);
 void lwalkputnets(IwGrp* top);
 void lwalkequivs(IwGrp* top);
 
-/// Forgets what the net writers remember about the loaded design; called
-/// when a design is loaded.
-void tsnnet_reset();
 void loutequiv(TsnContext* context, IwNet* net, void* data);
 int ltopequiv(IwGrp* top, void* data);
 

@@ -35,6 +35,7 @@
 #include "netlister/tsn.h"
 #include "netlister/tsndtb.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnnet.h"
 #include "netlister/tsnutil.h"
 #include "netlister/tsnwalk.h"
@@ -76,12 +77,17 @@ struct P2pState {
   tsn::NameFilter delayed{true};
   DelayCandidate* candidates = nullptr;  // of the net being visited, newest first
   DelayCandidate* free = nullptr;        // released ones
-  // Root nets of a group by the component it is met through (roots_of).
+};
+P2pState p2p;
+
+// What the delay walk keeps about the loaded design: the root nets of a
+// group by the component it is met through (roots_of).
+struct P2pCaches {
   std::deque<Roots> root_lists;
   PtrMap<Roots*> roots;
   Roots* top_roots = nullptr;
 };
-P2pState p2p;
+TsnDesignCache<P2pCaches> p2p_caches;
 
 IwAtt* timing_file(IwCom* com) {
   if (IwAtt* a = ifcossat("TF", com)) return a;
@@ -283,10 +289,10 @@ void pindly_net(TsnContext* context, IwNet* net, void*) {
 // What roots_of keeps: the root nets of the group met through the
 // context's component, in walk order.
 const Roots& roots_of(IwGrp* g, TsnContext* context) {
-  if (Roots* const* known = context ? p2p.roots.find(context->com) : &p2p.top_roots;
-      known && *known)
+  P2pCaches& c = p2p_caches.get();
+  if (Roots* const* known = context ? c.roots.find(context->com) : &c.top_roots; known && *known)
     return **known;
-  Roots& r = p2p.root_lists.emplace_back();
+  Roots& r = c.root_lists.emplace_back();
   for (IwNet* net = g->nets; net; net = net->next)
     if (!tsn_get_upnet(context, net)) r.nets.push_back(net);
   r.below = static_cast<long>(r.nets.size());
@@ -297,7 +303,7 @@ const Roots& roots_of(IwGrp* g, TsnContext* context) {
     tsn_pop_cntxt(&context);
   }
   // Looked up again: the walk below has added to the map.
-  (context ? p2p.roots[context->com] : p2p.top_roots) = &r;
+  (context ? c.roots[context->com] : c.top_roots) = &r;
   return r;
 }
 
@@ -393,8 +399,4 @@ void pinsetclr() {
   p2p.tfgroups.clear();
 }
 
-void tsnp2p_reset() {
-  p2p.roots.clear();
-  p2p.root_lists.clear();
-  p2p.top_roots = nullptr;
-}
+void tsnp2p_reset() { p2p_caches.reset(); }

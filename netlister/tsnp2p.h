@@ -41,6 +41,6 @@ const char* pinsettst(const char* name);
 /// Releases the delay candidates and deletes the delayed-pin set.
 void pinsetclr();
 
-/// Forgets what is kept about the loaded design; called when a design is
-/// loaded.
+/// Forgets what is kept about the loaded design (tsn_state_reset; a newly
+/// loaded design makes it forget by itself).
 void tsnp2p_reset();

@@ -10,9 +10,11 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "tests/testutil.h"
-#include "tests/tsnrun.h"
+#include "util/rkmsg.h"
+#include "wirelist/iwsession.h"
 
 namespace {
 
@@ -42,8 +44,10 @@ std::string Flatten(const std::string& records) {
   tsn_init();
   tsn_do_netlist();
   testing::internal::GetCapturedStdout();
-  w->out = outdata_close(w->out);
-  testutil::FreeRun();
+  // Everything the run made goes, as the process's end would take it.
+  tsn_state_reset();
+  iwsession_reset();
+  rkMsgReset();
   cwd.reset();
   std::string text = testutil::ReadFile(dir.path() + "/top.1");
   std::size_t body = text.find("DW TOP\n");

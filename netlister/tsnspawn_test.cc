@@ -10,6 +10,7 @@
 #include "netlister/tsn.h"
 #include "netlister/tsnini.h"
 #include "netlister/tsnmsg.h"
+#include "tests/iwtesting.h"
 #include "wirelist/iwobj.h"
 
 namespace {
@@ -40,7 +41,7 @@ class Spawn : public ::testing::Test {
   static IwAtt Accel(const char* value) {
     IwAtt a;
     a.name = "ACCEL";
-    a.value = value;
+    a.value = IwNameForTests::Raw(value);  // as written: the matching rules are the subject
     return a;
   }
 
@@ -48,7 +49,7 @@ class Spawn : public ::testing::Test {
   static std::vector<std::string> Requests() {
     std::vector<std::string> v;
     for (SpawnRequest* r = w->spawn_requests; r; r = r->next)
-      v.push_back(std::string(r->sym->grp->name) + ":" + r->accel->value);
+      v.push_back(std::string(r->sym->grp->name) + ":" + r->accel->value.c_str());
     return v;
   }
 
@@ -86,7 +87,7 @@ TEST_F(Spawn, DirectiveKeysMatchIgnoringCaseUpToTheirLength) {
     IwAtt a = Accel(value.c_str());
     EXPECT_EQ(spawn_findatt(&a), found);
   }
-  IwAtt other{.name = "MODEL", .value = "FAST"};
+  IwAtt other{.name = "MODEL", .value = IwNameForTests::Raw("FAST")};
   EXPECT_EQ(spawn_findatt(&other), 0);
   EXPECT_EQ(spawn_findatt(nullptr), 0);
 }

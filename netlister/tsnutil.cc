@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -28,6 +29,7 @@
 #include "netlister/limits.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "store/pxlib.h"
 #include "util/rkerr.h"
 #include "util/rkreplace.h"
@@ -140,18 +142,38 @@ void wrap_for(outdata* stream, std::size_t len) {
   }
 }
 
-// Writes one token made of pieces, len characters in all: the
-// continuation first when the token would bring the line to its maximum
-// length, then the pieces.  They go straight into the buffer when it has
-// room for them and a continuation, which is almost always; debug runs,
-// which flush every write, and tokens larger than the buffer take the
-// checked path piece by piece.
-void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, std::size_t len) {
+// Whether a token is cut at the token buffer's size or written whole.
+enum class Cut { kAtTokenBuffer, kWhole };
+
+// The one token writer: appends the pieces as one token, cut to 1023
+// characters in all or whole.  The continuation comes first when the token
+// would bring the line to its maximum length.  The pieces go straight into
+// the buffer when it has room for them and a continuation, which is almost
+// always; debug runs, which flush every write, and tokens larger than the
+// buffer take the checked path piece by piece.
+void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, Cut cut) {
+  if (!stream || !stream->fp) return;
+  // One piece at a time: the caller has just stored the pieces, and a
+  // vectorised sum that reads two of them at once stalls on those stores.
+  const std::size_t cap = cut == Cut::kAtTokenBuffer ? tsn::kTokenBuffer - 1 : SIZE_MAX;
+  std::size_t len = 0;
+  for (std::string_view p : pieces) {
+    len += p.size();
+    if (len >= cap) {
+      len = cap;
+      break;
+    }
+  }
   const bool direct = !(w && w->debug) && len + 3 <= tsn::kStreamBuffer;
   if (direct && stream->pending + len + 3 > tsn::kStreamBuffer) drain(stream);
+  std::size_t left = len;  // what is still to be written of the token
   if (!direct) {
     wrap_for(stream, len);
-    for (std::string_view p : pieces) write_checked(stream, p.data(), p.size());
+    for (std::string_view p : pieces) {
+      std::size_t n = std::min(p.size(), left);
+      write_checked(stream, p.data(), n);
+      left -= n;
+    }
     stream->curlen += static_cast<int>(len);
     return;
   }
@@ -161,9 +183,11 @@ void put_token(outdata* stream, std::initializer_list<std::string_view> pieces, 
     stream->curlen = 0;
   }
   for (std::string_view p : pieces) {
-    if (p.empty()) continue;
-    std::memcpy(at, p.data(), p.size());
-    at += p.size();
+    std::size_t n = std::min(p.size(), left);
+    if (n == 0) continue;
+    std::memcpy(at, p.data(), n);
+    at += n;
+    left -= n;
   }
   stream->pending = static_cast<std::size_t>(at - stream->pend);
   stream->curlen += static_cast<int>(len);
@@ -241,6 +265,13 @@ outdata* outdata_create(const char* base, int type) {
   return stream;
 }
 
+void tsnutil_reset() {
+  // The list shrinks as each stream is closed.
+  while (!streams.open.empty()) outdata_close(streams.open.back());
+  // The abort handler stays registered with the utility library.
+  streams.disk_full_shown = false;
+}
+
 void outdata_drain_file(std::FILE* fp) {
   for (outdata* s : streams.open)
     if (s->fp && s->fp == fp) drain(s);
@@ -289,48 +320,19 @@ void ltokout(outdata* stream, const char* format, ...) {
   int n = std::vsnprintf(token, sizeof token, format, ap);
   va_end(ap);
   std::size_t len = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof token - 1);
-  put_token(stream, {std::string_view(token, len)}, len);
+  put_token(stream, {std::string_view(token, len)}, Cut::kAtTokenBuffer);
 }
 
-void ltokjoin(outdata* stream, const char* a, const char* b, const char* c, const char* d,
-              const char* e) {
-  if (!stream || !stream->fp) return;
-  char token[tsn::kTokenBuffer];
-  std::size_t len = 0;
-  for (const char* piece : {a, b, c, d, e}) {
-    if (!piece) break;
-    std::size_t n = std::strlen(piece);
-    std::size_t room = sizeof token - 1 - len;
-    if (n > room) n = room;
-    std::memcpy(token + len, piece, n);
-    len += n;
-  }
-  put_token(stream, {std::string_view(token, len)}, len);
+void lformatted_tokout(outdata* stream, const char* first, const char* second) {
+  put_token(stream, {first ? first : "", second ? second : ""}, Cut::kWhole);
 }
 
-void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c) {
-  if (!stream || !stream->fp) return;
-  std::size_t room = tsn::kTokenBuffer - 1;
-  a = a.substr(0, room);
-  room -= a.size();
-  b = b.substr(0, room);
-  room -= b.size();
-  c = c.substr(0, room);
-  put_token(stream, {a, b, c}, a.size() + b.size() + c.size());
+void ltokcut(outdata* stream, std::initializer_list<std::string_view> pieces) {
+  put_token(stream, pieces, Cut::kAtTokenBuffer);
 }
 
-void ltokcat(outdata* stream, const char* a, const char* b, const char* c, const char* d,
-             const char* e) {
-  if (!stream || !stream->fp) return;
-  std::string_view pieces[5];
-  std::size_t total = 0;
-  int n = 0;
-  for (const char* p : {a, b, c, d, e}) {
-    if (!p) break;
-    pieces[n] = p;
-    total += pieces[n++].size();
-  }
-  put_token(stream, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4]}, total);
+void ltokwhole(outdata* stream, std::initializer_list<std::string_view> pieces) {
+  put_token(stream, pieces, Cut::kWhole);
 }
 
 bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n,
@@ -361,17 +363,6 @@ void lwrite_line(outdata* stream, std::string_view text) {
   if (!stream || !stream->fp) return;
   write_checked(stream, text.data(), text.size());
   stream->curlen = 0;
-}
-
-void ltokwhole(outdata* stream, std::string_view text) {
-  if (!stream || !stream->fp) return;
-  put_token(stream, {text}, text.size());
-}
-
-void lformatted_tokout(outdata* stream, const char* first, const char* second) {
-  if (!stream || !stream->fp) return;
-  std::string_view one = first ? first : "", two = second ? second : "";
-  put_token(stream, {one, two}, one.size() + two.size());
 }
 
 void ltokflush(outdata* stream) {

@@ -3,17 +3,23 @@
 // Lines are built token by token into the stream's own buffer, which is
 // handed to the file in large pieces (a million-component netlist is tens
 // of megabytes, and stdio's per-call work would cost more than the
-// formatting); a record
-// that would reach the stream's maximum line length continues on a new
-// line after the continuation mark (" +" in the netlist formats, a blank
-// in the others).  A token is never split.  Every write is checked: a
-// failing write shows "Error: Out of disk space." and ends the run with
-// exit code 3.  A file that received nothing beyond its header is deleted
-// when it is closed.
+// formatting); a record that would reach the stream's maximum line length
+// continues on a new line after the continuation mark (" +" in the
+// netlist formats, a blank in the others).  A token is never split.
+// Every write is checked: a failing write shows "Error: Out of disk
+// space." and ends the run with exit code 3.  A file that received
+// nothing beyond its header is deleted when it is closed.
+//
+// Tokens come in two kinds, and the writers differ only in that: a token
+// made of names and fixed texts is cut at 1023 characters, as ltokout cuts
+// what it formats into its 1024-byte buffer (ltokcut); a token holding an
+// attribute value is written whole however long, as lformatted_tokout
+// writes its two texts (ltokwhole).
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,25 +66,28 @@ outdata* outdata_close(outdata* stream);
 /// Appends one formatted token (at most 1023 characters) to the line.
 [[gnu::format(printf, 2, 3)]] void ltokout(outdata* stream, const char* format, ...);
 
-/// Appends the texts a to e (null ends the list) as one token, cut at
-/// 1023 characters like ltokout(stream, "%s%s%s%s%s", ...), without the
-/// cost of formatting; the record writers' hot path.
-void ltokjoin(outdata* stream, const char* a, const char* b = nullptr, const char* c = nullptr,
-              const char* d = nullptr, const char* e = nullptr);
+/// Appends one token made of two texts written as they are (either may
+/// be null); serves values longer than the token buffer.
+void lformatted_tokout(outdata* stream, const char* first, const char* second);
 
-/// Appends a, b and c as one token, cut at 1023 characters as ltokjoin
-/// cuts, written straight from the texts; the module records' fast path.
-void ltokparts(outdata* stream, std::string_view a, std::string_view b, std::string_view c);
+/// Appends the pieces (none a null pointer) as one token cut at 1023
+/// characters, as ltokout would format "%s%s..." of them, without
+/// the cost of formatting: names and fixed texts of records.
+void ltokcut(outdata* stream, std::initializer_list<std::string_view> pieces);
+
+/// Appends the pieces as one token written whole, as
+/// lformatted_tokout writes its two texts: tokens holding attribute values.
+void ltokwhole(outdata* stream, std::initializer_list<std::string_view> pieces);
 
 /// A token of lformat_line: up to three pieces, cut at 1023 characters
-/// when cut is set (as ltokparts cuts), else written whole (as ltokwhole).
+/// when cut is set (as ltokcut cuts), else written whole (as ltokwhole).
 struct TokenParts {
   std::string_view a, b, c;
   bool cut;
 };
 
 /// The bytes the tokens make when written to the stream from the start of
-/// a line, as ltokparts and ltokwhole write them one by one, followed by
+/// a line, as ltokcut and ltokwhole write them one by one, followed by
 /// the line end (ltokflush): into *text, with the offset of every
 /// non-empty piece b in *b_at.  False when a token would be cut.
 bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n,
@@ -87,18 +96,6 @@ bool lformat_line(const outdata* stream, const TokenParts* tokens, std::size_t n
 /// Appends whole lines made by lformat_line; the stream is at the start of
 /// a line and stays there.
 void lwrite_line(outdata* stream, std::string_view text);
-
-/// Appends text as one token written whole.
-void ltokwhole(outdata* stream, std::string_view text);
-
-/// Appends the texts a to e (null ends the list) as one token written
-/// whole, as lformatted_tokout does for two texts.
-void ltokcat(outdata* stream, const char* a, const char* b = nullptr, const char* c = nullptr,
-             const char* d = nullptr, const char* e = nullptr);
-
-/// Appends one token made of two texts written as they are (either may
-/// be null); serves values longer than the token buffer.
-void lformatted_tokout(outdata* stream, const char* first, const char* second);
 
 /// Ends the current line (always writes a line end).
 void ltokflush(outdata* stream);

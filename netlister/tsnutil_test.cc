@@ -12,6 +12,7 @@
 
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "tests/testutil.h"
 #include "util/rkerr.h"
 
@@ -20,11 +21,7 @@ namespace {
 class Stream : public ::testing::Test {
  protected:
   void SetUp() override { tsn_data_init(); }
-  void TearDown() override {
-    lfree_wirdata(w);
-    w = nullptr;
-    tsnmsg_reset();
-  }
+  void TearDown() override { tsn_state_reset(); }
   std::string Read(const char* name) { return testutil::ReadFile(dir_.path() + "/" + name); }
   bool Exists(const char* name) { return testutil::FileExists(dir_.path() + "/" + name); }
 
@@ -64,7 +61,9 @@ TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
       {"five pieces", {"M ", t30, " ", "ND2", " ("}}};
   for (const auto& [what, pieces] : cases) {
     SCOPED_TRACE(what);
-    auto piece = [&](std::size_t i) { return i < pieces.size() ? pieces[i].c_str() : nullptr; };
+    auto piece = [&](std::size_t i) {
+      return i < pieces.size() ? std::string_view(pieces[i]) : std::string_view();
+    };
     auto write = [&](const char* name, bool join) {
       outdata* s = outdata_create(name, LONG_TSN_FILE);
       ASSERT_NE(s, nullptr);
@@ -72,15 +71,11 @@ TEST_F(Stream, JoinedTokensWrapAndCutLikeFormattedOnes) {
       std::string all;
       for (const std::string& p : pieces) all += p;
       if (join) {
-        ltokjoin(s, piece(0), piece(1), piece(2), piece(3), piece(4));
-        ltokcat(s, piece(0), piece(1), piece(2), piece(3), piece(4));
-        std::string rest;
-        for (std::size_t i = 2; i < pieces.size(); ++i) rest += pieces[i];
-        ltokparts(s, pieces[0], pieces.size() > 1 ? pieces[1] : "", rest);
+        ltokcut(s, {piece(0), piece(1), piece(2), piece(3), piece(4)});
+        ltokwhole(s, {piece(0), piece(1), piece(2), piece(3), piece(4)});
       } else {
         ltokout(s, "%s", all.c_str());
         lformatted_tokout(s, all.c_str(), nullptr);
-        ltokout(s, "%s", all.c_str());
       }
       ltokflush(s);
       outdata_close(s);
@@ -150,6 +145,29 @@ TEST_F(Stream, MessageLinesEndTheLineInProgressAndAreClassified) {
   EXPECT_EQ(Read("top.1"), "| Warning: in a flattened wirelist\n");
 }
 
+// A message holds 255 characters and a formatted or cut token 1023; one
+// character more is cut off.  A token written whole is never cut.
+TEST_F(Stream, MessagesAndTokensAtTheirLimits) {
+  outdata* s = outdata_create("top", WIR_FILE);  // lines long enough for any token
+  ASSERT_NE(s, nullptr);
+  const std::string m255(255, 'm'), t1023(1023, 't');
+  llogmsg(s, "%s", m255.c_str());
+  llogmsg(s, "%sX", m255.c_str());
+  ltokout(s, "%s", t1023.c_str());
+  ltokflush(s);
+  ltokout(s, "%sX", t1023.c_str());
+  ltokflush(s);
+  ltokcut(s, {t1023.substr(0, 1000), t1023.substr(1000)});
+  ltokflush(s);
+  ltokcut(s, {t1023, "X"});
+  ltokflush(s);
+  ltokwhole(s, {t1023, "X"});
+  ltokflush(s);
+  outdata_close(s);
+  EXPECT_EQ(Read("top.1"), "| " + m255 + "\n| " + m255 + "\n" + t1023 + "\n" + t1023 + "\n" +
+                               t1023 + "\n" + t1023 + "\n" + t1023 + "X\n");
+}
+
 // The stream keeps its writes until its buffer fills; whatever else writes
 // to its file (the database's messages) drains it first, so the order in
 // the file is the order of the calls.
@@ -216,9 +234,9 @@ TEST_F(Stream, FormattedLinesMatchTheTokenWriters) {
     ASSERT_TRUE(a && b);
     for (const TokenParts& t : tokens) {
       if (t.cut) {
-        ltokparts(a, t.a, t.b, t.c);
+        ltokcut(a, {t.a, t.b, t.c});
       } else {
-        ltokwhole(a, t.a);
+        ltokwhole(a, {t.a});
       }
     }
     ltokflush(a);

@@ -17,6 +17,7 @@
 #include "netlister/ptrmap.h"
 #include "netlister/tsn.h"
 #include "netlister/tsnmsg.h"
+#include "netlister/tsnstate.h"
 #include "netlister/tsnutil.h"
 #include "util/rkassert.h"
 #include "util/rkstr.h"
@@ -31,8 +32,7 @@ struct Level {
   int uses;        // fault-simulation design levels only: use count
 };
 
-// Process-wide state of the level lists, the context free list and the
-// name slots.
+// Process-wide state of the level lists.
 struct LevelState {
   Level* user_levels = nullptr;    // bottom levels named by the user
   Level* design_levels = nullptr;  // fault-simulation design levels
@@ -64,15 +64,21 @@ struct PinIndex {
   PtrMap<int> ties;      // how many pins are bound to each net
 };
 
+// Process-wide state of the walkers and name builders.
 struct WalkState {
   TsnContext* free_cells = nullptr;  // spare context cells
   char names[4][tsn::kNameBuffer];   // nets, components, pins, pin numbers
-  PathMemo paths[2];                 // naming mode 0, any other mode
-  std::unordered_map<const IwSym*, PinIndex> pin_index;  // by symbol
-  const IwSym* last_sym = nullptr;   // the symbol of the last look-up
-  PinIndex* last_index = nullptr;    // and its index
 };
 WalkState walk;
+
+// What they keep about the loaded design.
+struct WalkCaches {
+  PathMemo paths[2];                                      // naming mode 0, any other mode
+  std::unordered_map<const IwSym*, PinIndex> pin_index;  // by symbol
+  const IwSym* last_sym = nullptr;                        // the symbol of the last look-up
+  PinIndex* last_index = nullptr;                         // and its index
+};
+TsnDesignCache<WalkCaches> walk_caches;
 
 enum Slot { kNetSlot = 0, kComSlot = 1, kPinSlot = 2, kPinNumberSlot = 3 };
 
@@ -119,11 +125,12 @@ const char* path_name(IwCom* com, int mode) {
 }
 
 PinIndex& pin_index_of(const IwSym* sym) {
-  if (sym == walk.last_sym) {
-    PinIndex& ix = *walk.last_index;
+  WalkCaches& c = walk_caches.get();
+  if (sym == c.last_sym) {
+    PinIndex& ix = *c.last_index;
     if (ix.first == sym->spns && ix.npins == sym->npins) return ix;
   }
-  PinIndex& ix = walk.pin_index[sym];
+  PinIndex& ix = c.pin_index[sym];
   if (!ix.built || ix.first != sym->spns || ix.npins != sym->npins) {
     ix.built = true;
     ix.first = sym->spns;
@@ -137,9 +144,22 @@ PinIndex& pin_index_of(const IwSym* sym) {
       ++ix.ties[spn->net];
     }
   }
-  walk.last_sym = sym;
-  walk.last_index = &ix;
+  c.last_sym = sym;
+  c.last_index = &ix;
   return ix;
+}
+
+// The position (from 1) of the first of the symbol's pins bound to net,
+// or 0 for none: from the index, or on the general path by counting.
+int port_position(const IwSym* sym, const IwNet* net) {
+  if (tsn_shortcut(TsnSwitch::kPorts)) {
+    const int* k = pin_index_of(sym).position.find(net);
+    return k ? *k : 0;
+  }
+  int k = 1;
+  for (const IwSpn* spn = sym->spns; spn; spn = spn->next, ++k)
+    if (spn->net == net) return k;
+  return 0;
 }
 
 // The pin one level up that the net reaches through its group's symbol,
@@ -147,17 +167,16 @@ PinIndex& pin_index_of(const IwSym* sym) {
 // net decides the position among the pins of the context's component.
 IwPin* up_pin_of_net(TsnContext* context, IwNet* net) {
   if (!context || !net || !net->grp || !net->grp->sym) return nullptr;
-  const PinIndex& ix = pin_index_of(net->grp->sym);
-  const int* k = ix.position.find(net);
-  return k ? ifpinpin(*k, igcompin(context->com)) : nullptr;
+  int k = port_position(net->grp->sym, net);
+  return k ? ifpinpin(k, igcompin(context->com)) : nullptr;
 }
 
 // The path text of context in the naming mode, from the memo when the
-// context still holds the same components.  Names do not change while a
-// design is written; loading another one forgets the memo.
+// context still holds the same components.  Names do not change within a
+// design generation.
 const std::string& path_text(TsnContext* context, int mode) {
-  PathMemo& m = walk.paths[mode == 0 ? 0 : 1];
-  if (m.valid) {
+  PathMemo& m = walk_caches.get().paths[mode == 0 ? 0 : 1];
+  if (m.valid && tsn_shortcut(TsnSwitch::kPaths)) {
     std::size_t i = 0;
     TsnContext* c = context;
     for (; c && i < m.coms.size() && c->com == m.coms[i]; c = c->next) ++i;
@@ -339,13 +358,6 @@ void tsn_free_cntxt(TsnContext* context) {
   }
 }
 
-void tsn_walk_reset() {
-  for (PathMemo& m : walk.paths) m = PathMemo();
-  walk.pin_index.clear();
-  walk.last_sym = nullptr;
-  walk.last_index = nullptr;
-}
-
 void tsn_purge_cntxt() {
   while (TsnContext* c = walk.free_cells) {
     walk.free_cells = c->next;
@@ -353,17 +365,29 @@ void tsn_purge_cntxt() {
   }
 }
 
+void tsnwalk_reset() {
+  tsn_free_levels();
+  levels = LevelState();
+  tsn_purge_cntxt();
+  walk_caches.reset();
+}
+
 // --- upward mapping and walkers -------------------------------------------
 
 bool tsn_net_is_port(IwNet* net) {
   if (!net || !net->grp || !net->grp->sym) return false;
-  return pin_index_of(net->grp->sym).position.find(net) != nullptr;
+  return port_position(net->grp->sym, net) != 0;
 }
 
 int tsn_symbol_ties(const IwSym* sym, const IwNet* net) {
   if (!sym || !net) return 0;
-  const int* n = pin_index_of(sym).ties.find(net);
-  return n ? *n : 0;
+  if (tsn_shortcut(TsnSwitch::kPorts)) {
+    const int* n = pin_index_of(sym).ties.find(net);
+    return n ? *n : 0;
+  }
+  int n = 0;
+  for (const IwSpn* spn = sym->spns; spn; spn = spn->next) n += spn->net == net;
+  return n;
 }
 
 IwNet* tsn_get_upnet(TsnContext* context, IwNet* net) {

@@ -73,10 +73,6 @@ void tsn_purge_cntxt();
 
 // --- walkers -------------------------------------------------------------
 
-/// Forgets what the walkers and name builders keep about the loaded
-/// design (path texts, symbol pin indexes); called when a design is loaded.
-void tsn_walk_reset();
-
 /// Calls fn once per net at its highest occurrence.
 void tsn_walknet(IwGrp* group, TsnContext* context, TsnNetFn fn, void* data);
 

@@ -437,6 +437,20 @@ int pxMerge(char* result, const char* node, const char* dir, const char* name, c
   return put(result, r);
 }
 
+namespace {
+
+// The catalog finder of pxFindCatalogs.
+RkMsgFind find_catalog(const char* name, char* path, std::size_t size) {
+  char file_name[px::kMaxPath];
+  if (size < px::kMaxPath || pxMerge(file_name, "", "", name, "vmb") != PX_OK)
+    return RkMsgFind::kBadName;
+  return pxGetini(file_name, path) == PX_OK ? RkMsgFind::kFound : RkMsgFind::kNotFound;
+}
+
+}  // namespace
+
+void pxFindCatalogs() { rkMsgSetFinder(find_catalog); }
+
 int pxDnpath(char* dir, const char* sub) {
   if (!dir) return PX_INVALID;
   if (!sub || !*sub) return PX_OK;

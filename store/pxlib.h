@@ -49,6 +49,12 @@ extern const char* rkCompatibleVersionV;
 /// pxSrchdirs for a regular file.
 int pxGetini(const char* name, char* result);
 
+/// Makes the message catalogs (util/rkmsg.h) be found by this rule:
+/// "<name>.vmb" formed by pxMerge, then looked for by pxGetini.  Every
+/// program of the system calls it once at start-up, before the first
+/// catalog is opened.
+void pxFindCatalogs();
+
 /// Searches name by the system's search rule; on success result holds the
 /// absolute path found.
 int pxSrchdirs(const char* name, int kind, char* result);

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "catalogs/rklib.h"
 #include "tests/testutil.h"
 #include "util/rkerr.h"
+#include "util/rkmsg.h"
 
 namespace {
 
@@ -176,6 +178,34 @@ TEST_F(PxEnv, SearchTriesPlaceThenWdirInOrder) {
   ASSERT_EQ(mkdir((root + "/cwd/sub.ini").c_str(), 0755), 0);
   EXPECT_EQ(pxGetini("sub.ini", r), PX_NOT_FOUND);
   EXPECT_EQ(pxSrchdirs("sub.ini", PX_DIRECTORY, r), PX_OK);
+}
+
+// The catalogs of the utility library are support files like any other
+// once the store is asked to find them.
+TEST_F(PxEnv, CatalogsAreFoundByTheSearchRule) {
+  const std::string root = tmp_.path();
+  ASSERT_FALSE(testutil::CompileCatalog(root + "/w", "cat", "#define M 1 /* \"found\" */\n").empty());
+  setenv("WDIR", (root + "/w").c_str(), 1);
+  ASSERT_EQ(pxSetdef(root.c_str()), PX_OK);
+  RkMsgFinder before = rkMsgSetFinder(nullptr);
+  pxFindCatalogs();
+  RkMsgFile* h = rkMsgFileOpen("cat", nullptr, nullptr, nullptr, nullptr);
+  EXPECT_STREQ(rkMsgStatic(h, 1), "found");
+  rkMsgFileClose(h);
+  auto raised = [](const std::string& name) {
+    RkExCaught c{};
+    rkExTry(RK_TAG_ALL, [&] { rkMsgFileOpen(name.c_str(), nullptr, nullptr, nullptr, nullptr); },
+            &c);
+    int n = c.error ? rkErrNum(c.error) : 0;
+    rkErrFree(c.error);
+    return n;
+  };
+  EXPECT_EQ(raised("missing"), RKLIB_MSG_NOT_FOUND);
+  // A file name holds 255 characters, ".vmb" included.
+  EXPECT_EQ(raised(std::string(251, 'n')), RKLIB_MSG_NOT_FOUND);
+  EXPECT_EQ(raised(std::string(252, 'n')), RKLIB_MSG_BAD_NAME);
+  rkMsgReset();  // the library's own catalog, opened to report
+  rkMsgSetFinder(before);
 }
 
 TEST_F(PxEnv, FileTimeOrdersModifications) {

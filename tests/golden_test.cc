@@ -21,10 +21,12 @@
 // The only filter: the run directory's absolute path is replaced by "$DIR"
 // wherever it appears.
 //
-// Every run is made twice: once on the folder as it is, once on a copy
-// whose input files all end their lines in "\r\n" (made here, not kept
-// in the tree).  Both must give the same expected files: design files
-// saved on a system with those line ends read the same.
+// Every case runs three times against the same expected files: on the
+// folder as it is; on a copy whose input files all end their lines in
+// "\r\n" (made here, not kept in the tree), since design files saved on a
+// system with those line ends read the same; and with TSN_NO_SHORTCUTS=1,
+// where every writer takes its general path, so that a shortcut that
+// changes a byte fails the first or the third.
 //
 // A case that runs programs has `standins/`: each file there is written,
 // executable, into a directory of its own outside the design folder and
@@ -37,8 +39,9 @@
 // the other, a wirelist could look older than its sources); the files a
 // case lists in `older`, one relative path a line, are an hour older.
 //
-// TSN_GOLDEN_UPDATE=1 writes the actual results into expected/ instead of
-// comparing; review every regenerated file line by line.
+// TSN_GOLDEN_UPDATE=1 writes the actual results of the first run into
+// expected/ instead of comparing; review every regenerated file line by
+// line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,17 +65,20 @@ namespace {
 const fs::path kSource = fs::path(TSN_SOURCE_DIR);
 
 // A case: a folder relative to the source tree, the variant of its run
-// ("" for args/expected, "x" for args.x/expected.x) and whether its input
-// files are given "\r\n" line ends.
+// ("" for args/expected, "x" for args.x/expected.x), whether its input
+// files are given "\r\n" line ends, and whether the writers may take
+// their shortcuts.
 struct Case {
   std::string folder;
   std::string variant;
   bool crlf = false;
+  bool shortcuts = true;
 };
 
 // Test names carry the case; this keeps the parameter readable too.
 void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.folder << (c.variant.empty() ? "" : " " + c.variant) << (c.crlf ? " crlf" : "");
+  *os << c.folder << (c.variant.empty() ? "" : " " + c.variant) << (c.crlf ? " crlf" : "")
+      << (c.shortcuts ? "" : " without shortcuts");
 }
 
 std::vector<Case> Cases() {
@@ -102,6 +108,11 @@ std::vector<Case> Cases() {
       continue;
     cases.push_back(cases[i]);
     cases.back().crlf = true;
+  }
+  // wlib answers to the switch too: the database's indexes are shortcuts.
+  for (std::size_t i = 0; i < n; ++i) {
+    cases.push_back(cases[i]);
+    cases.back().shortcuts = false;
   }
   return cases;
 }
@@ -248,6 +259,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
   if (fs::exists(source / "env")) env = Lines(source / "env");
   // Searches must not wander outside the case folder.
   env.push_back("WDIR=" + run.string());
+  env.push_back(c.shortcuts ? "TSN_NO_SHORTCUTS=0" : "TSN_NO_SHORTCUTS=1");
   for (const auto& e : StandIns(source, fs::path(tmp.path()) / "bin")) env.push_back(e);
   const bool steps = fs::exists(source / "steps");
   std::string out, err, codes;
@@ -279,7 +291,7 @@ TEST_P(Golden, MatchesExpectedOutput) {
 
   const fs::path expected_dir = source / ("expected" + suffix);
   const char* u = std::getenv("TSN_GOLDEN_UPDATE");
-  if (u && std::string(u) == "1" && !c.crlf) {
+  if (u && std::string(u) == "1" && !c.crlf && c.shortcuts) {
     fs::remove_all(expected_dir);
     for (const auto& [name, text] : actual) testutil::WriteFile((expected_dir / name).string(), text);
     GTEST_SKIP() << "expected output rewritten";
@@ -304,6 +316,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Golden, ::testing::ValuesIn(Cases()),
                            std::string n = info.param.folder;
                            if (!info.param.variant.empty()) n += "_" + info.param.variant;
                            if (info.param.crlf) n += "_crlf";
+                           if (!info.param.shortcuts) n += "_general";
                            for (char& c : n)
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,6 +43,28 @@ ScopedCwd::ScopedCwd(const std::string& dir) {
 ScopedCwd::~ScopedCwd() {
   if (!old_.empty()) pxSetdef(old_.c_str());
 }
+
+namespace {
+
+RkMsgFind FindBesideTests(const char* name, char* path, std::size_t size) {
+  const std::string file = std::string(name) + ".vmb";
+  for (const std::filesystem::path& p :
+       {std::filesystem::path(file), std::filesystem::path(TSN_BINARY).parent_path() / file}) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(p, ec)) continue;
+    const std::string s = p.string();
+    if (s.size() >= size) return RkMsgFind::kBadName;
+    std::memcpy(path, s.c_str(), s.size() + 1);
+    return RkMsgFind::kFound;
+  }
+  return RkMsgFind::kNotFound;
+}
+
+}  // namespace
+
+ScopedCatalogFinder::ScopedCatalogFinder() : old_(rkMsgSetFinder(FindBesideTests)) {}
+
+ScopedCatalogFinder::~ScopedCatalogFinder() { rkMsgSetFinder(old_); }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
   const char* old = std::getenv(name);

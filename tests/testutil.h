@@ -1,8 +1,11 @@
 // tests/testutil.h - helpers shared by the unit and end-to-end tests.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "util/rkmsg.h"
 
 namespace testutil {
 
@@ -77,6 +80,21 @@ struct RunResult {
 RunResult RunProgram(const std::vector<std::string>& argv, const std::string& dir,
                      const std::vector<std::string>& env = {}, int timeout_ms = 0,
                      bool unprivileged = false);
+
+/// Makes catalogs be found without the project store while it lives:
+/// "<name>.vmb" as named (relative to the working directory or absolute),
+/// then beside the test program, where the build puts the compiled
+/// catalogs.  The finder in place before comes back when it goes away.
+class ScopedCatalogFinder {
+ public:
+  ScopedCatalogFinder();
+  ~ScopedCatalogFinder();
+  ScopedCatalogFinder(const ScopedCatalogFinder&) = delete;
+  ScopedCatalogFinder& operator=(const ScopedCatalogFinder&) = delete;
+
+ private:
+  RkMsgFind (*old_)(const char*, char*, std::size_t);
+};
 
 /// Writes source as <dir>/<name>.h and compiles it with the message
 /// compiler into <dir>/<name>.vmb.  Returns <dir>/<name>, the name to open

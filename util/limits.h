@@ -39,6 +39,10 @@ inline constexpr int kMsgCacheBuckets = 128;
 /// Largest index count a catalog may declare; more is error 1005.
 inline constexpr int kMsgMaxIndexCount = 200000;
 
+/// Bytes of the path of a catalog file, as of every path of the system:
+/// a longer one is a bad name (error 1002).
+inline constexpr std::size_t kMsgPathBuffer = 256;
+
 /// Argument positions a catalog format may use ("%12$s").
 inline constexpr int kMsgMaxArgs = 128;
 

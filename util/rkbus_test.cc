@@ -102,6 +102,9 @@ TEST_F(RkBus, ReportsEachErrorStatus) {
       {"A[0:A/B]", "", RKBUS_DIGIT}, {"A[0:8/O]", "", RKBUS_DIGIT}, {"A[0:1H]", "", RKBUS_DIGIT},
       {"A[-1:1/H]", "", RKBUS_DIGIT}, {"A[0:40000]", "", RKBUS_RANGE},
       {"A[0:0000000000000000001]", "", RKBUS_RANGE}, {"{A}70000", "", RKBUS_RANGE},
+      // A subscript field holds 18 characters.
+      {"A[000000000000000000:1]", "A000000000000000000 A000000000000000001"},
+      {"A[0000000000000000000:1]", "", RKBUS_RANGE},
       {"A[0:3:0]", "", RKBUS_ZEROSTEP},
       // Good leading items come out before the bad one.
       {"X,Y[0:1],Z[0:3", "X Y0 Y1", RKBUS_BRACKETS}, {"{A,B[}2", "A", RKBUS_BRACKETS},

@@ -207,8 +207,10 @@ TEST_F(RkDufs, WrittenFilesAreBigEndianAndReadBack) {
   EXPECT_EQ(rkDufsBWrite(h, &half, 1, 2), 1);
   EXPECT_EQ(rkDufsBWriteString(h, "hi"), 1);
   EXPECT_EQ(rkDufsBFtell(h), 9);
-  EXPECT_EQ(raised(RK_TAG_MISUSE, [&] { rkDufsBWriteString(h, std::string(256, 's').c_str()); }),
-            1312);
+  // A string holds 255 characters, the most its length byte can say.
+  const std::string s255(255, 's');
+  EXPECT_EQ(rkDufsBWriteString(h, s255.c_str()), 1);
+  EXPECT_EQ(raised(RK_TAG_MISUSE, [&] { rkDufsBWriteString(h, (s255 + "s").c_str()); }), 1312);
 
   rkDufsBRewind(h);
   std::int32_t w = 0;
@@ -220,9 +222,11 @@ TEST_F(RkDufs, WrittenFilesAreBigEndianAndReadBack) {
   EXPECT_EQ(w, word);
   EXPECT_EQ(s, half);
   EXPECT_STREQ(str, "hi");
+  EXPECT_EQ(rkDufsBRead(h, str, 1, RK_DUFS_STRING, 0), 1);
+  EXPECT_EQ(str, s255);
   EXPECT_EQ(rkDufsBFclose(h), 0);
   EXPECT_EQ(testutil::ReadFile(path("out")),
-            std::string("\x01\x85\x01\x02\x03\x04\x05\x06\x02hi", 11));
+            std::string("\x01\x85\x01\x02\x03\x04\x05\x06\x02hi\xff", 12) + s255);
 }
 
 TEST_F(RkDufs, BadPrefixesAndMisuseRaise) {

@@ -9,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "store/pxlib.h"
 #include "tests/testutil.h"
 #include "util/rkmem.h"
 #include "util/rkmsg.h"
@@ -26,7 +25,6 @@ class RkErr : public ::testing::Test {
   static void Reset() {
     rkMsgReset();
     rkErrReset();
-    pxReset();
   }
   // Sends the error stream to a file read back by Captured().
   void Capture() { rkErrSetStream(captured_ = std::fopen(Path("stream").c_str(), "w")); }
@@ -36,6 +34,7 @@ class RkErr : public ::testing::Test {
   }
   std::string Path(const char* name) { return dir_.path() + "/" + name; }
 
+  testutil::ScopedCatalogFinder finder_;
   testutil::ScopedEnv logdir_{"RK_LOGDIR", nullptr};
   testutil::ScopedTempDir dir_;
   std::FILE* captured_ = nullptr;

@@ -1,14 +1,21 @@
 // util/rkmem.h - the utility library's allocator.
 //
-// Every allocation carries a tag naming what it is for ("Hash Entry",
-// "Ndx:iwalloc()", ...).  Normally the tag costs nothing; when the
-// environment variable RK_MEMDBG or RK_PURIFY is set at the first
-// allocation, every live block is tracked by tag so that the orderly exit
-// (rkExit) can report what was never freed.
-//
-// Fixed-size free lists serve the many small records of the symbol tables
-// and the error objects: freed elements are kept for reuse and fresh ones
-// are carved from chunks, so small tables do not fragment the heap.
+// Three kinds of memory, for three kinds of use:
+//   - Tagged blocks (rkMemMalloc and friends): every allocation carries a
+//     tag naming what it is for ("Hash Entry", "Ndx:iwalloc()", ...).
+//     Normally the tag costs nothing; when the environment variable
+//     RK_MEMDBG or RK_PURIFY is set at the first allocation, every live
+//     block is tracked by tag so that the orderly exit (rkExit) can report
+//     what was never freed.
+//   - Regions (rkMemRegionTake): large mappings, aligned for huge pages,
+//     handed out piece by piece and given back all at once; the wirelist
+//     database's record pools carve their blocks from them.  Pieces are
+//     not tracked.
+//   - Fixed-size free lists (rkMemFlAlloc): the many small records of the
+//     symbol tables and the error objects.  Freed elements are kept for
+//     reuse and fresh ones are carved from chunks of 64, so small tables do
+//     not fragment the heap; in memory-debugging mode every element is a
+//     tagged block of its own instead, so that each one left over shows.
 //
 // Running out of memory: a program installs one handler (rkMemOnExhausted)
 // that ends it the way it ends every run; every allocation of this module

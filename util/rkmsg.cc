@@ -29,8 +29,6 @@
 #include <vector>
 
 #include "catalogs/rklib.h"
-#include "store/limits.h"
-#include "store/pxlib.h"
 #include "util/limits.h"
 #include "util/rkdufs.h"
 #include "util/rkerr.h"
@@ -97,8 +95,19 @@ struct MsgState {
   std::vector<char> static_buf;  // rkMsgStatic's result
   char fallback[64] = {};        // the "internal message file error" text
   long reads = 0;                // texts read from files
+  RkMsgFinder finder = nullptr;  // how catalogs are found (rkMsgSetFinder)
 };
 MsgState msg;
+
+// The finder without a registered one: the file name alone.
+RkMsgFind find_by_name(const char* name, char* path, std::size_t size) {
+  std::string file = std::string(name) + ".vmb";
+  if (file.size() >= size) return RkMsgFind::kBadName;
+  struct stat st;
+  if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return RkMsgFind::kNotFound;
+  std::memcpy(path, file.c_str(), file.size() + 1);
+  return RkMsgFind::kFound;
+}
 
 std::string vformat(const char* format, va_list args) { return rkStrVformat(format, args); }
 
@@ -497,12 +506,15 @@ RkMsgFile* rkMsgFileOpen(const char* name, const char* application, const char* 
   }
 
   OwnOpening opening(std::strcmp(name, kOwnName) == 0);
-  char file_name[px::kMaxPath];
-  if (pxMerge(file_name, "", "", name, "vmb") != PX_OK)
-    fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, "", RKLIB_MSG_BAD_NAME);
-  char path[px::kMaxPath];
-  if (pxGetini(file_name, path) != PX_OK)
-    fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, "", RKLIB_MSG_NOT_FOUND);
+  char path[rk::kMsgPathBuffer];
+  switch ((msg.finder ? msg.finder : find_by_name)(name, path, sizeof path)) {
+    case RkMsgFind::kFound:
+      break;
+    case RkMsgFind::kBadName:
+      fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, "", RKLIB_MSG_BAD_NAME);
+    case RkMsgFind::kNotFound:
+      fail(RK_TAG_ENVIRONMENT, "rkMsgFileOpen", name, "", RKLIB_MSG_NOT_FOUND);
+  }
   // A file that opens but is too short even for the binary prefix (an
   // empty file) is not a catalog, which is what the user must be told.
   int why = 0;
@@ -750,6 +762,12 @@ int rkMsgFormatAgrees(const char* text, const char* reference) {
 int rkMsgOpeningOwnCatalog() { return msg.opening_own > 0 ? 1 : 0; }
 
 long rkMsgReadCount() { return msg.reads; }
+
+RkMsgFinder rkMsgSetFinder(RkMsgFinder finder) {
+  RkMsgFinder old = msg.finder;
+  msg.finder = finder;
+  return old;
+}
 
 void rkMsgReset() {
   close_all();

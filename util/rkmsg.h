@@ -1,9 +1,13 @@
 // util/rkmsg.h - message catalogs: numbered texts kept in binary files.
 //
 // Most user-visible texts live in catalog files ("<name>.vmb", written by
-// rkmsgcmp) found through the system's search rule (pxGetini: beside the
-// name, in WDIR, beside the executable).  A text is fetched by number and
-// formatted printf-style; positional conversions ("%2$s") are allowed.
+// rkmsgcmp).  How a catalog file is found is not this library's business:
+// a program registers a finder at start-up (rkMsgSetFinder; the programs
+// of this system register the project store's search rule, pxGetini:
+// beside the name, in WDIR, beside the executable), and without one a
+// catalog is looked for under its file name alone.  A text is fetched by
+// number and formatted printf-style; positional conversions ("%2$s") are
+// allowed.
 //
 // A catalog file is a portable binary file (util/rkdufs.h) whose body is
 //   words 0..14  header: format mark 0x00010203, version major, minor and
@@ -79,6 +83,23 @@ int rkMsgFormatAgrees(const char* text, const char* reference);
 /// Copy function: receives the finished text and its context; its result
 /// is the result of the call that fetched the text.
 using RkMsgCopyFunc = int (*)(const char* text, void* context);
+
+/// What a catalog finder reports.
+enum class RkMsgFind {
+  kFound = 0,     // the path of the catalog file is in the buffer
+  kBadName = 1,   // the name makes no valid file name (error 1002)
+  kNotFound = 2,  // no such catalog file anywhere (error 1003)
+};
+
+/// Finds the file of catalog name ("<name>.vmb"): its path into path
+/// (size bytes, rk::kMsgPathBuffer), or why there is none.
+using RkMsgFinder = RkMsgFind (*)(const char* name, char* path, std::size_t size);
+
+/// Sets how catalogs are found from now on (null: under the file name
+/// "<name>.vmb" alone, relative to the working directory) and returns the
+/// finder it replaces.  Programs call it once at start-up, before the
+/// first catalog is opened; rkMsgReset keeps it.
+RkMsgFinder rkMsgSetFinder(RkMsgFinder finder);
 
 /// Context of rkMsgCopyToBuffer.
 struct RkMsgBufferContext {

@@ -14,7 +14,6 @@
 #include <string>
 #include <tuple>
 
-#include "store/pxlib.h"
 #include "tests/testutil.h"
 #include "util/rkdufs.h"
 #include "util/rkerr.h"
@@ -34,7 +33,6 @@ class RkMsg : public ::testing::Test {
   static void Reset() {
     rkMsgReset();
     rkErrReset();
-    pxReset();
   }
 
   // Compiles a catalog "t" with the given messages and catalog lines.
@@ -56,8 +54,8 @@ class RkMsg : public ::testing::Test {
     return n;
   }
 
-  testutil::ScopedEnv wdir_{"WDIR", nullptr}, dbg_{"RK_MSGFILEDBG", nullptr},
-      noversion_{"RK_MSGNOVERSION", nullptr};
+  testutil::ScopedCatalogFinder finder_;
+  testutil::ScopedEnv dbg_{"RK_MSGFILEDBG", nullptr}, noversion_{"RK_MSGNOVERSION", nullptr};
   std::string cwd_ = std::filesystem::current_path().string();
   testutil::ScopedTempDir dir_;
 };
@@ -91,6 +89,19 @@ TEST_F(RkMsg, CompiledCatalogReadsBackEveryMessage) {
   char small[6];
   EXPECT_EQ(rkMsgBuffer(h, 3, small, sizeof small, "a", "b", 1), 1);
   EXPECT_STREQ(small, "b bef");
+  // A buffer holds one character less than its size: a text just that long
+  // fits, and one character more is cut and said to be.
+  const struct {
+    std::size_t size;
+    const char* text;
+    int cut;
+  } edges[] = {{6, "plain", 0}, {5, "plai", 1}, {4, "pla", 1}};
+  for (const auto& e : edges) {
+    SCOPED_TRACE(e.size);
+    char buf[8] = "xxxxxxx";
+    EXPECT_EQ(rkMsgBuffer(h, 1, buf, e.size), e.cut);
+    EXPECT_STREQ(buf, e.text);
+  }
   char* copy = rkMsgAlloc(h, 1);
   EXPECT_STREQ(copy, "plain");
   rkMemFree(copy);
@@ -271,9 +282,8 @@ TEST_F(RkMsg, CacheEvictsTheLeastRecentlyUsedMessage) {
 }
 
 TEST_F(RkMsg, OwnCatalogFailureUsesCompiledInText) {
-  // Nowhere to find rklib.vmb: not here, no WDIR, no program directory.
-  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
-  pxSetexedir("/nonexistent/prog");
+  // Nowhere to find rklib.vmb.
+  rkMsgSetFinder([](const char*, char*, std::size_t) { return RkMsgFind::kNotFound; });
   RkExCaught c{};
   ASSERT_EQ(rkExTry(RK_TAG_ALL, [] { rkMsgFile(); }, &c), RK_TAG_ENVIRONMENT);
   EXPECT_STREQ(rkErrString(c.error, 0),

@@ -2,7 +2,9 @@
 //
 // New entries go to the head of their bucket; growth rebuilds the buckets
 // by visiting the old slots in order and pushing every entry onto the head
-// of its new bucket.  Both rules fix the walk order that reports depend on.
+// of its new bucket.  Both rules fix the walk order that reports depend on;
+// the growth visit follows sixteen old buckets at a time only to overlap
+// their cache misses, and places the entries in exactly that order.
 // The slot count after growth is made odd and then raised to the next
 // number passing primality_passes(), whose square root is the one of a
 // routine that starts its trial bit at 256: above 1023 only divisors up
@@ -158,18 +160,16 @@ void walk_order(const RkSymTable* t, RkSymEntry** order) {
   for (std::uint32_t base = 0; base < t->nslots; base += kWays) {
     std::uint32_t ways = std::min(kWays, t->nslots - base);
     RkSymEntry* cur[kWays];
-    std::size_t len[kWays];
     bool more = false;
     for (std::uint32_t k = 0; k < ways; ++k) {
       cur[k] = t->slots[base + k];
-      len[k] = 0;
       more |= cur[k] != nullptr;
     }
+    // Touch every entry, one from each bucket per step.
     while (more) {
       more = false;
       for (std::uint32_t k = 0; k < ways; ++k)
         if (cur[k]) {
-          ++len[k];
           cur[k] = cur[k]->next;
           more |= cur[k] != nullptr;
         }

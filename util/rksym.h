@@ -10,6 +10,15 @@
 // key-free functions on them.  Values are one machine word (void*).
 // Entries and table records come from fixed-size free lists so that the
 // many small tables of the wirelist database do not fragment the heap.
+//
+// String tables under exact equality (rkStrEqu) carry two aids beside the
+// buckets, neither of which changes what a walk visits or in what order:
+// each entry keeps a byte hash of its key (check), so a search passes the
+// other keys of a crowded bucket without comparing texts, and a table of
+// 1,024 entries or more keeps one bit per byte-hash value (seen), so that
+// a key never stored is answered "absent" without following its bucket.
+// The standard string hash crowds buckets: N0 to N99999 share about 9,000
+// values, whatever the slot count.
 #pragma once
 
 #include <cstdint>
@@ -61,7 +70,8 @@ struct RkSymTable {
   std::uint32_t count;     // number of entries
   RkSymGrowth* growth;     // null, or the automatic growth settings
   RkSymEntry** slots;      // bucket heads
-  std::uint64_t* seen;     // large string tables: bits set by their keys' byte hashes
+  std::uint64_t* seen;     // string tables of 1,024 entries or more: a bit per byte hash
+                           // of a stored key (never cleared), else null
   int seenshift;           // 32 - log2 of the bit count of seen
 };
 

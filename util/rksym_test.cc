@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,25 @@ TEST(RkSym, LargeTablesFindWhatTheyHoldAfterEveryChange) {
   EXPECT_EQ(I(rkSymStore(one, "RU0", V(8))), 1);  // found, not stored twice
   EXPECT_EQ(rkSymSize(one), 1500);
   rkSymDestroy(one, nullptr);
+}
+
+// A string table of fixed size takes its look-up bits at 1,024 entries and
+// larger ones when they fill up (at 8,193 entries for 2003 slots): at each
+// of those counts and one on either side, every key stored so far is
+// found and the next one is not yet.
+TEST(RkSym, KeysStayFoundAsTheLookUpBitsComeAndGrow) {
+  RkSymTable* t = StringTable(2003);
+  const std::set<int> checks = {1023, 1024, 1025, 8192, 8193, 8194};
+  for (int i = 1; i <= 8194; ++i) {
+    rkSymStore(t, Key("N", i).c_str(), V(i));
+    if (!checks.count(i)) continue;
+    SCOPED_TRACE(i);
+    for (int k = 1; k <= i; ++k) ASSERT_EQ(I(rkSymFetch(t, Key("N", k).c_str())), k) << k;
+    EXPECT_EQ(rkSymFetch(t, Key("N", i + 1).c_str()), nullptr);
+    EXPECT_EQ(I(rkSymStore(t, Key("N", 1).c_str(), V(1))), 1);  // found, not stored again
+    EXPECT_EQ(rkSymSize(t), i);
+  }
+  rkSymDestroy(t, nullptr);
 }
 
 TEST(RkSym, WalkOrderIsSlotsThenNewestFirst) {

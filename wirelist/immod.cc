@@ -45,6 +45,16 @@ namespace {
 
 const char* text(const char* s) { return s ? s : ""; }
 
+// A call that changed records moves the design generation on: a client
+// that keeps facts by record address (the netlister's caches) must not
+// take them for the changed design.  Refused calls change nothing and
+// leave the generation alone.
+template <class T>
+T changed(T result) {
+  iwnewgeneration();
+  return result;
+}
+
 // A failed check's own message (severity 2) and status code.
 template <typename... Args>
 void refuse(int* status, int code, int number, Args... args) {
@@ -53,7 +63,7 @@ void refuse(int* status, int code, int number, Args... args) {
 }
 
 // The interned upper-case form of a name the caller gave.
-const char* upname(const char* name) {
+IwName upname(const char* name) {
   std::string u = name;
   rkStrUpc(u.data());
   return iwmkname(u.c_str());
@@ -236,7 +246,7 @@ IwAtt* make_objatt(void* object, const char* name, bool unique, int* status) {
   IwAtt* att = add_att(object, list, stored);
   // A LABEL made without a value leaves the display name as it was.
   if (!att) refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, kind->nomem, stored);
-  return att;
+  return changed(att);
 }
 
 }  // namespace
@@ -267,7 +277,7 @@ IwGrp* imclibgrp(IwLib* library, const char* name, int* status) {
   }
   g->lib = library;
   if (!iws.topgrp && !g->next) iws.topgrp = g;
-  return g;
+  return changed(g);
 }
 
 IwSym* imcgrpsym(IwGrp* group, const char* name, int* status) {
@@ -297,7 +307,7 @@ IwSym* imcgrpsym(IwGrp* group, const char* name, int* status) {
   sym->number = 1;
   sym->symtype = IW_MODULE;
   iagrpsym(group, sym);
-  return sym;
+  return changed(sym);
 }
 
 IwSch* imcgrpsch(IwGrp* group, int number, int* status) {
@@ -319,7 +329,7 @@ IwSch* imcgrpsch(IwGrp* group, int number, int* status) {
   }
   IwSch* sch = link_sheet(group, number);
   if (!sch) refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imcgrpch: Could not create schematic", name);
-  return sch;
+  return changed(sch);
 }
 
 IwCom* imcgrpcom(IwGrp* group, int number, IwSym* grpsym, IwSym* comsym, const char* name,
@@ -382,7 +392,7 @@ IwCom* imcgrpcom(IwGrp* group, int number, IwSym* grpsym, IwSym* comsym, const c
   // instances are descended into and written as such.
   if (group->sym && (group->sym->symtype == IW_MODULE || group->sym->symtype == IW_UNKNOWN))
     group->sym->symtype = IW_COMPOSITE;
-  return com;
+  return changed(com);
 }
 
 IwNet* imcgrpnet(IwGrp* group, IwSym* grpsym, const char* name, int* status) {
@@ -416,7 +426,7 @@ IwNet* imcgrpnet(IwGrp* group, IwSym* grpsym, const char* name, int* status) {
   net->kind = IW_LOCALNET;
   iagrpnet(group, net);
   iwinetcount();
-  return net;
+  return changed(net);
 }
 
 IwSpn* imcsymspn(IwSym* symbol, const char* name, int, const char* direction, int* status) {
@@ -461,7 +471,7 @@ IwSpn* imcsymspn(IwSym* symbol, const char* name, int, const char* direction, in
     iwspnpushback(index, spn);
   else
     iwspnforget(symbol);
-  return spn;
+  return changed(spn);
 }
 
 IwAtt* imcobjatt(void* object, const char* name, int* status) {
@@ -501,7 +511,7 @@ int imanetpin(IwNet* net, IwPin* pin, int* status) {
   }
   if (!writable(net, kWhere, net->name, status)) return 0;
   ianetpin(net, pin);
-  return 1;
+  return changed(1);
 }
 
 int imanetspn(IwNet* net, IwSpn* spn, int* status) {
@@ -531,7 +541,7 @@ int imanetspn(IwNet* net, IwSpn* spn, int* status) {
   }
   if (!writable(net, kWhere, net->name, status)) return 0;
   spn->net = net;
-  return 1;
+  return changed(1);
 }
 
 int imdnetpin(IwNet* net, IwPin* pin, int* status) {
@@ -545,7 +555,7 @@ int imdnetpin(IwNet* net, IwPin* pin, int* status) {
   }
   if (!writable(net, kWhere, net->name, status)) return 0;
   idnetpin(net, pin);
-  return 1;
+  return changed(1);
 }
 
 int imdnetspn(IwNet* net, IwSpn* spn, int* status) {
@@ -558,7 +568,7 @@ int imdnetspn(IwNet* net, IwSpn* spn, int* status) {
   }
   if (!writable(net, kWhere, net->name, status)) return 0;
   spn->net = nullptr;
-  return 1;
+  return changed(1);
 }
 
 // --- setting --------------------------------------------------------------------
@@ -582,7 +592,7 @@ int imsnettyp(IwNet* net, int type, int* status) {
     iwgblforget(net);
     iwgbldel(net, net->grp);
   }
-  return 1;
+  return changed(1);
 }
 
 int imsattval(IwAtt* attribute, const char* value, int* status) {
@@ -594,9 +604,9 @@ int imsattval(IwAtt* attribute, const char* value, int* status) {
     return 0;
   }
   if (!writable(attribute, kWhere, attribute->name, status)) return 0;
-  const char* stored = upname(value);
+  IwName stored = upname(value);
   refile_att(attribute, [&](IwAtt* a) { a->value = stored; });
-  return 1;
+  return changed(1);
 }
 
 // --- renaming -------------------------------------------------------------------
@@ -647,14 +657,14 @@ int imsnetnam(IwNet* net, const char* name, int* status) {
   }
   if (!writable(net, kWhere, net->name, status)) return 0;
   ianetnam(net, stored);
-  return 1;
+  return changed(1);
 }
 
 int imscomnam(IwCom* component, const char* name, int* status) {
   *status = IW_MOD_OK;
   constexpr const char* kWhere = "imscomnam";
   if (!is(component, NX_COMPONENTS, kWhere, status) || !valid_name(name, kWhere, status)) return 0;
-  const char* stored = upname(name);
+  IwName stored = upname(name);
   const char* old = component->name;
   if (stored == old && stored == igcomnam(component)) return 1;
   IwGrp* group = component->sch ? component->sch->grp : nullptr;
@@ -676,7 +686,7 @@ int imscomnam(IwCom* component, const char* name, int* status) {
   }
   refile_com(component, key);
   if (old != key) refile_com(component, old);
-  return 1;
+  return changed(1);
 }
 
 int imsattnam(IwAtt* attribute, const char* name, int* status) {
@@ -692,7 +702,7 @@ int imsattnam(IwAtt* attribute, const char* name, int* status) {
   }
   if (!writable(attribute, kWhere, attribute->name, status)) return 0;
   refile_att(attribute, [&](IwAtt* a) { a->name = stored; });
-  return 1;
+  return changed(1);
 }
 
 // --- deletion -------------------------------------------------------------------
@@ -714,7 +724,7 @@ int imdgrp(IwGrp* group, int* status) {
   // Off the reference list, the group's tables would no longer be reached
   // when the session is released.
   iws.deletedgrps.push_back(group);
-  return 1;
+  return changed(1);
 }
 
 int imdschcom(IwSch* sheet, IwCom* component, int* status) {
@@ -738,7 +748,7 @@ int imdschcom(IwSch* sheet, IwCom* component, int* status) {
   }
   component->next = nullptr;
   iwdcompcount();
-  return 1;
+  return changed(1);
 }
 
 int imdobjatt(void* object, IwAtt* attribute, int* status) {
@@ -757,7 +767,7 @@ int imdobjatt(void* object, IwAtt* attribute, int* status) {
     return 0;
   }
   iwfratt(attribute);
-  return 1;
+  return changed(1);
 }
 
 // --- saving and opening -----------------------------------------------------------

@@ -24,6 +24,11 @@
 // its display name (its LABEL value when it has one): that is the name
 // the sheets' tables and the netlist know it by.
 //
+// Every call that changes records moves the design generation on
+// (iwgeneration, wirelist/iwsession.h), so that facts a client keeps by
+// record address are not taken for the changed design; a refused call, or
+// one with nothing to do, leaves it.
+//
 // The records keep the links wirelist/iwobj.h defines; the indexes beside
 // long lists (wirelist/iwindex.h) are told of every list changed here, so
 // a list past the index thresholds stays as fast and as exact as before.

@@ -314,7 +314,7 @@ IwNet* iwnetwnm(const char* name, const IwCom* component) {
 
 IwAtt* iaaddatt(IwAtt* list, const char* name, const char* value) {
   const char* n = iwmkname(name);
-  const char* v = value ? iwmkname(value) : nullptr;
+  IwName v = value ? iwmkname(value) : nullptr;
   if (iwdupatt(list, n, v)) return list;
   IwAtt* att = iwmakatt();
   if (!att) return list;

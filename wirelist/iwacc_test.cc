@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/iwtesting.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ class IwAcc : public iwtest::Fixture {
   static std::string Names(IwAtt* (*next)(const T*, const IwAtt*), const T* obj) {
     std::string s;
     for (const IwAtt* a = next(obj, nullptr); a; a = next(obj, a))
-      s += std::string(a->name) + "=" + a->value + " ";
+      s += std::string(a->name) + "=" + a->value.c_str() + " ";
     return s;
   }
 

@@ -227,6 +227,12 @@ IwGrp* iwgroup(const char* name) {
 
 IwGrp* iwgroupread(const char* name) {
   if (!iwinidone("IWGROUP")) return nullptr;
+  // Records are made (and may be freed) from here on, and the design is
+  // complete only at the end, however loading ends.
+  iwnewgeneration();
+  struct NewGeneration {
+    ~NewGeneration() { iwnewgeneration(); }
+  } at_end;
   if (!name) {
     iwmsghndlr(4, NDX_NOGROUPNAME);
     return nullptr;

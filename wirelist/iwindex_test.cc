@@ -9,11 +9,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tests/iwtesting.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwobj.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ std::string RunScript(int ops, unsigned extra, bool shortcuts) {
       bool lower = (extra & kLower) && rnd.below(10) == 0;
       bool missing = (extra & kMissing) && op > ops / 2 && rnd.below(20) == 0;
       IwAtt* a = iwmkatt(name.c_str(), missing ? nullptr : value);
-      if (lower) a->value = kLowerValues[rnd.below(3)];
+      if (lower) a->value = IwNameForTests::Raw(kLowerValues[rnd.below(3)]);
       id[a] = static_cast<int>(made.size());
       made.push_back(a);
       list = iwaddatt(list, a);

@@ -146,6 +146,7 @@ void free_session(void*) { iwsession_reset(); }
 int iwinit() {
   if (iws.initialized) return 1;
   iws.initialized = true;
+  iwnewgeneration();
 
   iwgblinit();
   iws.levels.clear();
@@ -240,7 +241,7 @@ const char* iwgetlevel(IwAtt* attributes) {
        a = a->next) {
     if (!a->value) continue;
     for (const std::string& level : iws.levels)
-      if (level == a->value) return a->value;
+      if (level == a->value.c_str()) return a->value;
   }
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/iwtesting.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwobj.h"
 
@@ -108,7 +109,7 @@ TEST_F(IwInit, SettingsBeforeStartAreRefusedButTogglesStillTurn) {
   iwsetlevel("gate");
   iwsetlevel("Switch");
   // Levels are kept in upper case and values compare exactly.
-  IwAtt mixed{.name = iwmkname("LEVEL"), .value = "Gate"};
+  IwAtt mixed{.name = iwmkname("LEVEL"), .value = IwNameForTests::Raw("Gate")};
   EXPECT_EQ(iwgetlevel(&mixed), nullptr);
   IwAtt* atts = iwaddatt(&mixed, iwmkatt("LEVEL", "SWITCH"));
   EXPECT_STREQ(iwgetlevel(atts), "SWITCH");

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "catalogs/nodex.h"
+#include "util/rkassert.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwmsg.h"
 #include "wirelist/iwsession.h"
@@ -187,18 +188,18 @@ int iwhash(const char* text, int size) {
   return static_cast<int>(hash_name(text).bucket % static_cast<std::uint32_t>(size));
 }
 
-const char* iwmkname(const char* text) {
+IwName iwmkname(const char* text) {
   if (!text) text = "";
   if (!iws.namehead) make_table();
   NameHash h = hash_name(text);
   int b = static_cast<int>(h.bucket % iw::kNameBuckets);
-  if (iws.namewalked[b]) return walk_bucket(b, text);
+  if (iws.namewalked[b]) return IwName(walk_bucket(b, text));
   if (h.has_lower) {
     sort_bucket(b);
-    return walk_bucket(b, text);
+    return IwName(walk_bucket(b, text));
   }
   IwNameSlot& slot = find_slot(h, text);
-  if (slot.entry) return iws.nameentries[slot.entry - 1]->text;
+  if (slot.entry) return IwName(iws.nameentries[slot.entry - 1]->text);
   // The bucket's order is free until it is walked: the new entry goes to
   // the head, which touches no older entry (the tail is set when sorted).
   IwNameEntry* e = new_entry(text);
@@ -208,7 +209,19 @@ const char* iwmkname(const char* text) {
   slot = IwNameSlot{tag_of(h.full), static_cast<std::uint32_t>(iws.nameentries.size())};
   // At most 70% full, so a probe ends soon and always finds a free slot.
   if (iws.nameentries.size() * 10 > iws.nameslots.size() * 7) grow_slots();
-  return e->text;
+  return IwName(e->text);
+}
+
+IwName iwkeptname(const char* text) {
+#ifndef NDEBUG
+  if (text) {
+    auto [copy, made] = iws.keptcopies.try_emplace(text, text);
+    rkAssertCheck(copy->second == text, "one copy of each kept name");
+    auto [held, fresh] = iws.kepttexts.try_emplace(text, text);
+    rkAssertCheck(held->second == text, "one text at each kept name's address");
+  }
+#endif
+  return IwName(text);
 }
 
 void iwdelnames() {

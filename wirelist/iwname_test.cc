@@ -8,13 +8,22 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "wirelist/iwsession.h"
 
 namespace {
 
-class IwName : public testing::Test {
+// Only iwmkname turns a text into a name: nothing else converts to one,
+// so a reader cannot store a buffer of its own where a cache takes the
+// text's address for its identity.
+static_assert(!std::is_constructible_v<IwName, const char*>);
+static_assert(!std::is_assignable_v<IwName&, const char*>);
+static_assert(!std::is_assignable_v<IwName&, char*>);
+static_assert(std::is_assignable_v<IwName&, std::nullptr_t>);
+
+class IwNameTable : public testing::Test {
  protected:
   void SetUp() override { iwsession_reset(); }
   void TearDown() override { iwsession_reset(); }
@@ -26,7 +35,7 @@ std::vector<std::string> Bucket(int b) {
   return out;
 }
 
-TEST_F(IwName, EqualTextsShareOneCopy) {
+TEST_F(IwNameTable, EqualTextsShareOneCopy) {
   const char* abc = iwmkname("ABC");
   EXPECT_EQ(iwmkname("ABC"), abc);
   EXPECT_EQ(iwmkname(nullptr), iwmkname(""));
@@ -38,7 +47,7 @@ TEST_F(IwName, EqualTextsShareOneCopy) {
 // Names that differ only in their last byte sit side by side in the
 // index; through its growth every one must still come back as the one
 // copy made for it, among every last byte value.
-TEST_F(IwName, RunsOfNumberedNamesStayDistinct) {
+TEST_F(IwNameTable, RunsOfNumberedNamesStayDistinct) {
   std::vector<std::string> names;
   for (int p = 0; p < 400; ++p)
     for (int last = 1; last < 256; ++last) {
@@ -55,7 +64,7 @@ TEST_F(IwName, RunsOfNumberedNamesStayDistinct) {
   EXPECT_EQ(iws.nameentries.size(), names.size());
 }
 
-TEST_F(IwName, HashFoldsCaseAndSignsHighBytes) {
+TEST_F(IwNameTable, HashFoldsCaseAndSignsHighBytes) {
   EXPECT_EQ(iwhash("AB", 10061), 65 * 10 + 66);
   EXPECT_EQ(iwhash("ab", 10061), iwhash("AB", 10061));
   EXPECT_EQ(iwhash("", 10061), 0);
@@ -78,7 +87,7 @@ struct ModelBucket {
   }
 };
 
-TEST_F(IwName, BucketsBehaveAsTheSortedWalk) {
+TEST_F(IwNameTable, BucketsBehaveAsTheSortedWalk) {
   // "N000000" to "N999999" hash to a million consecutive values, so each
   // bucket receives about a hundred of them; so does "000000N" and on.
   const int bucket = iwhash("N000000", 10061);
@@ -127,7 +136,7 @@ TEST_F(IwName, BucketsBehaveAsTheSortedWalk) {
   EXPECT_EQ(Bucket(bucket), model.chain);
 }
 
-TEST_F(IwName, StatisticsListEveryBucket) {
+TEST_F(IwNameTable, StatisticsListEveryBucket) {
   iwmkname("AB");  // bucket 716
   iwmkname("");    // bucket 0
   iwmkname("BA");  // 66 * 10 + 65 = 725

@@ -31,7 +31,7 @@ class IwOat : public testing::Test {
     std::string out;
     int isoat = -1;
     for (IwAtt* a = next(path, obj, &isoat, nullptr); a; a = next(path, obj, &isoat, a))
-      out += std::string(a->name) + "=" + a->value + "/" + std::to_string(isoat) + " ";
+      out += std::string(a->name) + "=" + a->value.c_str() + "/" + std::to_string(isoat) + " ";
     return out;
   }
 };

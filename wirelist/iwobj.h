@@ -30,6 +30,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "wirelist/iwname.h"
+
 struct RkSymTable;
 
 /// Object type codes (first field of every record).
@@ -69,7 +71,7 @@ struct IwAtt {
   std::int32_t type = NX_ATTRIBUTES;
   void* owner = nullptr;        // carrying object; filled in lazily
   const char* name = nullptr;   // interned
-  const char* value = nullptr;  // interned, or null
+  IwName value = nullptr;       // interned, or null
   IwAtt* next = nullptr;        // next in the sorted list
 };
 

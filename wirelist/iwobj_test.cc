@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "tests/iwtesting.h"
 #include "util/rkstr.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ TEST_F(IwObj, DuplicateAndSignalMatches) {
   list = iwaddatt(list, iwmkatt("SIGNAL", "VDD;VCC"));
   IwAtt* mixed = iwmakatt();
   mixed->name = iwmkname("MODEL");
-  mixed->value = "abc";  // not interned: values compare ignoring case
+  mixed->value = IwNameForTests::Raw("abc");  // not interned: values compare ignoring case
   list = iwaddatt(list, mixed);
   EXPECT_EQ(iwdupatt(list, "MODEL", "ABC"), mixed);
   EXPECT_STREQ(iwsigatt(list, "SIGNAL", "PWR;VCC")->value, "VDD;VCC");

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/iwtesting.h"
 #include "tests/testutil.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwgbl.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 
@@ -266,6 +266,41 @@ TEST_F(IwParse, ARepeatedInstanceRecordReconnectsThePins) {
   EXPECT_EQ(igpinnet(p - 1), fetch_net(r.group, "N3"));
 }
 
+// Where a record would give a pin an attribute it already has, the first
+// one wins (PARAM excepted on instance pins); a symbol takes a second
+// attribute of a name unless it is equal to the first.
+TEST_F(IwParse, RepeatedAttributeRecords) {
+  const std::string inv = "DW ALU\nAS INV PINORDER=A Y\nM INV U1\nI U1 INV N1 N2\n";
+  const std::string port = "DW ALU\nAS PT PINORDER=X\nP PT Q\n";
+  auto symbol_pin = [](IwGrp*) { return Atts(Ref("INV")->sym->spns->atts); };
+  auto instance_pin = [](IwGrp* g) { return Atts(igcompin(Com(g, "U1"))->atts); };
+  auto own_pin = [](IwGrp* g) { return Atts(g->sym->spns->atts); };
+  auto symbol = [](IwGrp*) { return Atts(Ref("INV")->sym->atts); };
+  const struct {
+    std::string records;
+    std::string (*inspect)(IwGrp*);
+    const char* atts;
+  } cases[] = {
+      {inv + "AP INV 1 LOAD=3\nAP INV 1 LOAD=5\n", symbol_pin, "LOAD=3;"},
+      {inv + "AP INV 1 LOAD=3\nAP INV 1 CAP=2\n", symbol_pin, "CAP=2;LOAD=3;"},
+      {inv + "API U1 INV 1 LOAD=3\nAPI U1 INV 1 LOAD=5\n", instance_pin, "LOAD=3;"},
+      {inv + "API U1 INV 1 PARAM=1\nAPI U1 INV 1 PARAM=2\n", instance_pin, "PARAM=1;PARAM=2;"},
+      {port + "I Q PT NQ\nAPI NONE PT 1 LOAD=3\nAPI NONE PT 1 LOAD=5\n", own_pin, "LOAD=3;"},
+      {"DW ALU\nAS PT PINORDER=X\nAP PT 1 LOAD=3\nP PT Q\nI Q PT NQ LOAD=1\n", own_pin,
+       "LOAD=1;"},  // the port's own value, not its pin type's
+      {inv + "AS INV MODEL=X\nAS INV MODEL=x\n", symbol, "MODEL=X;"},
+      {inv + "AS INV MODEL=X\nAS INV MODEL=Y\n", symbol, "MODEL=X;MODEL=Y;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.records);
+    iwtest::Reset();
+    auto r = Parse(c.records + "EW\n");
+    ASSERT_NE(r.group, nullptr);
+    EXPECT_EQ(Join(r.msgs), "");
+    EXPECT_EQ(c.inspect(r.group), c.atts);
+  }
+}
+
 TEST_F(IwParse, PortsAreMadeOnlyInTheTopGroup) {
   auto r = Parse("DW ALU\nAS PT PINORDER=X\nAP PT 1 LOAD=3\nP PT Q\nI Q PT NQ DIR=OUT\nEW\n");
   ASSERT_NE(r.group, nullptr);
@@ -287,6 +322,30 @@ TEST_F(IwParse, OverlongTokensAreCut) {
   EXPECT_EQ(Join(r.msgs), "E347 E347 E411");  // both tokens cut, then the name refused
   ASSERT_NE(r.group->nets, nullptr);
   EXPECT_EQ(std::string(r.group->nets->name).size(), 255u);  // AN keeps 255 characters
+}
+
+// A token holds 16384 characters and an attribute name 255: at those
+// lengths nothing is said, one character more is reported.
+TEST_F(IwParse, TokensAndAttributeNamesAtTheirLimits) {
+  const struct {
+    std::string att;  // of an SA record
+    const char* msgs;
+    std::size_t value;  // length of the value kept
+  } cases[] = {
+      {std::string(255, 'N') + "=1", "", 1},
+      {std::string(256, 'N') + "=1", "E411", 0},
+      {"V=" + std::string(16382, 'v'), "", 16382},
+      {"V=" + std::string(16383, 'v'), "E347", 16382},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.att.size());
+    iwtest::Reset();
+    auto r = Parse("DW ALU\nSA " + c.att + "\nEW\n");
+    ASSERT_NE(r.group, nullptr);
+    EXPECT_EQ(Join(r.msgs), c.msgs);
+    IwAtt* a = r.group->schs ? r.group->schs->atts : nullptr;
+    EXPECT_EQ(a && a->value ? std::string(a->value).size() : 0, c.value);
+  }
 }
 
 // A version that is not a number compares neither older nor newer.

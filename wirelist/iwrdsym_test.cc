@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "tests/iwproject.h"
+#include "tests/iwtesting.h"
 #include "tests/testutil.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/iwtable.h"
-#include "wirelist/iwtesting.h"
 
 namespace {
 

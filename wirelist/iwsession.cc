@@ -25,6 +25,9 @@ void iwsession_reset() {
   iwinitflist();
   for (void* p : iws.heapmade) iwfree(p);
   for (std::size_t n = 1; n <= iws.pools.size(); ++n) iwbfree(static_cast<int>(n));
+  // The fresh session's records may land where the old ones were.
+  const std::uint64_t generation = iws.generation + 1;
   iws.~IwSession();
   new (&iws) IwSession();
+  iws.generation = generation;
 }

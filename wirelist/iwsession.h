@@ -4,6 +4,11 @@
 // and free lists, the group table and group reference list, the reader's
 // token buffer and the flags the operations consult.  It is one record,
 // iws, so that tests can start from a clean state with iwsession_reset.
+//
+// The session also counts design generations (iwgeneration): a client
+// that keeps facts about records by their addresses keeps them for one
+// generation only, since records may be freed and their addresses reused
+// once it moves on.
 #pragma once
 
 #include <cstdint>
@@ -95,12 +100,19 @@ struct IwNameSlot {
 };
 
 struct IwSession {
+  // --- design generation ---
+  std::uint64_t generation = 1;  // see iwgeneration; never 0, so 0 can mean "none yet"
+
   // --- name table ---
   IwNameEntry** namehead = nullptr;  // bucket heads (data pool); null until first use
   IwNameEntry** nametail = nullptr;  // bucket tails (the greatest entry once sorted)
   std::vector<bool> namewalked;      // bucket sorted and searched by the walk from now on
   std::vector<IwNameSlot> nameslots;       // exact-text index of the other buckets' entries
   std::vector<IwNameEntry*> nameentries;  // the entries the index refers to
+  // iwkeptname's check (debug builds): each kept text's copy, and the
+  // text at each copy's address.
+  std::unordered_map<std::string, const char*> keptcopies;
+  std::unordered_map<const char*, std::string> kepttexts;
 
   // --- indexes beside long lists (wirelist/iwindex.h) ---
   bool shortcuts = true;  // indexes may answer; off: every list is walked
@@ -222,5 +234,15 @@ struct IwSession {
 /// The one session of the process.
 extern IwSession iws;
 
-/// Releases everything the session holds and starts a fresh one.
+/// Releases everything the session holds and starts a fresh one, of a
+/// new design generation.
 void iwsession_reset();
+
+/// The design generation: a number that moves on whenever records may have
+/// been made, changed or freed behind a client's back (a session reset,
+/// iwinit, loading a design with iwgroup; any later change of records must
+/// move it on too).  Facts kept by record address are valid while it stays.
+inline std::uint64_t iwgeneration() { return iws.generation; }
+
+/// Moves the design generation on.
+inline void iwnewgeneration() { ++iws.generation; }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,11 +21,13 @@
 #include "util/rkerr.h"
 #include "util/rkmem.h"
 #include "util/rkmsg.h"
+#include "util/rkshortcut.h"
 #include "wirelist/immod.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwcheck.h"
 #include "wirelist/iwgroup.h"
 #include "wirelist/iwhetero.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmsg.h"
@@ -100,6 +103,10 @@ IwGrp* load(const std::string& design) {
   }
   switch_on(iwexpbus);
   switch_on(iwchktime);
+  // The database's indexes answer to the switch that sends the netlister
+  // down its general paths, so an edit can be checked the same way.
+  const unsigned left = rkShortcutsLeft(std::getenv("TSN_NO_SHORTCUTS"));
+  iwsetshortcuts((left >> rkShortcutIndex("indexes")) & 1u);
   iwstatln(stderr);
   iwstatmode(1);
   say(WLIB_MSG_LOADING, design.c_str());

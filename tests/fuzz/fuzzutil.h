@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "store/pxlib.h"
 #include "util/rkbus.h"
 #include "wirelist/iwsession.h"
 
@@ -19,7 +20,10 @@ namespace fuzz {
 /// the input, and a few kilobytes reach every record and bound.
 inline constexpr std::size_t kMaxInput = 1 << 16;
 
-inline void Init() { std::freopen("/dev/null", "w", stdout); }
+inline void Init() {
+  std::freopen("/dev/null", "w", stdout);
+  pxFindCatalogs();
+}
 
 /// A clean database with the bus separators it works with.
 inline void Reset(bool busexpand) {

@@ -1,4 +1,4 @@
-// wirelist/iwtesting.h - helpers for the reader and accessor tests.
+// tests/iwtesting.h - helpers for the reader and accessor tests.
 //
 // Runs a reader on text held in memory and collects the catalog messages
 // it raised as "E285", "W363", ... in order.  Messages are recognised by
@@ -16,6 +16,13 @@
 #include "wirelist/iwinit.h"
 #include "wirelist/iwparse.h"
 #include "wirelist/iwsession.h"
+
+/// A name of a text as it stands, for tests that give a record what no
+/// reader would (lower-case letters, say): only iwmkname makes names
+/// otherwise.
+struct IwNameForTests {
+  static IwName Raw(const char* text) { return IwName(text); }
+};
 
 namespace iwtest {
 
