@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "catalogs/wlib.h"
@@ -30,6 +31,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwgroup.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwmem.h"
 #include "wirelist/iwobj.h"
 #include "wirelist/iwrdsym.h"
@@ -65,6 +67,9 @@ struct Edit {
   std::vector<IwGrp*> saves;        // groups named by save lines
   bool save_all = false;            // a save line without a group
   bool any_save = false;            // the script has a save line
+  // Components by the name the netlist shows, per group, built on the
+  // group's first look-up: the shortcut beside find_com's walk.
+  std::unordered_map<const IwGrp*, std::unordered_map<std::string, std::vector<IwCom*>>> shown;
 };
 
 const char* path_of(const Edit& e) { return e.script->path.c_str(); }
@@ -99,13 +104,58 @@ IwGrp* find_or_read_group(Edit& e, std::string_view word) {
   return find_group(e, word);
 }
 
+// The components of g by the names they show, made on first use.  Lines
+// that change what a component shows (create, delete, rename component,
+// set or unset its LABEL) refile it with refile_shown, so the index stays
+// exact without being made again.
+std::unordered_map<std::string, std::vector<IwCom*>>& shown_names(Edit& e, const IwGrp* g) {
+  auto [it, made] = e.shown.try_emplace(g);
+  if (made)
+    for (IwCom* c = iggrpcom(g, nullptr); c; c = iggrpcom(g, c))
+      if (const char* shown = igcomnam(c)) it->second[shown].push_back(c);
+  return it->second;
+}
+
+// Tells g's index (if it has one yet) that com showed `was` and shows
+// `now`; null for a component placed or taken off by the line.
+void refile_shown(Edit& e, const IwGrp* g, IwCom* com, const char* was, const char* now) {
+  auto known = e.shown.find(g);
+  if (known == e.shown.end() || (was && now && std::strcmp(was, now) == 0)) return;
+  if (was) {
+    auto it = known->second.find(was);
+    if (it != known->second.end()) {
+      std::erase(it->second, com);
+      if (it->second.empty()) known->second.erase(it);
+    }
+  }
+  if (now) known->second[now].push_back(com);
+}
+
+// What a component shows, kept as text (a rename may change the name the
+// pointer was read from).
+std::string shown_text(const IwCom* com) {
+  const char* s = com ? igcomnam(com) : nullptr;
+  return s ? s : "";
+}
+
 // A component by the name the netlist shows (its LABEL, when it has one)
 // or by its instance name.  The sheets' tables know the instance names a
-// design was read with; a label is looked for along the sheets.
+// design was read with; a label is looked for along the sheets, the first
+// component met showing it.  With the database's indexes on, a name one
+// component alone shows comes from the index; a name several show goes
+// the walk, which knows their order.
 IwCom* find_com(Edit& e, IwGrp* g, std::string_view word) {
   std::string name = upper(word);
-  for (IwCom* c = iggrpcom(g, nullptr); c; c = iggrpcom(g, c))
-    if (const char* shown = igcomnam(c); shown && name == shown) return c;
+  bool walk = true;
+  if (iwshortcuts()) {
+    const auto& names = shown_names(e, g);
+    auto it = names.find(name);
+    if (it != names.end() && it->second.size() == 1) return it->second.front();
+    walk = it != names.end();
+  }
+  if (walk)
+    for (IwCom* c = iggrpcom(g, nullptr); c; c = iggrpcom(g, c))
+      if (const char* shown = igcomnam(c); shown && name == shown) return c;
   if (IwCom* c = fetch_grp_com(g, name.c_str())) return c;
   missing(e, wlib_fragment(WLIB_OBJ_COMPONENT, name.c_str()));
   return nullptr;
@@ -220,7 +270,9 @@ int do_create(Edit& e) {
   if (!of) return kOwnMessage;
   std::string name(w[4]);
   int st;
-  if (!imcgrpcom(g, sheet, g->sym, of->sym, name.c_str(), &st)) return st;
+  IwCom* com = imcgrpcom(g, sheet, g->sym, of->sym, name.c_str(), &st);
+  if (!com) return st;
+  refile_shown(e, g, com, nullptr, shown_text(com).c_str());
   touch(e, g);
   return 0;
 }
@@ -303,8 +355,10 @@ int do_rename(Edit& e) {
   IwCom* com = find_com(e, g, w[3]);
   if (!com) return kOwnMessage;
   std::string name(w[4]);
+  std::string was = shown_text(com);
   int st;
   if (!imscomnam(com, name.c_str(), &st)) return st;
+  refile_shown(e, g, com, was.c_str(), shown_text(com).c_str());
   touch(e, g);
   return 0;
 }
@@ -317,6 +371,11 @@ std::string rest_after(const Edit& e, std::size_t k) {
   if (b == std::string::npos) return "";
   std::size_t end = t.find_last_not_of(" \t");
   return t.substr(b, end - b + 1);
+}
+
+// The object as a component, or null for any other kind.
+IwCom* component_of(void* object) {
+  return iwobjtype(object) == NX_COMPONENTS ? static_cast<IwCom*>(object) : nullptr;
 }
 
 int do_set(Edit& e) {
@@ -333,9 +392,12 @@ int do_set(Edit& e) {
     return kOwnMessage;
   }
   int st;
+  IwCom* com = component_of(obj);
+  std::string was = shown_text(com);
   IwAtt* a = iwgetatt(igobjatt(obj), upper(att).c_str());
   if (!a && !(a = imcobjatt(obj, att.c_str(), &st))) return st;
   if (!imsattval(a, value.c_str(), &st)) return st;
+  if (com) refile_shown(e, g, com, was.c_str(), shown_text(com).c_str());
   touch(e, g);
   return 0;
 }
@@ -354,7 +416,10 @@ int do_unset(Edit& e) {
     return missing(e, wlib_fragment(WLIB_OBJ_ATTRIBUTE, att.c_str(), owner.c_str()));
   }
   int st;
+  IwCom* com = component_of(obj);
+  std::string was = shown_text(com);
   if (!imdobjatt(obj, a, &st)) return st;
+  if (com) refile_shown(e, g, com, was.c_str(), shown_text(com).c_str());
   touch(e, g);
   return 0;
 }
@@ -370,7 +435,9 @@ int do_delete(Edit& e) {
   // must not leave its pins on the nets.
   for (IwPin* p = igcompin(com); p; p = igpincnx(p))
     if (IwNet* net = igpinnet(p); net && !imdnetpin(net, p, &st)) return st;
+  std::string was = shown_text(com);
   if (!imdschcom(com->sch, com, &st)) return st;
+  refile_shown(e, g, com, was.c_str(), nullptr);
   touch(e, g);
   return 0;
 }
