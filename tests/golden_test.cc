@@ -171,7 +171,8 @@ class Golden : public ::testing::TestWithParam<Case> {};
 
 bool IsCaseFile(const std::string& name) {
   return name == "args" || name == "env" || name == "program" || name == "standins" ||
-         name == "older" || name == "steps" || name.rfind("args.", 0) == 0 || name.rfind("expected", 0) == 0;
+         name == "older" || name == "steps" || name.rfind("args.", 0) == 0 ||
+         name.rfind("expected", 0) == 0;
 }
 
 // Writes the case's stand-in programs into bin, executable; the PATH

@@ -14,9 +14,8 @@
 #include <cstddef>
 
 /// The names the switch knows; bit n of a shortcut mask is name n.
-inline constexpr const char* rkShortcutNames[] = {"census", "plans", "bytes", "blocks",
-                                                  "quiet",  "values", "paths", "ports",
-                                                  "scopes", "indexes"};
+inline constexpr const char* rkShortcutNames[] = {"census", "plans", "bytes", "blocks", "quiet",
+                                                  "values", "paths", "ports", "scopes", "indexes"};
 
 /// The shortcuts a value of TSN_NO_SHORTCUTS leaves on, as a mask: all
 /// for null, "" or "0"; all but the named ones for a list of names; none

@@ -226,8 +226,7 @@ IwAtt* make_objatt(void* object, const char* name, bool unique, int* status) {
     refuse(status, IW_CHK_MISSING, NDX_CHKTYPE, kWhere);
     return nullptr;
   }
-  if (!valid_name(name, kWhere, status) ||
-      !writable(object, kWhere, igobjnam(object), status))
+  if (!valid_name(name, kWhere, status) || !writable(object, kWhere, igobjnam(object), status))
     return nullptr;
   IwAtt** list = att_list(object);
   if (!list) {
@@ -328,7 +327,8 @@ IwSch* imcgrpsch(IwGrp* group, int number, int* status) {
     return nullptr;
   }
   IwSch* sch = link_sheet(group, number);
-  if (!sch) refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imcgrpch: Could not create schematic", name);
+  if (!sch)
+    refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imcgrpch: Could not create schematic", name);
   return changed(sch);
 }
 
@@ -669,7 +669,8 @@ int imscomnam(IwCom* component, const char* name, int* status) {
   if (stored == old && stored == igcomnam(component)) return 1;
   IwGrp* group = component->sch ? component->sch->grp : nullptr;
   if (!group) {
-    refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imscomnam: Null Schematic Owner", com_name(component));
+    refuse(status, IW_MOD_NOTMADE, NDX_NOTMADE, "imscomnam: Null Schematic Owner",
+           com_name(component));
     return 0;
   }
   IwCom* other = fetch_grp_com(group, stored);

@@ -115,8 +115,7 @@ IwNet* imcgrpnet(IwGrp* group, IwSym* grpsym, const char* name, int* status);
 /// kept as its PINTYPE attribute.  The pin number is its place in the
 /// list, so `number` is not stored.  Checks: a symbol (435), the name
 /// (437), the direction (i_check_direction, 22), writable (465, 3).
-IwSpn* imcsymspn(IwSym* symbol, const char* name, int number, const char* direction,
-                 int* status);
+IwSpn* imcsymspn(IwSym* symbol, const char* name, int number, const char* direction, int* status);
 
 /// A new attribute name without value on a pin, net, component, sheet,
 /// symbol pin or symbol.  Checks: the object present (435, 1), the name

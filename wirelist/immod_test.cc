@@ -166,7 +166,7 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
   iwnochk_writable(1);
   rogrp = Group(ro, "rocell", {"A", "IN"});
   iwnochk_writable(0);
-  ASSERT_NE(rogrp, nullptr);  // with the checks off a read-only library takes it
+  ASSERT_NE(rogrp, nullptr);          // with the checks off a read-only library takes it
   IwGrp* loose = iwmkgroup("LOOSE");  // known to no library
   IwNet* bus = Net(top_, "D[0:3]");
   IwNet* vcc = Net(top_, "VCC");
@@ -195,7 +195,8 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
   const std::vector<Case> cases = {
       {"imclib empty name", [&](int* s) { return imclib("", s); }, 5, "nodex-W-437"},
       {"imclib apostrophe", [&](int* s) { return imclib("a'b", s); }, 5, "nodex-W-437"},
-      {"imclibgrp no library", [&](int* s) { return imclibgrp(nullptr, "G", s); }, 1, "nodex-W-435"},
+      {"imclibgrp no library", [&](int* s) { return imclibgrp(nullptr, "G", s); }, 1,
+       "nodex-W-435"},
       {"imclibgrp not a library", [&](int* s) { return imclibgrp((IwLib*)top_, "G", s); }, 2,
        "nodex-W-435"},
       {"imclibgrp long name", [&](int* s) { return imclibgrp(lib, long_name.c_str(), s); }, 5,
@@ -206,7 +207,8 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
        "nodex-W-435"},
       {"imcgrpsym no library", [&](int* s) { return imcgrpsym(loose, "LOOSE", s); }, 24,
        "nodex-W-467"},
-      {"imcgrpsym other name", [&](int* s) { return imcgrpsym(top_, "TOPX", s); }, 5, "nodex-W-437"},
+      {"imcgrpsym other name", [&](int* s) { return imcgrpsym(top_, "TOPX", s); }, 5,
+       "nodex-W-437"},
       {"imcgrpsym has one", [&](int* s) { return imcgrpsym(top_, "top", s); }, 4, "nodex-W-466"},
       {"imcgrpsym read-only", [&](int* s) { return imcgrpsym(rogrp, "ROCELL", s); }, 3,
        "nodex-W-465"},
@@ -222,44 +224,44 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
        [&](int* s) { return imcgrpcom(top_, 1, (IwSym*)vcc, inv_->sym, "U9", s); }, 2,
        "nodex-W-435"},
       {"imcgrpcom another group's symbol",
-       [&](int* s) { return imcgrpcom(top_, 1, blk_->sym, inv_->sym, "U9", s); }, 1,
-       "nodex-W-481"},
-      {"imcgrpcom no symbol", [&](int* s) { return imcgrpcom(top_, 1, top_->sym, nullptr, "U9", s); },
-       18, "nodex-W-435"},
+       [&](int* s) { return imcgrpcom(top_, 1, blk_->sym, inv_->sym, "U9", s); }, 1, "nodex-W-481"},
+      {"imcgrpcom no symbol",
+       [&](int* s) { return imcgrpcom(top_, 1, top_->sym, nullptr, "U9", s); }, 18, "nodex-W-435"},
       {"imcgrpcom symbol of wrong type",
        [&](int* s) { return imcgrpcom(top_, 1, top_->sym, (IwSym*)vcc, "U9", s); }, 19,
        "nodex-W-435"},
-      {"imcgrpcom bad name", [&](int* s) { return imcgrpcom(top_, 1, top_->sym, inv_->sym, "", s); },
-       5, "nodex-W-437"},
+      {"imcgrpcom bad name",
+       [&](int* s) { return imcgrpcom(top_, 1, top_->sym, inv_->sym, "", s); }, 5, "nodex-W-437"},
       {"imcgrpcom name taken",
        [&](int* s) { return imcgrpcom(top_, 1, top_->sym, inv_->sym, "b2", s); }, 4, "nodex-W-466"},
-      {"imcgrpcom sheet 0", [&](int* s) { return imcgrpcom(top_, 0, top_->sym, inv_->sym, "U9", s); },
-       20, "nodex-W-477"},
-      {"imcgrpcom recursive", [&](int* s) { return imcgrpcom(blk_, 1, blk_->sym, top_->sym, "T", s); },
-       21, "nodex-W-478"},
+      {"imcgrpcom sheet 0",
+       [&](int* s) { return imcgrpcom(top_, 0, top_->sym, inv_->sym, "U9", s); }, 20,
+       "nodex-W-477"},
+      {"imcgrpcom recursive",
+       [&](int* s) { return imcgrpcom(blk_, 1, blk_->sym, top_->sym, "T", s); }, 21, "nodex-W-478"},
       {"imcgrpcom into itself",
        [&](int* s) { return imcgrpcom(blk_, 1, blk_->sym, blk_->sym, "T", s); }, 21, "nodex-W-478"},
       {"imcgrpcom read-only",
        [&](int* s) { return imcgrpcom(rogrp, 1, rogrp->sym, inv_->sym, "U9", s); }, 3,
        "nodex-W-465"},
-      {"imcgrpnet not a group", [&](int* s) { return imcgrpnet((IwGrp*)lib, top_->sym, "N", s); }, 2,
-       "nodex-W-435"},
+      {"imcgrpnet not a group", [&](int* s) { return imcgrpnet((IwGrp*)lib, top_->sym, "N", s); },
+       2, "nodex-W-435"},
       {"imcgrpnet question mark", [&](int* s) { return imcgrpnet(top_, top_->sym, "?", s); }, 5,
        "nodex-W-437"},
       {"imcgrpnet read-only", [&](int* s) { return imcgrpnet(rogrp, rogrp->sym, "N", s); }, 3,
        "nodex-W-465"},
-      {"imcgrpnet another group's symbol", [&](int* s) { return imcgrpnet(top_, blk_->sym, "N", s); },
-       1, "nodex-W-481"},
+      {"imcgrpnet another group's symbol",
+       [&](int* s) { return imcgrpnet(top_, blk_->sym, "N", s); }, 1, "nodex-W-481"},
       {"imcgrpnet exists", [&](int* s) { return imcgrpnet(top_, top_->sym, "mid", s); }, 4,
        "nodex-W-466"},
-      {"imcsymspn not a symbol", [&](int* s) { return imcsymspn((IwSym*)top_, "P", 1, "IN", s); }, 2,
-       "nodex-W-435"},
+      {"imcsymspn not a symbol", [&](int* s) { return imcsymspn((IwSym*)top_, "P", 1, "IN", s); },
+       2, "nodex-W-435"},
       {"imcsymspn bad name", [&](int* s) { return imcsymspn(top_->sym, "a\nb", 1, "IN", s); }, 5,
        "nodex-W-437"},
-      {"imcsymspn direction OUTPUT", [&](int* s) { return imcsymspn(top_->sym, "P", 1, "OUTPUT", s); },
-       22, "nodex-W-454"},
-      {"imcsymspn direction lower case", [&](int* s) { return imcsymspn(top_->sym, "P", 1, "out", s); },
-       22, "nodex-W-454"},
+      {"imcsymspn direction OUTPUT",
+       [&](int* s) { return imcsymspn(top_->sym, "P", 1, "OUTPUT", s); }, 22, "nodex-W-454"},
+      {"imcsymspn direction lower case",
+       [&](int* s) { return imcsymspn(top_->sym, "P", 1, "out", s); }, 22, "nodex-W-454"},
       {"imcsymspn read-only", [&](int* s) { return imcsymspn(rogrp->sym, "P", 1, "IN", s); }, 3,
        "nodex-W-465"},
       {"imcobjatt no object", [&](int* s) { return imcobjatt(nullptr, "A", s); }, 1, "nodex-W-435"},
@@ -270,8 +272,10 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
       {"imcobjatt exists", [&](int* s) { return imcobjatt(b1, "delay", s); }, 4, "nodex-W-466"},
       {"imcobjatt read-only", [&](int* s) { return imcobjatt(rogrp->sym, "A", s); }, 3,
        "nodex-W-465"},
-      {"imanetpin not a net", [&](int* s) { return imanetpin((IwNet*)b1, u3y, s); }, 2, "nodex-W-435"},
-      {"imanetpin no pin", [&](int* s) { return imanetpin(unused, nullptr, s); }, 13, "nodex-W-435"},
+      {"imanetpin not a net", [&](int* s) { return imanetpin((IwNet*)b1, u3y, s); }, 2,
+       "nodex-W-435"},
+      {"imanetpin no pin", [&](int* s) { return imanetpin(unused, nullptr, s); }, 13,
+       "nodex-W-435"},
       {"imanetpin not a pin", [&](int* s) { return imanetpin(unused, (IwPin*)vcc, s); }, 14,
        "nodex-W-435"},
       {"imanetpin on a net", [&](int* s) { return imanetpin(unused, b1i, s); }, 15, "nodex-W-495"},
@@ -307,16 +311,21 @@ TEST_F(ImMod, EveryRefusedArgumentLeavesTheModelAsItWas) {
       {"imdnetspn not tied to it", [&](int* s) { return imdnetspn(vcc, din, s); }, 16,
        "nodex-W-475"},
       {"imsnettyp 1", [&](int* s) { return imsnettyp(vcc, 1, s); }, 23, "nodex-W-479"},
-      {"imsnettyp not a net", [&](int* s) { return imsnettyp((IwNet*)b1, 0, s); }, 2, "nodex-W-435"},
-      {"imsattval no value", [&](int* s) { return imsattval(delay, nullptr, s); }, 23, "nodex-W-437"},
+      {"imsnettyp not a net", [&](int* s) { return imsnettyp((IwNet*)b1, 0, s); }, 2,
+       "nodex-W-435"},
+      {"imsattval no value", [&](int* s) { return imsattval(delay, nullptr, s); }, 23,
+       "nodex-W-437"},
       {"imsattval not an attribute", [&](int* s) { return imsattval((IwAtt*)b1, "1", s); }, 2,
        "nodex-W-435"},
       {"imsobjnam nothing", [&](int* s) { return imsobjnam(nullptr, "A", s); }, 1, "nodex-W-435"},
       {"imsobjnam bad name", [&](int* s) { return imsobjnam(b1, "it's", s); }, 5, "nodex-W-437"},
-      {"imsobjnam a sheet", [&](int* s) { return imsobjnam(top_->schs, "S", s); }, 6, "nodex-W-536"},
+      {"imsobjnam a sheet", [&](int* s) { return imsobjnam(top_->schs, "S", s); }, 6,
+       "nodex-W-536"},
       {"imsobjnam a group", [&](int* s) { return imsobjnam(top_, "T2", s); }, 6, "nodex-W-536"},
-      {"imsnetnam net with pins", [&](int* s) { return imsnetnam(vcc, "VDD", s); }, 6, "nodex-W-464"},
-      {"imsnetnam name taken", [&](int* s) { return imsnetnam(unused, "MID", s); }, 7, "nodex-W-468"},
+      {"imsnetnam net with pins", [&](int* s) { return imsnetnam(vcc, "VDD", s); }, 6,
+       "nodex-W-464"},
+      {"imsnetnam name taken", [&](int* s) { return imsnetnam(unused, "MID", s); }, 7,
+       "nodex-W-468"},
       {"imscomnam name taken", [&](int* s) { return imscomnam(b1, "B2", s); }, 7, "nodex-W-468"},
       {"imsattnam name taken", [&](int* s) { return imsattnam(delay, "SPEED", s); }, 7,
        "nodex-W-468"},
@@ -457,8 +466,7 @@ TEST_F(ImMod, LibrariesKeepTheirNamesAndOpenOnce) {
 // index may be found stale (an assertion failure on standard output).
 TEST_F(ImMod, LongListsStayExactThroughTheApi) {
   std::string sheet = "AS INV PINORDER=A Y\nM INV U1\nI U1 INV N1 N2\n";
-  for (int k = 0; k < 80; ++k)
-    sheet += "AN N1 " + Name("A", k % 40) + "=" + Name("V", k) + "\n";
+  for (int k = 0; k < 80; ++k) sheet += "AN N1 " + Name("A", k % 40) + "=" + Name("V", k) + "\n";
   Sheet("TOP", 1, sheet);
   ASSERT_NE(iwgroup("TOP"), nullptr);
   // A stale index is reported on standard output as an assertion failure.
@@ -508,7 +516,8 @@ TEST_F(ImMod, LongListsStayExactThroughTheApi) {
     }
   }
   EXPECT_EQ(wide->sym->npins, 40);
-  for (int k = 1; k <= 40; ++k) EXPECT_EQ(iwspnat(wide->sym, k)->name, iwmkname(Name("P", k).c_str()));
+  for (int k = 1; k <= 40; ++k)
+    EXPECT_EQ(iwspnat(wide->sym, k)->name, iwmkname(Name("P", k).c_str()));
   IwCom* w = Place(top, 1, wide, "W1", {});
   ASSERT_NE(w, nullptr);
   EXPECT_STREQ(igpinspn(ifpinpin(40, igcompin(w)))->name, "P40");

@@ -106,8 +106,7 @@ struct HetState {
 };
 HetState het_state;
 
-void fail(int number, const char* a = nullptr, const char* b = nullptr,
-          const char* c = nullptr) {
+void fail(int number, const char* a = nullptr, const char* b = nullptr, const char* c = nullptr) {
   iwmsghndlr(4, number, text(a), text(b), text(c));
   het_state.failed = true;
 }
@@ -183,8 +182,7 @@ void build_pins(IwHetSet* set) {
   }
   std::unordered_map<std::string, IwSpn*> first;  // upper-case name -> first section pin
   for (IwHetSec* s = set->secs; s; s = s->next)
-    for (IwSpn* spn = s->grp->sym->spns; spn; spn = spn->next)
-      first.emplace(upper(spn->name), spn);
+    for (IwSpn* spn = s->grp->sym->spns; spn; spn = spn->next) first.emplace(upper(spn->name), spn);
   for (char& c : order)
     if (c == ',') c = ' ';
   char name[iw::kBitNameBuffer];

@@ -79,8 +79,8 @@ TEST_F(IwHetero, SectionsWithOneLabelBecomeOneComponentOfTheCombinedSymbol) {
                            "Q:PINTYPE=UNDEFINED_DIRECTION"}));
   EXPECT_EQ(Atts(ifspnspn("Q", ab->sym->spns)->atts),
             (Strings{"CLOCK=RISE", "PINTYPE=UNDEFINED_DIRECTION"}));
-  EXPECT_EQ(Atts(ab->sym->atts), (Strings{"FAMILY=CMOS", "FAMILY=TTL", "MODEL=M1",
-                                          "SIGNAL=PWR;VCC", "SIGNAL=PWR;VDD"}));
+  EXPECT_EQ(Atts(ab->sym->atts),
+            (Strings{"FAMILY=CMOS", "FAMILY=TTL", "MODEL=M1", "SIGNAL=PWR;VCC", "SIGNAL=PWR;VDD"}));
   IwCom* u1 = fetch_grp_com(top, "U1");
   IwCom* u2 = fetch_grp_com(top, "U2");
   ASSERT_NE(u1, nullptr);

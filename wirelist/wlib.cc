@@ -115,7 +115,6 @@ IwGrp* load(const std::string& design) {
   return top;
 }
 
-
 std::string joined(const std::vector<const char*>& names) {
   std::string s;
   for (const char* n : names) s.append(s.empty() ? "" : " ").append(n);

@@ -60,13 +60,13 @@ std::string upper(std::string_view s) {
 // The state of one run of a script.
 struct Edit {
   const WlibScript* script = nullptr;
-  int line = 0;                     // number of the line being applied
-  const std::string* text = nullptr;  // its text
+  int line = 0;                         // number of the line being applied
+  const std::string* text = nullptr;    // its text
   std::vector<std::string_view> words;  // its words
-  std::vector<IwGrp*> touched;      // groups the script changes, first change first
-  std::vector<IwGrp*> saves;        // groups named by save lines
-  bool save_all = false;            // a save line without a group
-  bool any_save = false;            // the script has a save line
+  std::vector<IwGrp*> touched;          // groups the script changes, first change first
+  std::vector<IwGrp*> saves;            // groups named by save lines
+  bool save_all = false;                // a save line without a group
+  bool any_save = false;                // the script has a save line
   // Components by the name the netlist shows, per group, built on the
   // group's first look-up: the shortcut beside find_com's walk.
   std::unordered_map<const IwGrp*, std::unordered_map<std::string, std::vector<IwCom*>>> shown;
