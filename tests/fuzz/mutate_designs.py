@@ -157,9 +157,13 @@ def design_names(run):
     """Group, component and net names seen in the design's wirelists."""
     groups, comps, nets = {"TOP"}, {"U1"}, {"N1"}
     for f in glob.glob(run + "/lib/wir/*"):
+        # Damage turns files into FIFOs and links to /dev/zero: only plain
+        # files are read, and only their start.
+        if os.path.islink(f) or not os.path.isfile(f):
+            continue
         try:
             with open(f, errors="replace") as fh:
-                for line in fh:
+                for line in fh.read(1 << 20).splitlines():
                     w = line.split()
                     if len(w) >= 3 and w[0] in ("M", "W"):
                         groups.add(w[1])
