@@ -118,6 +118,14 @@ TEST_F(IwHetero, PinOrderFromTheAttributeOrFromAPinOrderFile) {
   pins.clear();
   for (const IwSpn* s = Group("AB")->sym->spns; s; s = s->next) pins.push_back(s->name);
   EXPECT_EQ(pins, (Strings{"Y", "D", "Q", "X"}));
+
+  // A line that would take the text past 16384 characters is dropped with
+  // the rest of the file, a pin named there with it.
+  Write("lib/sym/b.hpn", "x q\nd y\n" + std::string(20000, ' ') + "a\nz\n");
+  EXPECT_EQ(Load(Part()), (Strings{"nodex-E-347"}));
+  pins.clear();
+  for (const IwSpn* s = Group("AB")->sym->spns; s; s = s->next) pins.push_back(s->name);
+  EXPECT_EQ(pins, (Strings{"X", "Q", "D", "Y"}));
 }
 
 // Each check before anything is made: its message, a failed pass, and
