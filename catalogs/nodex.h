@@ -107,6 +107,7 @@
 #define NDX_UNSAFENAME 352 /* "[W] The checker is not run for group %s: a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -." */  // group name
 #define NDX_PLDUNSAFE 353 /* "[W] The PLD translator is not run for component %s of group %s: a name handed to a program may hold only letters, digits and _ . - $ and may not begin with -, unlike %s." */  // component display name, group name, the name refused
 #define NDX_PLDSHORT 354 /* "[E] An F record of wirelist %s (sheet %d) ends before its PLD names; the wirelist is not read." */  // file name, sheet number
+#define NDX_SYMNUL 356 /* "[E] Symbol file %s holds a NUL byte in line %d; the line is skipped." */  // file name, line number
 #define NDX_OLDVERSION 363 /* "[W] Wirelist %s sheet %d has the old format version %g." */  // file name, sheet number, version
 #define NDX_OLDVERSION2 364 /* "[W] Commas in its PINORDER attributes separate pin names." */  // (none)
 #define NDX_DWMISMATCH 376 /* "[E] The DW record names the group %s." */  // group name of the record

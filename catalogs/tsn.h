@@ -39,6 +39,7 @@
 #define TSN_MSG_BAD_SYMTYPE 523 /* "Error: A component with an unsupported symbol type cannot be netlisted." */  // (none)
 #define TSN_MSG_STOPS_HERE 524 /* "       Component %s (group %s) stops the netlist here." */  // hierarchical component name, group name
 #define TSN_MSG_DTB_UNMATCHED 525 /* "Warning: %d back-annotation entries matched nothing in the design:" */  // entry count (int)
+#define TSN_MSG_DTB_TOO_MUCH 533 /* "Error: Back-annotation file %s is not read, nor any file after it: the files of this run, nested ones counted each time they are named, may be read at most %d times and hold at most %d MB in all." */  // path, the read limit, the byte limit in MB (int)
 
 // Parts of the netlister this version does not have: each says so when a
 // run asks for it, rather than leave the user with a netlist silently

@@ -186,13 +186,14 @@ int define(int level, const char* name, const char* value, bool* stored) {
   return std::strcmp(it->second, value) == 0 ? code(IpCode::kOk) : code(IpCode::kConflict);
 }
 
-// One line of a variable file (NUL-terminated, at most 1023 characters
-// unless too_long).  Lines that do not start with "@" define nothing.
-int defineLine(char* line, bool too_long) {
+// One line of a variable file (NUL-terminated, at most 1023 characters);
+// not_whole when the file's line was longer or held a NUL byte, which
+// refuses a definition.  Lines that do not start with "@" define nothing.
+int defineLine(char* line, bool not_whole) {
   char* p = line;
   while (isSpace(*p)) ++p;
   if (*p != '@') return code(IpCode::kOk);
-  if (too_long) return code(IpCode::kConflict);
+  if (not_whole) return code(IpCode::kConflict);
 
   rkStrUpc(p);
   bool global = p[1] == '@';
@@ -235,8 +236,12 @@ int readFile(std::FILE* f) {
   int result = code(IpCode::kOk);
   std::string line;
   bool too_long = false;
-  while (rkDufsReadLine(f, &line, expr::kIpMaxLine, nullptr, &too_long))
-    if (defineLine(line.data(), too_long) != code(IpCode::kOk)) result = code(IpCode::kConflict);
+  while (rkDufsReadLine(f, &line, expr::kIpMaxLine, nullptr, &too_long)) {
+    // A NUL byte would cut the definition short unseen: refused like a
+    // line too long to be read whole.
+    const bool whole = !too_long && line.find('\0') == std::string::npos;
+    if (defineLine(line.data(), !whole) != code(IpCode::kOk)) result = code(IpCode::kConflict);
+  }
   return result;
 }
 

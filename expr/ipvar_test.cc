@@ -112,6 +112,10 @@ TEST_F(IpVar, BadLinesMarkTheFileButTheRestStaysDefined) {
   EXPECT_STREQ(ipgetvar("@X"), "1");  // the first file read keeps its value
   EXPECT_STREQ(ipgetvar("@Y"), "3");
   EXPECT_EQ(ipgetvar("@LEAK"), nullptr);  // the tail of an overlong line is no line
+  // A NUL byte would cut a definition short: the line is refused.
+  EXPECT_EQ(ipincfile(VarFile("nul", std::string("@N = 12\0" "3\n@M = 4\n", 17)).c_str()), 3);
+  EXPECT_EQ(ipgetvar("@N"), nullptr);
+  EXPECT_STREQ(ipgetvar("@M"), "4");
   EXPECT_EQ(ipincfile((dir_.path() + "/absent").c_str()), 10);
   EXPECT_EQ(ipincfile(std::string(120, 'n').c_str()), 10);  // name does not fit
 

@@ -66,6 +66,14 @@ inline constexpr std::size_t kStreamBuffer = 256 * 1024;
 /// that agree in their first 255 characters count as the same file.
 inline constexpr std::size_t kDtbKeyLength = 255;
 
+/// How much reading one run's back-annotation files may do in all, nested
+/// files counted each time they are read.  A file that names another twice,
+/// which names a third twice, and so on, asks for a number of reads that
+/// doubles with every level; past either bound no further file is read,
+/// with an error, and the netlist is written from what was read.
+inline constexpr unsigned long kDtbMaxFileReads = 100000;
+inline constexpr unsigned long long kDtbMaxBytesRead = 4ULL << 30;
+
 /// Bytes of the buffer each pin delay value ("TPLH", "TPHL") is formed
 /// into; a longer value is cut.
 inline constexpr std::size_t kDelayValueBuffer = 80;

@@ -228,6 +228,11 @@ struct DtbState {
   std::deque<IwAtt> atts;                        // attributes of the table
   std::vector<IwAtt*> free_copies;               // merged copies given back
   std::vector<std::unique_ptr<OpenFile>> files;  // being read, innermost last
+  unsigned long files_read = 0;       // every read counted, nested or not
+  unsigned long long bytes_read = 0;  // and the bytes they held
+  bool over_budget = false;           // the bounds were met: nothing more is read
+  unsigned long max_reads = tsn::kDtbMaxFileReads;  // lowered only by tests
+  unsigned long long max_bytes = tsn::kDtbMaxBytesRead;
   std::unordered_map<std::string_view, Mark> marks;
   DesignFacts design;
   // The answers for the last context asked about at each depth (the top
@@ -588,6 +593,11 @@ bool has_extension(const char* name) {
   return pxParse(name, nullptr, nullptr, nullptr, ext) == PX_OK && ext[0] != '\0';
 }
 
+const char* too_much(const char* path) {
+  return tsnMsgBuild(TSN_MSG_DTB_TOO_MUCH, path, static_cast<int>(dtb().max_reads),
+                     static_cast<int>(dtb().max_bytes >> 20));
+}
+
 // Finds, checks and reads in the file, and puts it on the stack; false
 // (reported) when it cannot be read.
 bool open_file(const std::string& name, const std::string& prefix) {
@@ -611,6 +621,13 @@ bool open_file(const std::string& name, const std::string& prefix) {
     }
   }
   if (key.size() > tsn::kDtbKeyLength) key.resize(tsn::kDtbKeyLength);
+  if (dtb().over_budget) return false;  // reported once, when it was met
+  if (dtb().files_read >= dtb().max_reads) {
+    dtb().over_budget = true;
+    llogmsg(netlist(), "%s",
+            too_much(path));
+    return false;
+  }
   for (const auto& open : dtb().files) {
     if (open->key == key) {
       llogmsg(netlist(), "%s", tsnMsgBuild(TSN_MSG_DTB_RECURSIVE));
@@ -625,8 +642,19 @@ bool open_file(const std::string& name, const std::string& prefix) {
   }
   auto f = std::make_unique<OpenFile>();
   char chunk[65536];
-  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) f->text.append(chunk, n);
+  for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, fp)) > 0;) {
+    if (dtb().bytes_read + f->text.size() + n > dtb().max_bytes) {
+      std::fclose(fp);
+      dtb().over_budget = true;
+      llogmsg(netlist(), "%s",
+              too_much(path));
+      return false;
+    }
+    f->text.append(chunk, n);
+  }
   std::fclose(fp);
+  ++dtb().files_read;
+  dtb().bytes_read += f->text.size();
   llogmsg(netlist(), "Using back-annotation file '%s'", path);
   // Room for the names a file of this size may hold (some 30 bytes an
   // entry), so that the tables are not laid out again and again.
@@ -1256,3 +1284,8 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com, IwNet* net
 }
 
 void tsndtb_reset() { dtb_state.reset(); }
+
+void tsndtb_read_limits(unsigned long reads, unsigned long long bytes) {
+  dtb().max_reads = reads;
+  dtb().max_bytes = bytes;
+}

@@ -152,3 +152,6 @@ bool tsnShortcutOk(TsnShortcut what, TsnContext* context, IwCom* com = nullptr,
 /// components (tsn_state_reset; the table belongs to the design
 /// generation it was read in, and a newly loaded design drops it).
 void tsndtb_reset();
+/// Tests only: lower the bounds on what one run's files may make the
+/// reader do (kDtbMaxFileReads, kDtbMaxBytesRead) until the next reset.
+void tsndtb_read_limits(unsigned long reads, unsigned long long bytes);

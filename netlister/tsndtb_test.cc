@@ -97,6 +97,41 @@ TEST_F(DtbReader, ChainOfAThousandNestedFiles) {
   EXPECT_EQ(w->nerrors, 0);
 }
 
+// Each file names the next one twice, so the reads asked for double with
+// every level: past the bound nothing more is read, said once, and what
+// was read stays in the table.
+TEST_F(DtbReader, FilesNamingOthersTwiceStopAtTheReadBound) {
+  constexpr int kDepth = 5;  // 1 + 2 + 4 + 8 + 16 = 31 reads asked for
+  for (int k = 0; k < kDepth; ++k) {
+    std::string text = ".BA\n";
+    for (const char* c : {"A", "B"}) {
+      text.append("C ").append(c).append("\nA LEVEL=").append(std::to_string(k)).append("\n");
+      if (k + 1 < kDepth) text.append("A DTB=f").append(std::to_string(k + 1)).append("\n");
+    }
+    Write(std::string("f").append(std::to_string(k)).append(".dtb"), text.append(".AB\n"));
+  }
+  struct Case {
+    unsigned long reads;
+    unsigned long long bytes;
+    int files;  // files read in full
+  } cases[] = {{100, 1ULL << 30, 31}, {31, 1ULL << 30, 31}, {10, 1ULL << 30, 10}, {31, 300, 6}};  // 54 bytes each file but the last (36)
+  for (const Case& c : cases) {
+    tsndtb_reset();
+    lfree_wirdata(w);
+    tsn_data_init();
+    tsndtb_read_limits(c.reads, c.bytes);
+    readDtbFile("f0", "");
+    const std::string log = testing::internal::GetCapturedStdout();
+    testing::internal::CaptureStdout();
+    std::size_t said = 0;
+    for (std::size_t at = 0; (at = log.find("nor any file after it", at)) != std::string::npos; ++at)
+      ++said;
+    EXPECT_EQ(said, c.files == 31 ? 0u : 1u) << c.reads << " " << c.bytes;
+    EXPECT_EQ(w->ndtb_comps, 2 * c.files) << c.reads << " " << c.bytes;
+    EXPECT_EQ(Value(getDtbCompAtts("A"), "LEVEL"), "0");
+  }
+}
+
 TEST_F(DtbReader, LaterAnnotationsMergeIntoTheSameEntry) {
   Write("a.dtb", ".BA\nC X\nA P=1\nA Q=1\nN X\nA P=net\nW X\\D X\\R T=1\nP X\nA P=pin\n.AB\n");
   Write("b.dtb", ".BA\nC X\nA Q=2\nA R=2\nN X\nW X\\D X\\R T=2\nW X\\D X\\S T=3\n.AB\n");

@@ -499,6 +499,14 @@ int prjInitView(PrjProject* project, const char*, const char* inipath) {
     if (!is_dir_line(line)) continue;
     std::string where = "line " + std::to_string(lineno) + " of " + inipath;
     PrjDirLine d;
+    // A NUL byte would end the declaration early, naming another
+    // directory than the line shows.
+    if (line.find('\0') != std::string::npos) {
+      malformed = true;
+      line.erase(line.find('\0'));
+      project->errors.push_back({"(unnamed)", "the line holds a NUL byte", where + ": " + shown_line(line)});
+      continue;
+    }
     int st = prjParseDirLine(line.c_str(), &d);
     if (st != PRJ_OK) {
       malformed = true;

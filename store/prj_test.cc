@@ -178,6 +178,13 @@ TEST_F(PrjView, LibraryErrorsNameEachFailingLibrary) {
             "drafta.ini");
   int status;
   EXPECT_EQ(prjFindNextLib(project_, 0, "*", &status), 0);  // no view, no libraries
+
+  // A NUL byte would name another directory than the line shows.
+  prjReset();
+  EXPECT_EQ(View(std::string("DIR [w] good\0/../other\n", 24)), PRJ_BAD_INI);
+  errors = Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "(unnamed) | the line holds a NUL byte | line 1 of drafta.ini: DIR [w] good");
 }
 
 TEST_F(PrjView, WirelistsCopyToTheirSavedCopyOnlyInWritableLibraries) {

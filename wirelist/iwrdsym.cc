@@ -493,6 +493,11 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
   bool first_record = true;
   while (read_line(in, text, line_end)) {
     ++rd.line;
+    if (text.find('\0') != std::string::npos) {
+      // A NUL byte would cut a name or value short unseen.
+      iwmsghndlr(4, NDX_SYMNUL, filename, rd.line);
+      continue;
+    }
     bool is_record = text.size() >= 2 ? is_space(text[1]) : (!text.empty() && line_end);
     if (is_record) {
       if (std::toupper(static_cast<unsigned char>(text[0])) == 'E') break;

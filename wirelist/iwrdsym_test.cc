@@ -153,6 +153,11 @@ TEST_F(IwRdSym, CrlfFilesReadLikeLfFilesAndALoneCarriageReturnIsABlank) {
   cr += kP + L("A\rB") + "Y\r1\n";
   blank += kP + L("A B") + "Y 1\n";
   EXPECT_EQ(read(cr, ""), read(blank, ""));
+
+  // A NUL byte would shorten a name unseen: its line is skipped, said.
+  std::string nul = "V 1\n";
+  nul += kP + L("AB") + (std::string("A 0 0 1 1 0 0 X=1") + '\0' + "2\n") + kP + L("D") + "E\n";
+  EXPECT_EQ(read(nul, ""), "AB D ||E356||");
 }
 
 TEST_F(IwRdSym, TypeNumbersMapToSymbolTypes) {
