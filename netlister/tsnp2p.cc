@@ -21,6 +21,7 @@
 // over it and counts its nets for the progress line (tsnShortcutOk).
 #include "netlister/tsnp2p.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -64,6 +65,11 @@ struct DelayCandidate {
 struct Roots {
   std::vector<IwNet*> nets;
   long below = 0;
+  // The longest net or pin name formed in this group occurrence and below
+  // it, counted from the end of its path (global nets are named by their
+  // own name): a walk that passes over a name too long for the name buffer
+  // would not stop the run where the full walk stops it.
+  std::size_t deepest = 0;
 };
 
 // Process-wide state of the timing-file symbols, the delay candidates and
@@ -293,13 +299,24 @@ const Roots& roots_of(IwGrp* g, TsnContext* context) {
   if (Roots* const* known = context ? c.roots.find(context->com) : &c.top_roots; known && *known)
     return **known;
   Roots& r = c.root_lists.emplace_back();
-  for (IwNet* net = g->nets; net; net = net->next)
-    if (!tsn_get_upnet(context, net)) r.nets.push_back(net);
+  for (IwNet* net = g->nets; net; net = net->next) {
+    if (tsn_get_upnet(context, net)) continue;
+    r.nets.push_back(net);
+    if (net->kind != IW_GLOBALNET) r.deepest = std::max(r.deepest, std::strlen(net->name));
+  }
   r.below = static_cast<long>(r.nets.size());
   for (IwCom* com = iggrpcom(g, nullptr); com; com = iggrpcom(g, com)) {
+    const char* label = igcomnam(com);
+    const std::size_t prefix = (label ? std::strlen(label) : 0) + 1;
+    std::size_t pin = 0;
+    for (const IwSpn* spn = com->sym ? com->sym->spns : nullptr; spn; spn = spn->next)
+      if (spn->name) pin = std::max(pin, std::strlen(spn->name));
+    r.deepest = std::max(r.deepest, prefix + pin);
     if (tsn_atbottom(com) || !com->sym || !com->sym->grp) continue;
     tsn_descend(&context, com);
-    r.below += roots_of(com->sym->grp, context).below;
+    const Roots& sub = roots_of(com->sym->grp, context);
+    r.below += sub.below;
+    if (sub.deepest > 0) r.deepest = std::max(r.deepest, prefix + sub.deepest);
     tsn_pop_cntxt(&context);
   }
   // Looked up again: the walk below has added to the map.
@@ -312,12 +329,17 @@ const Roots& roots_of(IwGrp* g, TsnContext* context) {
 void pindly_walk(IwGrp* g, TsnContext* context) {
   if (!g) return;
   const Roots& roots = roots_of(g, context);
-  if (tsnShortcutOk(TsnShortcut::kPinDelays, context)) {
+  // Passing over nets that can make no delay block is the quiet-net
+  // shortcut: the switch sends every net through pindly_net, as does a
+  // name below that would not fit (forming it ends the run).
+  const bool quiet = tsn_shortcut(TsnSwitch::kQuiet) &&
+                     lgpath(context, 0).size() + roots.deepest + 1 <= tsn::kNameBuffer;
+  if (quiet && tsnShortcutOk(TsnShortcut::kPinDelays, context)) {
     lnet_status("pin delays", static_cast<int>(roots.below));
     return;
   }
   for (IwNet* net : roots.nets) {
-    if (tsnShortcutOk(TsnShortcut::kPinDelayNet, context, nullptr, net)) {
+    if (quiet && tsnShortcutOk(TsnShortcut::kPinDelayNet, context, nullptr, net)) {
       lnet_status("pin delays");
     } else {
       pindly_net(context, net, nullptr);
