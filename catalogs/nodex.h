@@ -39,7 +39,7 @@
 #define NDX_GBLCONFLICT2 247 /* "[W] The global net below is %s of group %s." */  // lower net name, lower group name
 #define NDX_GBLCONFLICT3 248 /* "[W] Net %s keeps its name, so the two global nets stay apart." */  // net name
 #define NDX_BUSTOOLONG 249 /* "[E] A signal name of the bus %s is too long." */  // bus name
-#define NDX_BUSNULLARG 250 /* "[E] The bus name %s could not be expanded: a name or buffer was missing." */  // bus name
+#define NDX_BUSNULLARG 250 /* "[E] Nothing can be made of %s: a name, buffer or group it needs is missing." */  // bus name, or the name of a heterogeneous section without a group
 #define NDX_QKUNKNOWN 251 /* "[E] A scratch buffer that the wirelist database never handed out was released." */  // (none)
 #define NDX_INIDIR 253 /* "[E] The initialization directory %s cannot be made into a path." */  // directory
 #define NDX_TELLFAIL 256 /* "[E] The read position of wirelist %s cannot be read, so its pin orders cannot be checked; it is taken as out of date." */  // wirelist file name
@@ -99,7 +99,7 @@
 #define NDX_VARNONAME 343 /* "[E] variable definition without a name" */  // (none)
 #define NDX_VARNOFILE 344 /* "[E] variable definition file not found" */  // (none)
 #define NDX_VARNOSTORE 345 /* "[E] variable store not initialised" */  // (none)
-#define NDX_TOKENLONG 347 /* "[E] A text longer than %d characters was read; the rest of it is dropped." */  // the limit
+#define NDX_TOKENLONG 347 /* "[E] A text longer than %d characters was read; the rest of it is dropped." */  // the limit (tokens of a wirelist, a heterogeneous pin-order file)
 #define NDX_TOKENNUL 348 /* "[E] Wirelist %s sheet %d holds a NUL byte in the text %s; the rest of the line is skipped." */  // file name, sheet number, the text with each NUL shown as ^@
 #define NDX_TOOMANYSHEETS 349 /* "[E] Group %s cannot have more than %d sheets; sheet %d and the sheets after it are not read." */  // group name, the limit, first sheet not read
 #define NDX_TOOMANYPINS 350 /* "[E] Port %s would give group %s more than %d pins; it and the rest of its record are dropped." */  // pin name, group name, the limit
@@ -179,9 +179,22 @@
 #define NDX_CHKWIDTHFAIL 461 /* "[W] %s: a pin and its net differ in width." */  // where the check failed
 #define NDX_CHKNETSFAIL 462 /* "[W] %s: the nets are out of name order or a name is used twice." */  // where the check failed
 #define NDX_CHKGROUP 463 /* "[W] %s: group %s failed the consistency check." */  // check name, group name
+#define NDX_MODNORENAME 464 /* "[W] %s: net %s is tied to a port or carries pins, so it cannot be renamed." */  // operation, net name
 #define NDX_MODNOTWRITABLE 465 /* "[W] %s: %s is in a library that may not be written." */  // operation, object or library name
 #define NDX_MODEXISTS 466 /* "[W] %s: an object of that name already exists." */  // operation and kind
-#define NDX_SPNNOSYMBOL 467 /* "[W] %s (group %s)." */  // the look-up or operation that failed and why, group name
+#define NDX_NOTMADE 467 /* "[W] %s (%s)." */  // the look-up or operation that failed and why, the group or object concerned
+#define NDX_MODNAMEUSED 468 /* "[W] %s: the name %s is already used there." */  // operation and kind, the new name
+#define NDX_MODSPNTIED 469 /* "[W] Symbol pin %s is already tied to net %s." */  // symbol pin name, the net it is tied to
+#define NDX_MODSPNWIDTH 470 /* "[W] Symbol pin %s is %d bits wide but net %s is %d bits wide." */  // symbol pin name, its width, net name, its width
+#define NDX_MODSPNGROUP 471 /* "[W] Symbol pin %s and net %s belong to different groups." */  // symbol pin name, net name
+#define NDX_MODPINWIDTH 473 /* "[W] Pin %s of component %s is %d bits wide but net %s is %d bits wide." */  // pin name, component name, its width, net name, its width
+#define NDX_MODPINGROUP 474 /* "[W] Pin %s of component %s and net %s belong to different groups." */  // pin name, component name, net name
+#define NDX_MODSPNNOTON 475 /* "[W] Symbol pin %s is not tied to net %s." */  // symbol pin name, net name
+#define NDX_MODPINNOTON 476 /* "[W] Pin %s of component %s is not on net %s." */  // pin name, component name, net name
+#define NDX_MODCOMSHEET 477 /* "[W] Component %s cannot be placed on sheet %d: sheet numbers run from 1 to 32767." */  // component name, sheet number
+#define NDX_MODRECURSIVE 478 /* "[W] Placing group %s into group %s would make the design contain itself." */  // group placed, target group
+#define NDX_MODNETTYPE 479 /* "[W] %d is not a net type for net %s: -1 makes it global, 0 local." */  // the type, net name
+#define NDX_MODNOTOWNSYM 481 /* "[W] The symbol given is that of group %s, not the own symbol of group %s." */  // group of the symbol given, the group
 #define NDX_WRNOTWRITABLE 482 /* "[E] %s: group %s is in a library that may not be written; it is not written." */  // operation, group name
 #define NDX_WRSAVED 483 /* "[W] %s: the wirelist of group %s sheet %d is kept as its saved copy before it is replaced." */  // operation, group name, sheet number
 #define NDX_WROPENFAIL 484 /* "[E] %s: the wirelist of group %s sheet %d cannot be opened for writing." */  // operation, group name, sheet number
@@ -194,10 +207,39 @@
 #define NDX_WRSYMTYPE 491 /* "[W] A component of group %s has a %s symbol, which a wirelist cannot hold; the component is not written." */  // group name of the component, symbol type name
 #define NDX_WRRESTOREFAIL 493 /* "[E] %s: the saved copy of group %s sheet %d could not be put back." */  // operation, group name, sheet number
 #define NDX_CHKNAMELONG 494 /* "[W] The name %s is %d characters long; names must be shorter than %d characters." */  // the name, its length, the limit
+#define NDX_MODPINON 495 /* "[W] Pin %s of component %s is already on net %s." */  // pin name, component name, the net it is on
 #define NDX_MODSHEETNUMBER 496 /* "[W] Sheet number %d of group %s is not above 0." */  // sheet number, group name
 #define NDX_CHKNAMECHAR 498 /* "[W] The name %s holds an apostrophe or a line end." */  // the name
 #define NDX_CACHEFAIL 499 /* "[E] The project store cannot cache the libraries of the project (status %d)." */  // store status
 #define NDX_RECACHEFAIL 500 /* "[E] The project store cannot re-read a regenerated wirelist (status %d)." */  // store status
+#define NDX_HETNOSECTION 501 /* "[E] Section %s named by the HETERO attribute of group %s is neither a loaded group nor a symbol in the libraries." */  // section name, group name
+#define NDX_HETDISAGREE 502 /* "[E] The sections of a heterogeneous part disagree: one lists %s, another %s." */  // HETERO value of the part, HETERO value of the section
+#define NDX_HETCLOSE 503 /* "[E] The HETERO attribute %s of group %s has a ')' or other text outside its parentheses." */  // HETERO value, group name
+#define NDX_HETOPEN 504 /* "[E] The HETERO attribute %s of group %s has a '(' without its ')'." */  // HETERO value, group name
+#define NDX_HETONE 505 /* "[E] The HETERO attribute %s of group %s names one section only; a heterogeneous part has two or more." */  // HETERO value, group name
+#define NDX_HETTWOSETS 506 /* "[E] Group %s is a section of more than one heterogeneous part." */  // group name
+#define NDX_HETATTCLASH 507 /* "[W] The sections give attribute %s different values; %s is kept as a second value." */  // attribute name, the further value
+#define NDX_HETPINMISSING 508 /* "[E] Pin %s of section %s is not a pin of the combined symbol." */  // pin name, section group name
+#define NDX_HETORDERPIN 509 /* "[E] The pin order of the heterogeneous part %s names %s, which is a pin of none of its sections." */  // part (combined name or HETERO value), pin name
+#define NDX_HETNOSYMNAME 510 /* "[E] No section of the heterogeneous part %s has a HETERO_SYMNAME attribute naming the combined symbol." */  // HETERO value
+#define NDX_HETBADSYMNAME 511 /* "[E] HETERO_SYMNAME %s is not a valid name for a combined symbol." */  // the value
+#define NDX_HETEMPTYLABEL 512 /* "[E] Component %s has an empty HETERO_LABEL; it is not combined." */  // component name
+#define NDX_HETBADLABEL 513 /* "[E] HETERO_LABEL %s of component %s is not a valid component name; it is not combined." */  // the label, component name
 #define NDX_BADHETEROFLAG 514 /* "[E] %d is not a setting for combining heterogeneous symbols (use 0 or 1); the setting is not changed." */  // the value given
-#define NDX_HETERONOTBUILT 530 /* "[W] Heterogeneous symbols are not combined: this version of the database has no combining pass." */  // (none)
-#define NDX_OATNULLPTR 531 /* "[E] Unexpected NULL pointer: a component of group %s has no %s, so no occurrence attributes are looked for below it." */  // group name, "name", "symbol" or "symbol group"
+#define NDX_HETNOLABEL 516 /* "[E] Component %s of section %s has no HETERO_LABEL; it is not combined." */  // component name, section group name
+#define NDX_HETNOTPRIM 517 /* "[W] Section %s of the heterogeneous part %s is not a primitive symbol; the part is not combined." */  // section group name, combined name
+#define NDX_HETNOSETMEM 518 /* "[E] There is no memory for the heterogeneous part of group %s." */  // group name
+#define NDX_HETNOSECMEM 519 /* "[E] There is no memory for section %s." */  // section name
+#define NDX_HETNOPINMEM 520 /* "[E] There is no memory for pin %s of a combined symbol." */  // pin name
+#define NDX_HETSECTYPE 521 /* "[E] Section %s is not a primitive symbol; nothing of it is copied to %s." */  // section group name, combined name
+#define NDX_HETNOGROUP 522 /* "[E] The combined group %s does not exist, so section %s cannot be copied to it." */  // combined name, section group name
+#define NDX_HETNOPIN 523 /* "[E] Pin %s of section %s has no pin of the same name in the combined symbol %s." */  // pin name, section group name, combined name
+#define NDX_HETNAMEPART 524 /* "[E] Section %s is found only as group %s, by the name without its library part." */  // section name, group name
+#define NDX_LIBNOINIT 531 /* "[W] %s: the wirelist database cannot be started." */  // operation
+#define NDX_LIBOPEN 532 /* "[W] %s: library %s is already open." */  // operation, library name
+#define NDX_LIBUNKNOWN 533 /* "[W] %s: there is no library %s." */  // operation, library name
+#define NDX_LIBMODE 534 /* "[W] %s: %s is not an open mode; use w or r." */  // operation, the mode given
+#define NDX_LIBINSERT 535 /* "[W] %s: library %s cannot be made part of the project: %s." */  // operation, library name, what the store reports
+#define NDX_MODNORENAME2 536 /* "[W] %s: an object of type %s cannot be renamed." */  // operation, type name
+#define NDX_MODATTNOTON 537 /* "[W] %s: attribute %s does not belong to that object." */  // operation, attribute name
+#define NDX_OATNULLPTR 538 /* "[E] Unexpected NULL pointer: a component of group %s has no %s, so no occurrence attributes are looked for below it." */  // group name, "name", "symbol" or "symbol group"

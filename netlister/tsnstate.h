@@ -50,6 +50,7 @@
 
 #include <cstdint>
 
+#include "util/rkshortcut.h"
 #include "wirelist/iwsession.h"
 
 /// Facts about the loaded design kept by the addresses of its records.
@@ -93,9 +94,9 @@ enum class TsnSwitch {
                  // the occurrence-attribute table; the occurrence walk's pruning
 };
 
-/// The names TSN_NO_SHORTCUTS knows, by TsnSwitch value.
-inline constexpr const char* kShortcutNames[] = {"census", "plans", "bytes",  "blocks", "quiet",
-                                                 "values", "paths", "ports", "scopes", "indexes"};
+/// The names TSN_NO_SHORTCUTS knows, by TsnSwitch value (util/rkshortcut.h
+/// keeps them, as the database's indexes answer to the switch too).
+inline constexpr const auto& kShortcutNames = rkShortcutNames;
 
 /// The switch's process-wide state (tsnstate.cc); asked on hot paths, so
 /// tsn_shortcut reads it inline.

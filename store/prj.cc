@@ -860,6 +860,36 @@ int prjGetPrimaryObj(PrjProject* project, const void*) {
   return 0;
 }
 
+int prjInsertLib(PrjProject* project, const char* name, const char* mode, int* status) {
+  int dummy;
+  if (!status) status = &dummy;
+  *status = PRJ_INVALID;
+  if (!project || project != prj_state.project.get() || !project->view || !name || !mode)
+    return 0;
+  bool writable = rkStrIcmp(mode, "w") == 0;
+  if (!writable && rkStrIcmp(mode, "r") != 0) return 0;
+  // The name becomes a directory of the project: it must stay one name.
+  std::string dirname = lower(name);
+  if (dirname.size() > prj::kMaxLibName || !safe_file_name(dirname)) return 0;
+  if (lib_named(name)) {
+    *status = PRJ_ALREADY_OPEN;
+    return 0;
+  }
+  std::string dir = project->dir + dirname;
+  if (pxExists(dir.c_str(), PX_DIRECTORY) != PX_OK &&
+      (!writable || mkdir(dir.c_str(), 0777) != 0)) {
+    *status = PRJ_NOT_FOUND;
+    return 0;
+  }
+  Lib lib;
+  lib.type = writable ? PRJ_LIB_WRITABLE : PRJ_LIB_READONLY;
+  lib.name = name;
+  lib.dir = dir + "/";
+  project->libs.push_back(std::move(lib));
+  *status = PRJ_OK;
+  return static_cast<int>(project->libs.size());
+}
+
 int prjParseDirLine(const char* line, PrjDirLine* out) {
   if (!line || !out) return PRJ_INVALID;
   *out = PrjDirLine{};

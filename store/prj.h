@@ -272,6 +272,17 @@ int prjFindNextLib(PrjProject* project, int previous, const char* pattern, int* 
 /// The project's primary library, or 0 when it has none.
 int prjGetPrimaryObj(PrjProject* project, const void* unused);
 
+/// Makes a library the program created in memory part of the project's
+/// view for the rest of the run: mode "w" (writable) or "r" (read-only),
+/// either case.  Its directory is the library's name in lower case inside
+/// the project directory; for "w" it is made when missing, for "r" it must
+/// exist.  The initialization file is not changed: a library that should
+/// outlive the run is declared there.  The new handle (after the declared
+/// libraries), or 0 with *status 7 (bad name or mode, no view), 53 (a
+/// library of that name exists) or 4 (the directory is missing or cannot
+/// be made).
+int prjInsertLib(PrjProject* project, const char* name, const char* mode, int* status);
+
 // --- declaration lines ---------------------------------------------------
 
 /// Parses one declaration line into out: 0, or 2 (line too long), 12,

@@ -8,6 +8,11 @@
 // ("wlib"; tsn without it), and `expected/` with every file the run leaves
 // behind plus `stdout`, `stderr` and `exit_code`.  Further runs of the
 // same folder have their own `args.<variant>` and `expected.<variant>/`.
+// Instead of `args`, a `steps` file runs several programs one after the
+// other in the same folder, one line each ("tsn top -f before", "wlib
+// edit top edit.scr", "diff before.tsn after.tsn"); their outputs follow
+// each other, each after a "$ <step>" line, and `exit_code` has one line
+// per step.
 // The case is copied to a fresh directory, the program runs there as a
 // child process (it ends through exit, so each run starts with fresh
 // global state), and everything is compared byte for byte: the exit code,
@@ -84,7 +89,8 @@ std::vector<Case> Cases() {
       if (!e.is_directory()) continue;
       for (const auto& f : fs::directory_iterator(e.path(), ec)) {
         std::string name = f.path().filename();
-        if (name == "args") cases.push_back({fs::relative(e.path(), kSource), ""});
+        if (name == "args" || name == "steps")
+          cases.push_back({fs::relative(e.path(), kSource), ""});
         if (name.rfind("args.", 0) == 0)
           cases.push_back({fs::relative(e.path(), kSource), name.substr(5)});
       }
@@ -97,13 +103,14 @@ std::vector<Case> Cases() {
   // replaces, which a copy with other line ends would change as well.
   const std::size_t n = cases.size();
   for (std::size_t i = 0; i < n; ++i) {
-    if (fs::exists(kSource / cases[i].folder / "program")) continue;
+    if (fs::exists(kSource / cases[i].folder / "program") ||
+        fs::exists(kSource / cases[i].folder / "steps"))
+      continue;
     cases.push_back(cases[i]);
     cases.back().crlf = true;
   }
-  // The shortcuts are tsn's: a wlib case has no general path to take.
+  // wlib answers to the switch too: the database's indexes are shortcuts.
   for (std::size_t i = 0; i < n; ++i) {
-    if (fs::exists(kSource / cases[i].folder / "program")) continue;
     cases.push_back(cases[i]);
     cases.back().shortcuts = false;
   }
@@ -164,7 +171,8 @@ class Golden : public ::testing::TestWithParam<Case> {};
 
 bool IsCaseFile(const std::string& name) {
   return name == "args" || name == "env" || name == "program" || name == "standins" ||
-         name == "older" || name.rfind("args.", 0) == 0 || name.rfind("expected", 0) == 0;
+         name == "older" || name == "steps" || name.rfind("args.", 0) == 0 ||
+         name.rfind("expected", 0) == 0;
 }
 
 // Writes the case's stand-in programs into bin, executable; the PATH
@@ -192,10 +200,35 @@ void SetTimes(const fs::path& source, const fs::path& run,
     fs::last_write_time(run / f, now - std::chrono::hours(1));
 }
 
+std::string ProgramNamed(const std::string& name) {
+  if (name == "tsn") return TSN_BINARY;
+  if (name == "wlib") return WLIB_BINARY;
+  if (name == "diff") return "/usr/bin/diff";
+  return "";
+}
+
 std::string Program(const fs::path& source) {
   if (!fs::exists(source / "program")) return TSN_BINARY;
   std::vector<std::string> name = Lines(source / "program");
-  return !name.empty() && name[0] == "wlib" ? WLIB_BINARY : "";
+  return name.empty() ? "" : ProgramNamed(name[0]);
+}
+
+// The runs of a case: one (program and args), or one per line of steps.
+std::vector<std::vector<std::string>> Runs(const fs::path& source, const std::string& suffix) {
+  std::vector<std::vector<std::string>> runs;
+  if (!fs::exists(source / "steps")) {
+    std::vector<std::string> argv = {Program(source)};
+    for (const auto& a : Lines(source / ("args" + suffix))) argv.push_back(a);
+    runs.push_back(argv);
+    return runs;
+  }
+  for (const auto& line : Lines(source / "steps")) {
+    std::istringstream words(line);
+    std::vector<std::string> argv;
+    for (std::string w; words >> w;) argv.push_back(argv.empty() ? ProgramNamed(w) : w);
+    runs.push_back(argv);
+  }
+  return runs;
 }
 
 TEST_P(Golden, MatchesExpectedOutput) {
@@ -223,22 +256,33 @@ TEST_P(Golden, MatchesExpectedOutput) {
   for (const auto& f : RelativeFiles(run)) inputs[f] = testutil::ReadFile((run / f).string());
   SetTimes(source, run, inputs);
 
-  std::vector<std::string> argv = {Program(source)};
-  ASSERT_FALSE(argv[0].empty()) << "unknown program in " << c.folder;
-  for (const auto& a : Lines(source / ("args" + suffix))) argv.push_back(a);
   std::vector<std::string> env;
   if (fs::exists(source / "env")) env = Lines(source / "env");
   // Searches must not wander outside the case folder.
   env.push_back("WDIR=" + run.string());
   env.push_back(c.shortcuts ? "TSN_NO_SHORTCUTS=0" : "TSN_NO_SHORTCUTS=1");
   for (const auto& e : StandIns(source, fs::path(tmp.path()) / "bin")) env.push_back(e);
-  auto r = testutil::RunProgram(argv, run.string(), env);
+  const bool steps = fs::exists(source / "steps");
+  std::string out, err, codes;
+  std::vector<std::string> lines = steps ? Lines(source / "steps") : std::vector<std::string>{};
+  std::vector<std::vector<std::string>> runs = Runs(source, suffix);
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    ASSERT_FALSE(runs[i].empty() || runs[i][0].empty()) << "unknown program in " << c.folder;
+    auto r = testutil::RunProgram(runs[i], run.string(), env);
+    if (steps) {
+      out += "$ " + lines[i] + "\n";
+      err += "$ " + lines[i] + "\n";
+    }
+    out += r.out;
+    err += r.err;
+    codes += std::to_string(r.exit_code) + "\n";
+  }
 
   const std::string dir = run.string();
   std::map<std::string, std::string> actual = {
-      {"stdout", Mask(r.out, dir)},
-      {"stderr", Mask(r.err, dir)},
-      {"exit_code", std::to_string(r.exit_code) + "\n"},
+      {"stdout", Mask(out, dir)},
+      {"stderr", Mask(err, dir)},
+      {"exit_code", codes},
   };
   for (const auto& f : RelativeFiles(run)) {
     std::string text = testutil::ReadFile((run / f).string());

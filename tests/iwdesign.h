@@ -25,7 +25,7 @@ class IwDesign : public IwProject {
  protected:
   // Opens the database on the design folder with the given bottom levels.
   void Start(const std::vector<std::string>& levels = {}) {
-    Write("drafta.ini", "DIR [w] lib\n");
+    Write("drafta.ini", ini_);
     for (const char* d : {"/lib", "/lib/wir", "/lib/sym"}) mkdir((dir_.path() + d).c_str(), 0755);
     ASSERT_EQ(iwinit(), 1);
     iwchktime();
@@ -75,6 +75,9 @@ class IwDesign : public IwProject {
 
   // Names of the components on the net, as the ring holds them.
   static std::vector<std::string> PinsOn(const IwNet* net);
+
+  // The library declarations Start() writes: "lib" unless a test adds more.
+  std::string ini_ = "DIR [w] lib\n";
 
   // The message texts recorded so far, then forgotten.
   std::vector<std::string> Texts() {

@@ -59,9 +59,6 @@ int neighbours(const char* a, const char* b, const IwGrp* g, Verdict after, Verd
   return fail(status, equal.status);
 }
 
-// The signals a net or pin name stands for; plain names need no parse.
-int width(const char* name) { return rkBusExpandPlain(name) ? 1 : rkBusExpandWidth(name); }
-
 // The width comparison of i_check_pinspn, with the symbol pin given.
 int pin_width(const IwPin* pin, const IwSpn* spn, int* status) {
   if (!i_check_otype(spn, NX_SYMPINS, status)) return 0;
@@ -71,8 +68,8 @@ int pin_width(const IwPin* pin, const IwSpn* spn, int* status) {
     iwmsghndlr(2, NDX_CHKTYPE, "i_check_pinspn");
     return 0;
   }
-  int nw = width(net->name);
-  int sw = width(spn->name);
+  int nw = iwnamewidth(net->name);
+  int sw = iwnamewidth(spn->name);
   if (nw == sw) return 1;
   iwmsghndlr(2, NDX_CHKWIDTH, text(net->name), nw, text(spn->name), sw);
   return fail(status, IW_CHK_WIDTH);
@@ -232,6 +229,11 @@ int iwcheckgrp(IwGrp* group, int* status) {
 }
 
 const void* iwcheckobj() { return check_state.failed; }
+
+int iwnamewidth(const char* name) {
+  // Plain names, nearly all of them, need no parse.
+  return rkBusExpandPlain(name) ? 1 : rkBusExpandWidth(name);
+}
 
 void iwcheck_reset() { check_state = CheckState{}; }
 

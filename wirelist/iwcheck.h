@@ -101,6 +101,10 @@ int i_check_direction(const char* text);
 /// below group g instantiates group t (then *flag becomes 1); else 1.
 int i_check_recgrp(IwGrp* g, IwGrp* t, int* flag);
 
+/// The number of signals a net or pin name stands for (a bus name's
+/// width, 1 for a plain name).
+int iwnamewidth(const char* name);
+
 /// 1 when object is present and its type code is 1 to 9.
 int i_check_usable(const void* object);
 

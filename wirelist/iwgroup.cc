@@ -34,6 +34,7 @@
 #include "wirelist/iwacc.h"
 #include "wirelist/iwalias.h"
 #include "wirelist/iwfile.h"
+#include "wirelist/iwhetero.h"
 #include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwmsg.h"
@@ -220,10 +221,7 @@ IwGrp* iwgroup(const char* name) {
   if (!top) return nullptr;
   iwfix_aliases();
   bind_technology();
-  // Combining heterogeneous symbols is not built: with the flag on (it is
-  // off unless a client sets it) the design is left as it is, and the
-  // client is told so.
-  if (iws.combinehetero) iwmsghndlr(2, NDX_HETERONOTBUILT);
+  if (iws.combinehetero) iwhetero();
   return top;
 }
 
@@ -394,7 +392,7 @@ IwSym* igspnown(IwSpn* spn) {
   if (spn->owner) return spn->owner;
   for (IwGrp* g = iws.grpref; g; g = g->next) {
     if (!g->sym) {
-      iwmsghndlr(2, NDX_SPNNOSYMBOL, "igspnown: GROUP HAS NO SYMBOL", g->name ? g->name : "");
+      iwmsghndlr(2, NDX_NOTMADE, "igspnown: GROUP HAS NO SYMBOL", g->name ? g->name : "");
       return nullptr;
     }
     for (IwSym* sym = g->sym; sym; sym = sym->next)

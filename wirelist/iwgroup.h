@@ -10,8 +10,9 @@
 // read; MODULE, PIN, PLD and UNKNOWN groups are never read.  Each group is
 // read once: the completed list remembers the groups that are done.
 // Afterwards the nets of every group and the components of every sheet
-// are put in byte order of their names, and aliased nets are merged
-// (wirelist/iwalias.h).
+// are put in byte order of their names, aliased nets are merged
+// (wirelist/iwalias.h) and, with iwcombine_hetero(1), the sections of
+// heterogeneous parts are combined (wirelist/iwhetero.h).
 //
 // Reports: 222 for a missing top sheet (or single file), 226 for a file
 // that fails to close, 275 for a missing design name, 499 when the store

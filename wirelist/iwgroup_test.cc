@@ -256,10 +256,6 @@ TEST_F(IwGroup, CombineHeteroTakesOnlyZeroOrOne) {
   EXPECT_EQ(iwcombine_hetero(1), 1);
   EXPECT_EQ(iwcombine_hetero(2), 1);
   EXPECT_EQ(Codes(), (Strings{"nodex-E-514"}));
-  // The combining pass is not built: a load that asks for it is told so.
-  Sheet("TOP", 1, "M INV $1\n");
-  ASSERT_NE(iwgroup("TOP"), nullptr);
-  EXPECT_EQ(Codes(), (Strings{"nodex-W-530"}));
   EXPECT_EQ(iwcombine_hetero(0), 0);
 }
 

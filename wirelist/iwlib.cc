@@ -2,13 +2,18 @@
 #include "wirelist/iwlib.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "store/prj.h"
 #include "util/rkmem.h"
 #include "util/rkstr.h"
+#include "catalogs/nodex.h"
+#include "wirelist/immod.h"
+#include "wirelist/iwcheck.h"
 #include "wirelist/iwfile.h"
 #include "wirelist/iwmem.h"
+#include "wirelist/iwmsg.h"
 #include "wirelist/iwname.h"
 #include "wirelist/iwsession.h"
 #include "wirelist/limits.h"
@@ -28,19 +33,35 @@ int handle_of(const char* group, int n, const char* kind) {
   return iwfinfo(file, kind, nullptr, nullptr, &handle) ? handle : 0;
 }
 
-}  // namespace
-
-IwLib* imclib(const char* name) {
-  if (!name) return nullptr;
+// The library object named name (case ignored), made at the head of the
+// list with the name as given when none matches.
+IwLib* find_or_make(const char* name) {
   for (IwLib* lib = iws.libs; lib; lib = lib->next)
     if (rkStrIcmp(lib->name, name) == 0) return lib;
-  std::string upper = name;
-  rkStrUpc(upper.data());
+  // Library names keep their case: they are not interned, since the name
+  // table would store them in upper case.
+  std::size_t len = std::strlen(name);
+  auto* copy = static_cast<char*>(iwballoc(iwdatapool(), len + 1));
+  std::memcpy(copy, name, len + 1);
   IwLib* lib = iwpoolnew<IwLib>();
-  lib->name = iwmkname(upper.c_str());
+  lib->name = copy;
   lib->next = iws.libs;
   iws.libs = lib;
   return lib;
+}
+
+}  // namespace
+
+IwLib* imclib(const char* name, int* status) {
+  *status = 0;
+  if (!i_check_name(name, status)) {
+    iwmsghndlr(2, NDX_CHKNAME, "imclibgrp");
+    return nullptr;
+  }
+  // The project's libraries come first, so that a name the project knows
+  // finds its library, with its store handle.
+  fill_if_empty();
+  return find_or_make(name);
 }
 
 void iwaddlibs() {
@@ -48,7 +69,7 @@ void iwaddlibs() {
   for (int h = prjFindNextLib(iws.project, 0, "*", &status); h;
        h = prjFindNextLib(iws.project, h, "*", &status)) {
     PrjPropValue name = prjGetLibProp(h, PRJ_PROP_PATH, &status);
-    if (IwLib* lib = imclib(name.text)) lib->handle = h;
+    if (name.text && name.text[0]) find_or_make(name.text)->handle = h;
     rkMemFree(name.text);
   }
 }

@@ -4,14 +4,11 @@
 // the library's handle in the project store and its name (upper case).
 // The list is filled from the store by iwaddlibs, newest first; the
 // look-ups fill it first when it is empty.  Names are compared ignoring
-// case.
+// case; a library object holds the name as the store gives it.  The
+// public way to make one is imclib (wirelist/immod.h).
 #pragma once
 
 #include "wirelist/iwobj.h"
-
-/// The library object named name (case ignored), made and put at the head
-/// of the list when there is none; null for a null name.
-IwLib* imclib(const char* name);
 
 /// Adds a library object for every library of the project.
 void iwaddlibs();

@@ -232,7 +232,7 @@ TEST_F(IwOatWalk, FailuresEndTheWalkTheSameWithTheShortcutsOff) {
   Oat("blk.oat", ".BA\nC G1\nA X=2\n.AB\n");
   o = Both(1, [](IwGrp* top) { top->schs->coms->next->sym = nullptr; });
   EXPECT_EQ(o.result, IW_OAT_LOADED);
-  EXPECT_EQ(o.codes, Strings{"nodex-E-531"});
+  EXPECT_EQ(o.codes, Strings{"nodex-E-538"});
   EXPECT_EQ(o.table, (Strings{"C U10 OAT=BLK", "C U10\\G1 X=2"}));
 
   EXPECT_EQ(iwoat(nullptr, 1, "top"), IW_OAT_NO_GROUP);

@@ -525,14 +525,7 @@ IwSym* read_symbol(char* filename, IwGrp* known, std::FILE* in,
 
 // The pin-order file of group from the libraries, as one text.
 std::string library_pinorder(const std::string& group) {
-  std::string name = group + ".pin";
-  rkStrLoc(name.data());
-  PrjObject* obj = iwvfopen(name.c_str(), "sym");
-  if (!obj) return "";
-  std::FILE* in = iwvfstream(obj);
-  std::string text = in ? read_pinorder_file(in) : "";
-  iwvfclose(obj);
-  return text;
+  return iwpinfile((group + ".pin").c_str(), nullptr);
 }
 
 // Reads filename from the libraries; known is its group when the caller
@@ -550,6 +543,19 @@ IwSym* read_from_libraries(char* filename, IwGrp* known) {
 }
 
 }  // namespace
+
+std::string iwpinfile(const char* name, bool* found) {
+  if (found) *found = false;
+  std::string lower = name ? name : "";
+  rkStrLoc(lower.data());
+  PrjObject* obj = iwvfopen(lower.c_str(), "sym");
+  if (!obj) return "";
+  if (found) *found = true;
+  std::FILE* in = iwvfstream(obj);
+  std::string text = in ? read_pinorder_file(in) : "";
+  iwvfclose(obj);
+  return text;
+}
 
 IwSym* iwrdsymstream(char* filename, std::FILE* sym, std::FILE* pinorder) {
   if (!filename) return nullptr;

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "wirelist/iwobj.h"
 
@@ -37,3 +38,10 @@ IwSym* iwldasym(IwGrp* group);
 /// symbol file (null: no file), pinorder the group's pin-order file or
 /// null, read only when the symbol has no PINORDER.  Neither is closed.
 IwSym* iwrdsymstream(char* filename, std::FILE* sym, std::FILE* pinorder);
+
+/// The text of a pin-order file of the libraries' sym directories (name
+/// such as "<group>.pin" or "<group>.hpn", any case): its lines joined by
+/// blanks, in upper case, at most 16384 characters (message 347 and the
+/// rest dropped past that).  *found (when given) tells whether the file
+/// was there; an absent file is the empty text.
+std::string iwpinfile(const char* name, bool* found);

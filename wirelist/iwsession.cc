@@ -12,10 +12,12 @@ IwSession iws;
 void iwsession_reset() {
   // Tables hang on groups and sheets and are not in any pool; those of
   // groups never linked into the reference list are not reached here.
-  for (IwGrp* g = iws.grpref; g; g = g->next) {
+  auto drop_tables = [](IwGrp* g) {
     destroy_net_table(g);
     for (IwSch* s = g->schs; s; s = s->next) destroy_com_table(s);
-  }
+  };
+  for (IwGrp* g = iws.grpref; g; g = g->next) drop_tables(g);
+  for (IwGrp* g : iws.deletedgrps) drop_tables(g);
   destroy_grp_table();
   if (iws.catalog) rkMsgFileClose(iws.catalog);
   iwgblfree();

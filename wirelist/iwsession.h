@@ -38,6 +38,7 @@ struct IwPordList;
 struct IwGblEntry;
 struct IwGblGroup;
 struct IwNextIndex;
+struct IwHetSet;
 struct IwPldEntry;
 
 /// What the occurrence-attribute walk meets below a group when the table
@@ -250,6 +251,10 @@ struct IwSession {
   bool designloaded = false;                        // iwgroup finished reading
   bool combinehetero = false;                       // iwgroup ends with the heterogeneous pass
   IwNextIndex* nextindex = nullptr;                 // iwnextgroup's index while iwgroup reads
+  std::vector<IwGrp*> deletedgrps;                  // taken off the reference list by imdgrp
+
+  // --- heterogeneous symbols (wirelist/iwhetero.h) ---
+  IwHetSet* hetsets = nullptr;  // the sets of the pass, newest first
 };
 
 /// The one session of the process.

@@ -94,6 +94,12 @@ IwCom* fetch_com(const IwSch* sheet, const char* name) {
   return static_cast<IwCom*>(rkSymFetch(sheet->comtab, name));
 }
 
+IwCom* fetch_grp_com(const IwGrp* group, const char* name) {
+  for (const IwSch* s = group ? group->schs : nullptr; s; s = s->next)
+    if (IwCom* c = fetch_com(s, name)) return c;
+  return nullptr;
+}
+
 IwGrp* iwgrpref(char* name) {
   if (!name) return nullptr;
   rkStrUpc(name);

@@ -49,6 +49,9 @@ IwCom* remove_com(IwSch* sheet, const char* name);
 /// The component of sheet stored under name, or null.
 IwCom* fetch_com(const IwSch* sheet, const char* name);
 
+/// The component stored under name in the table of any sheet of group,
+/// first sheet first, or null.
+IwCom* fetch_grp_com(const IwGrp* group, const char* name);
 /// The group of that name (name is upper-cased in place) from the group
 /// table, unless its symbol type is 4 (PLDCOMP); null otherwise.
 IwGrp* iwgrpref(char* name);

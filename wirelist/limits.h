@@ -123,6 +123,15 @@ inline constexpr std::size_t kNameLimit = 256;
 /// 488).
 inline constexpr std::size_t kWritePinOrderChars = 16384;
 
+/// Longest line of a wlib edit script: room for a command with three
+/// names of 255 characters and a value of 16383; a longer line is refused
+/// (and nothing of the script is saved).
+inline constexpr std::size_t kScriptLineChars = 20000;
+
+/// Longest attribute value an edit script may set: the longest the
+/// wirelist reader reads back whole.
+inline constexpr std::size_t kScriptValueChars = kAttValueBuffer - 1;
+
 /// Buckets of the occurrence-attribute table.
 inline constexpr int kOatBuckets = 731;
 

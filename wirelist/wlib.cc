@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,9 +21,13 @@
 #include "util/rkerr.h"
 #include "util/rkmem.h"
 #include "util/rkmsg.h"
+#include "util/rkshortcut.h"
+#include "wirelist/immod.h"
 #include "wirelist/iwacc.h"
 #include "wirelist/iwcheck.h"
 #include "wirelist/iwgroup.h"
+#include "wirelist/iwhetero.h"
+#include "wirelist/iwindex.h"
 #include "wirelist/iwinit.h"
 #include "wirelist/iwlib.h"
 #include "wirelist/iwmsg.h"
@@ -39,31 +44,15 @@ struct WlibState {
 WlibState wlib_state;
 
 // The arguments of one run.  Options a command may take get their fields
-// here and their letters in parse_args.
+// here and their words in parse_args.
 struct WlibArgs {
   const char* command = nullptr;      // the command word
   std::vector<std::string> operands;  // what follows it
+  bool hetero = false;                // --hetero: combine heterogeneous sections first
 };
 
-// A numbered line of the catalog, shown as the database shows its own.
-void say(int number, ...) {
-  va_list ap;
-  va_start(ap, number);
-  char* text = rkErrMessageAllocVa(wlib_state.catalog, number, ap);
-  va_end(ap);
-  std::printf("%s\n", text ? text : "");
-  std::fflush(stdout);
-  rkMemFree(text);
-}
-
-// A catalog text without the numbered prefix (an object's description).
-std::string fragment(int number, ...) {
-  va_list ap;
-  va_start(ap, number);
-  std::string text = rkMsgStaticVa(wlib_state.catalog, number, ap);
-  va_end(ap);
-  return text;
-}
+constexpr auto say = wlib_say;
+constexpr auto fragment = wlib_fragment;
 
 const char* name_of(const char* s) { return s ? s : ""; }
 
@@ -114,6 +103,10 @@ IwGrp* load(const std::string& design) {
   }
   switch_on(iwexpbus);
   switch_on(iwchktime);
+  // The database's indexes answer to the switch that sends the netlister
+  // down its general paths, so an edit can be checked the same way.
+  const unsigned left = rkShortcutsLeft(std::getenv("TSN_NO_SHORTCUTS"));
+  iwsetshortcuts((left >> rkShortcutIndex("indexes")) & 1u);
   iwstatln(stderr);
   iwstatmode(1);
   say(WLIB_MSG_LOADING, design.c_str());
@@ -122,30 +115,16 @@ IwGrp* load(const std::string& design) {
   return top;
 }
 
-// The design's groups that may hold wirelists (not port, PLD or unknown
-// symbols), by name.
-std::vector<IwGrp*> design_groups() {
-  std::vector<IwGrp*> groups;
-  for (IwGrp* g = iwgetgrp(nullptr); g; g = iwgetgrp(g)) {
-    int type = g->sym ? g->sym->symtype : IW_MODULE;
-    if (type == IW_MODULE || type == IW_COMPOSITE || type == IW_PLDCOMP) groups.push_back(g);
-  }
-  std::sort(groups.begin(), groups.end(), [](const IwGrp* a, const IwGrp* b) {
-    return std::string(name_of(a->name)) < std::string(name_of(b->name));
-  });
-  return groups;
-}
-
 std::string joined(const std::vector<const char*>& names) {
   std::string s;
   for (const char* n : names) s.append(s.empty() ? "" : " ").append(n);
   return s;
 }
 
-int check(IwGrp*) {
+int check(IwGrp*, const WlibArgs&) {
   int checked = 0, failed = 0;
   std::vector<const char*> unfiled;
-  for (IwGrp* g : design_groups()) {
+  for (IwGrp* g : wlib_groups()) {
     if (!iggrpown(g)) {
       unfiled.push_back(name_of(g->name));
       continue;
@@ -164,44 +143,56 @@ int check(IwGrp*) {
   return failed ? WLIB_EXIT_FAILED : WLIB_EXIT_OK;
 }
 
-int rewrite(IwGrp*) {
+int rewrite(IwGrp*, const WlibArgs&) {
   int written = 0, failed = 0;
   std::map<std::string, std::vector<const char*>> untouched;  // library -> groups
+  // A PLD-component group is made from the translator's wirelist and
+  // belongs to no library; writing it back would replace the translator's
+  // output with a copy the next translation overwrites anyway.
+  std::vector<const char*> pld, unfiled;
   // The design was put in canonical order as it was read, so the groups
   // are written without sorting it again for each.
-  for (IwGrp* g : design_groups()) {
+  for (IwGrp* g : wlib_groups()) {
     if (!g->schs) continue;  // nothing of its own to write back
     const IwLib* lib = iggrpown(g);
-    if (!lib || !prjObjWritable(igprjlib(lib))) {
-      untouched[lib ? name_of(lib->name) : ""].push_back(name_of(g->name));
+    if (!lib) {
+      (g->sym && g->sym->symtype == IW_PLDCOMP ? pld : unfiled).push_back(name_of(g->name));
       continue;
     }
-    int result = iwgrpwrite_ordered(g);
-    if (result == IW_WRITE_OK) {
-      ++written;
-      int sheets = 0;
-      for (const IwSch* s = g->schs; s; s = s->next) ++sheets;
-      say(WLIB_MSG_WRITTEN, name_of(g->name), sheets, name_of(lib->name));
-    } else {
-      ++failed;
-      say(WLIB_MSG_NOTWRITTEN, name_of(g->name), result);
+    if (!prjObjWritable(igprjlib(lib))) {
+      untouched[name_of(lib->name)].push_back(name_of(g->name));
+      continue;
     }
+    if (wlib_write(g, true) == IW_WRITE_OK)
+      ++written;
+    else
+      ++failed;
   }
   for (const auto& [lib, names] : untouched)
     say(WLIB_MSG_READONLY, lib.c_str(), joined(names).c_str());
+  if (!pld.empty()) say(WLIB_MSG_PLDLEFT, joined(pld).c_str());
+  if (!unfiled.empty()) say(WLIB_MSG_NOLIBLEFT, joined(unfiled).c_str());
   say(WLIB_MSG_REWRITTEN, written, failed);
   return failed ? WLIB_EXIT_FAILED : WLIB_EXIT_OK;
 }
 
+// The script of an edit, read before the design is loaded, so that a
+// script that cannot be read costs no load.
+WlibScript edit_script;
+
+int edit(IwGrp*, const WlibArgs&) { return wlib_edit(edit_script); }
+
 struct Command {
-  const char* name;        // the command word
-  int operands;            // how many operands it takes
-  int (*run)(IwGrp* top);  // works on the loaded design; returns the exit code
+  const char* name;                              // the command word
+  int operands;                                  // how many operands it takes
+  bool hetero;                                   // it takes --hetero
+  int (*run)(IwGrp* top, const WlibArgs& args);  // works on the loaded design; the exit code
 };
 
 constexpr Command kCommands[] = {
-    {"check", 1, check},
-    {"rewrite", 1, rewrite},
+    {"check", 1, true, check},
+    {"rewrite", 1, true, rewrite},
+    {"edit", 2, false, edit},
 };
 
 const Command* find_command(const char* word) {
@@ -229,8 +220,13 @@ bool parse_args(int argc, char** argv, WlibArgs* args) {
   if (argc < 2) return false;
   args->command = argv[1];
   for (int i = 2; i < argc; ++i) {
-    if (argv[i][0] == '-') return false;  // no command takes options yet
-    args->operands.push_back(argv[i]);
+    if (std::string(argv[i]) == "--hetero" && !args->hetero) {
+      args->hetero = true;
+    } else if (argv[i][0] == '-') {
+      return false;
+    } else {
+      args->operands.push_back(argv[i]);
+    }
   }
   return true;
 }
@@ -245,12 +241,64 @@ int wlib_run(int argc, char** argv) {
   const Command* cmd = nullptr;
   std::string design;
   if (!parse_args(argc, argv, &args) || !(cmd = find_command(args.command)) ||
-      static_cast<int>(args.operands.size()) != cmd->operands ||
+      static_cast<int>(args.operands.size()) != cmd->operands || (args.hetero && !cmd->hetero) ||
       !design_name(args.operands[0], &design)) {
     usage();
     return WLIB_EXIT_USAGE;
   }
+  if (cmd->run == edit && !wlib_edit_read(args.operands[1], &edit_script)) return WLIB_EXIT_USAGE;
   IwGrp* top = load(design);
   if (!top) return WLIB_EXIT_USAGE;
-  return cmd->run(top);
+  if (args.hetero) {
+    iwcombine_hetero(1);
+    iwhetero();
+  }
+  return cmd->run(top, args);
+}
+
+void wlib_say(int number, ...) {
+  va_list ap;
+  va_start(ap, number);
+  char* text = rkErrMessageAllocVa(wlib_state.catalog, number, ap);
+  va_end(ap);
+  std::printf("%s\n", text ? text : "");
+  std::fflush(stdout);
+  rkMemFree(text);
+}
+
+std::string wlib_fragment(int number, ...) {
+  va_list ap;
+  va_start(ap, number);
+  std::string text = rkMsgStaticVa(wlib_state.catalog, number, ap);
+  va_end(ap);
+  return text;
+}
+
+std::vector<IwGrp*> wlib_groups() {
+  std::vector<IwGrp*> groups;
+  for (IwGrp* g = iwgetgrp(nullptr); g; g = iwgetgrp(g)) {
+    int type = g->sym ? g->sym->symtype : IW_MODULE;
+    if (type == IW_MODULE || type == IW_COMPOSITE || type == IW_PLDCOMP) groups.push_back(g);
+  }
+  std::sort(groups.begin(), groups.end(), [](const IwGrp* a, const IwGrp* b) {
+    return std::string(name_of(a->name)) < std::string(name_of(b->name));
+  });
+  return groups;
+}
+
+int wlib_write(IwGrp* g, bool ordered) {
+  const IwLib* lib = iggrpown(g);
+  int result;
+  if (ordered)
+    result = iwgrpwrite_ordered(g);
+  else
+    imwgrpsave(g, &result);
+  if (result == IW_WRITE_OK) {
+    int sheets = 0;
+    for (const IwSch* s = g->schs; s; s = s->next) ++sheets;
+    say(WLIB_MSG_WRITTEN, name_of(g->name), sheets, lib ? name_of(lib->name) : "");
+  } else {
+    say(WLIB_MSG_NOTWRITTEN, name_of(g->name), result);
+  }
+  return result;
 }

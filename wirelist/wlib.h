@@ -9,6 +9,13 @@
 //   wlib rewrite <design>  writes every group that has sheets and lives in
 //                          a writable library back through the wirelist
 //                          writer; the others are listed.
+//   wlib edit <design> <script>
+//                          applies a script of modification calls, one per
+//                          line (wirelist/wlibedit.h), and saves the groups
+//                          it names only when every line was accepted.
+//
+// With --hetero, check and rewrite first combine the sections of
+// heterogeneous parts (wirelist/iwhetero.h).
 //
 // Commands come from one table (name, number of operands, function), so
 // that commands and options can be added without touching the others.
@@ -20,6 +27,12 @@
 // written), 1 that some group failed.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "wirelist/iwobj.h"
+#include "wirelist/wlibedit.h"
+
 /// Exit codes of the program.
 enum WlibExit : int {
   WLIB_EXIT_OK = 0,      // every group passed or was written
@@ -30,3 +43,21 @@ enum WlibExit : int {
 /// Runs the program on its arguments (argv[0] is the program) and returns
 /// the exit code; the caller ends the process with it.
 int wlib_run(int argc, char** argv);
+
+// --- shared by the commands ----------------------------------------------------
+
+/// Prints numbered line `number` of the catalog "wlib" on standard output.
+void wlib_say(int number, ...);
+
+/// A text of the catalog without the numbered prefix (a fragment such as
+/// the description of an object).
+std::string wlib_fragment(int number, ...);
+
+/// The design's groups that may hold wirelists (not port, PLD or unknown
+/// symbols), in name order.
+std::vector<IwGrp*> wlib_groups();
+
+/// Writes group through the wirelist writer (ordered: the design is in
+/// canonical order already) and says so (608, or 609 with the result);
+/// the writer's result.
+int wlib_write(IwGrp* group, bool ordered);

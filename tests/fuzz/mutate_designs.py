@@ -21,6 +21,16 @@ With --compare OTHER, each damaged folder is also run with the binary OTHER
 (an earlier build, say) in a copy of its own, and the two runs must agree
 byte for byte: exit code, standard output and error, and every file made.
 
+With --wlib WLIB, every run first hands the damaged design to `wlib edit`
+with a made-up script: commands built from the names in the design's
+wirelists (create, connect, disconnect, rename, set, unset, delete, save),
+some of them damaged (unknown commands, words dropped, names of thousands
+of characters, bytes that are not text, lines longer than a script line
+may be).  wlib must end with 0, 1 or 3, without a sanitizer report or a
+time-out and without leaving a temporary file, and when it does not end
+with 0 every file of the design must be as it was.  tsn then runs on what
+the edit left.
+
 With --emit DIR nothing is run: the folders with damaged design files
 (no damaged catalogs, no special files) are written as DIR/m0, DIR/m1,
 ... (each with its `args` file), for tests that take designs from here,
@@ -139,6 +149,100 @@ def copy_plain(src, dst):
         shutil.copy2(src, dst, follow_symlinks=False)
 
 
+SCRIPT_VERBS = ["create", "connect", "disconnect", "rename", "set", "unset", "delete", "save",
+                "CONNECT", "renmae", "", "#", "|"]
+
+
+def design_names(run):
+    """Group, component and net names seen in the design's wirelists."""
+    groups, comps, nets = {"TOP"}, {"U1"}, {"N1"}
+    for f in glob.glob(run + "/lib/wir/*"):
+        # Damage turns files into FIFOs and links to /dev/zero: only plain
+        # files are read, and only their start.
+        if os.path.islink(f) or not os.path.isfile(f):
+            continue
+        try:
+            with open(f, errors="replace") as fh:
+                for line in fh.read(1 << 20).splitlines():
+                    w = line.split()
+                    if len(w) >= 3 and w[0] in ("M", "W"):
+                        groups.add(w[1])
+                        comps.add(w[2])
+                    elif len(w) >= 3 and w[0] == "I":
+                        nets.update(x.split("`")[0] for x in w[3:] if "=" not in x)
+                    elif len(w) >= 2 and w[0] == "DW":
+                        groups.add(w[1])
+        except OSError:
+            pass
+    return sorted(groups), sorted(comps), sorted(n for n in nets if n)
+
+
+def make_script(rng, run):
+    """A made-up edit script for the design in run, as bytes."""
+    groups, comps, nets = design_names(run)
+    name = lambda pool: rng.choice(pool + ["A", "IN", "Y", "?", "'", "1", "X[0:3]"])
+    obj = lambda: rng.choice([
+        "component %s %s" % (name(groups), name(comps)), "net %s %s" % (name(groups), name(nets)),
+        "pin %s %s %s" % (name(groups), name(comps), name(["A", "B", "Y", "I", "O"])),
+        "sheet %s %s" % (name(groups), rng.choice(["1", "2", "0", "x"])),
+        "symbol %s" % name(groups), "port %s %s" % (name(groups), name(nets))])
+    lines = []
+    for _ in range(rng.randint(1, 8)):
+        verb = rng.choice(SCRIPT_VERBS)
+        words = {
+            "create": [name(groups), rng.choice(["1", "2", "0", "40000"]), name(groups), name(comps)],
+            "connect": [name(groups), name(comps), name(["A", "B", "Y", "I"]), name(nets)],
+            "disconnect": [name(groups), name(comps), name(["A", "B", "Y", "I"])],
+            "rename": [rng.choice(["net", "component", "sheet"]), name(groups), name(nets + comps),
+                       name(nets + comps)],
+            "set": [obj(), name(["DELAY", "LABEL", "PINTYPE", "X"]), rng.choice(["1", "two words", "`", ""])],
+            "unset": [obj(), name(["DELAY", "LABEL", "X"])],
+            "delete": ["component", name(groups), name(comps)],
+            "save": rng.choice([[], [name(groups)]]),
+        }.get(verb.lower(), [name(nets)])
+        line = " ".join([verb] + words)
+        damage = rng.random()
+        if damage < 0.08:
+            line = " ".join(line.split()[:-1])
+        elif damage < 0.12:
+            line = line + " " + "N" * rng.choice([255, 256, 10000])
+        elif damage < 0.14:
+            line = "set net TOP N1 V " + "x" * 25000
+        lines.append(line.encode())
+        if rng.random() < 0.05:
+            lines.append(bytes(rng.randrange(256) for _ in range(rng.randint(1, 40))))
+    if rng.random() < 0.7:
+        lines.append(b"save")
+    return b"\n".join(lines) + (b"\n" if rng.random() < 0.9 else b"")
+
+
+def design_files(folder):
+    """The contents of every regular file below folder's libraries."""
+    files = {}
+    for f in sorted(glob.glob(folder + "/*/**/*", recursive=True)):
+        if os.path.isfile(f) and not os.path.islink(f):
+            with open(f, "rb") as fh:
+                files[os.path.relpath(f, folder)] = fh.read()
+    return files
+
+
+def run_edit(rng, wlib, run, argv, env):
+    """Runs wlib edit with a made-up script; the failure, or None."""
+    with open(os.path.join(run, "edit.scr"), "wb") as fh:
+        fh.write(make_script(rng, run))
+    before = design_files(run)
+    r = subprocess.run([wlib, "edit", argv[0], "edit.scr"], cwd=run, capture_output=True,
+                       timeout=60, env=env)
+    err = r.stderr.decode(errors="replace") + r.stdout.decode(errors="replace")[-1000:]
+    if r.returncode not in (0, 1, 3) or "runtime error" in err or "Sanitizer" in err:
+        return "wlib edit: exit %d %s" % (r.returncode, err)
+    if glob.glob(run + "/**/.tsn-*", recursive=True):
+        return "wlib edit left a temporary file"
+    if r.returncode != 0 and design_files(run) != before:
+        return "wlib edit changed files though it ended with %d: %s" % (r.returncode, err)
+    return None
+
+
 def make_mutant(rng, cases, run, tsn):
     """Copies a design chosen from cases to run and damages it; the case and
     its arguments.  Without tsn only design files are damaged."""
@@ -177,13 +281,17 @@ def main():
     ap.add_argument("--work", default="/tmp/tsn-mutate")
     ap.add_argument("--compare", help="a second tsn binary that must behave identically")
     ap.add_argument("--emit", help="write the damaged folders here instead of running tsn")
+    ap.add_argument("--wlib", help="a wlib binary: each run first edits the design with a script")
     args = ap.parse_args()
     if not args.tsn and not args.emit:
         ap.error("give the tsn binary, or --emit DIR")
+    if args.compare and args.wlib:
+        ap.error("--compare runs designs as they were damaged; leave out --wlib")
     rng = random.Random(args.seed)
     # Cases of the other programs (a `program` file) take other arguments.
     cases = [d for d in glob.glob(os.path.join(ROOT, "tests/golden/*"))
-             if os.path.isdir(d + "/lib") and not os.path.exists(d + "/program")]
+             if os.path.isdir(d + "/lib") and os.path.exists(d + "/args")
+             and not os.path.exists(d + "/program")]
     cases.append(os.path.join(ROOT, "examples/adder"))
     cases.sort()
     if args.emit:
@@ -212,9 +320,14 @@ def main():
         env = {"ASAN_OPTIONS": "detect_leaks=0", "UBSAN_OPTIONS": "print_stacktrace=1",
                "PATH": nobin, "WDIR": run}
         try:
+            edit_failure = None
+            if args.wlib:
+                edit_failure = run_edit(rng, os.path.abspath(args.wlib), run, argv, env)
             r = subprocess.run([tsn] + argv, cwd=run, capture_output=True, timeout=60, env=env)
             err = r.stderr.decode(errors="replace")
             bad = r.returncode not in (0, 3) or "runtime error" in err or "Sanitizer" in err
+            if edit_failure:
+                bad, err = True, edit_failure
             if not bad and glob.glob(run + "/**/.tsn-*", recursive=True):
                 bad, err = True, "a temporary file was left behind"
             if not bad and args.compare:
