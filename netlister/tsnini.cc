@@ -197,8 +197,12 @@ void read_ini_file(outdata* out) {
   Reading r;
   r.out = out;
   char line[kLine];
-  while (rkDufsFgets(line, sizeof line, fp)) {
+  bool nul = false;
+  while (rkDufsFgets(line, sizeof line, fp, &nul)) {
     ++r.line;
+    if (nul)
+      llogmsg(out, "   Warning(%s, line %d): a NUL byte ends the text of this line", kIniName,
+              r.line);
     std::vector<std::string> words = words_of(line);
     if (!words.empty()) directive(&r, words);
   }

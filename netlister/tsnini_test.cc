@@ -93,6 +93,14 @@ TEST_F(IniFile, CarriageReturnsEndLinesOrSeparateWords) {
   EXPECT_EQ(filterit("DELAY"), 1);
 }
 
+TEST_F(IniFile, ANulByteIsReportedWhereItCutsTheLine) {
+  EXPECT_EQ(Read(std::string("filter DELAY\0MODEL2\nfilter PART\n", 32)),
+            "|    Warning(tsn.ini, line 1): a NUL byte ends the text of this line\n"
+            "|    Using 2 attribute filter(s)\n");
+  EXPECT_EQ(filterit("MODEL2"), 0);
+  EXPECT_EQ(filterit("PART"), 1);
+}
+
 TEST_F(IniFile, EmptyFileOnlyAnnouncesItself) {
   EXPECT_EQ(Read(""), "");
   EXPECT_EQ(w->level_usage, LEVEL_UNION);

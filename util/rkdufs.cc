@@ -197,12 +197,14 @@ int rkDufsFgetc(std::FILE* fp) {
   return '\r';
 }
 
-char* rkDufsFgets(char* buf, int size, std::FILE* fp) {
+char* rkDufsFgets(char* buf, int size, std::FILE* fp, bool* nul) {
+  if (nul) *nul = false;
   if (!buf || size <= 0) return nullptr;
   int n = 0;
   while (n < size - 1) {
     int c = rkDufsFgetc(fp);
     if (c == EOF) break;
+    if (c == '\0' && nul) *nul = true;
     buf[n++] = static_cast<char>(c);
     if (c == '\n') break;
   }

@@ -61,7 +61,9 @@ int rkDufsFgetc(std::FILE* fp);
 
 /// Like fgets with "\r\n" read as "\n" (also when the buffer fills exactly
 /// on the "\r").  Null at end of file when nothing was read.
-char* rkDufsFgets(char* buf, int size, std::FILE* fp);
+/// *nul (when given) tells whether the piece held a NUL byte, which ends
+/// its text for a reader of C strings.
+char* rkDufsFgets(char* buf, int size, std::FILE* fp, bool* nul = nullptr);
 
 /// The next whole line of any length, its line end read as "\n" and kept,
 /// in a shared buffer overwritten by the next call.  Null at end of file
