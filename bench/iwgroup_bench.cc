@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/benchutil.h"
 #include "store/prj.h"
 #include "store/pxlib.h"
 #include "wirelist/iwacc.h"
@@ -37,14 +38,7 @@ void BM_LoadDesign(benchmark::State& state) {
   long groups = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    iwsession_reset();
-    prjReset();
-    if (!iwinit()) {
-      state.SkipWithError("the database cannot start");
-      return;
-    }
-    iwchktime();
-    iwstatmode(0);
+    if (!bench::StartDatabase(state)) return;
     state.ResumeTiming();
     if (!iwgroup("TOP")) {
       state.SkipWithError("the design did not load");

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/benchutil.h"
 #include "store/prj.h"
 #include "store/pxlib.h"
 #include "wirelist/iwgroup.h"
@@ -79,18 +80,12 @@ void BM_LoadOccurrenceAttributes(benchmark::State& state) {
   }
   WriteDesign(dir, entries, clean);
   pxReset();
+  pxFindCatalogs();
   int result = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    iwsession_reset();
-    prjReset();
-    if (!iwinit()) {
-      state.SkipWithError("the database cannot start");
-      return;
-    }
+    if (!bench::StartDatabase(state)) return;
     iwregmsghndlr(Quiet, nullptr);
-    iwstatmode(0);
-    iwchktime();
     iwsetshortcuts(shortcuts);
     IwGrp* top = iwgroup("TOP");
     if (!top) {

@@ -19,6 +19,43 @@
 
 namespace {
 
+// A design made by hand: TOP places the given blocks of BLK (with
+// LABEL attributes when shown is given), BLK places S1 of SUB, SUB holds
+// U1, U2 and the net N5 (BLK holds N5 too).  It becomes the run's top.
+struct HandMade {
+  IwGrp top, blk, sub;
+  IwSch top_sheet, blk_sheet, sub_sheet;
+  IwSym blk_sym, sub_sym;
+  IwCom b[6], s1, u1, u2;
+  IwNet blk_n5, sub_n5;
+  IwAtt labels[6];
+
+  explicit HandMade(std::vector<const char*> names, std::vector<const char*> shown = {}) {
+    blk_sym.grp = &blk;
+    sub_sym.grp = &sub;
+    const std::size_t n = names.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!shown.empty()) labels[i] = {.name = "LABEL", .value = iwmkname(shown[i])};
+      b[i] = {.name = names[i], .atts = shown.empty() ? nullptr : &labels[i], .sch = &top_sheet,
+              .sym = &blk_sym, .next = i + 1 < n ? &b[i + 1] : nullptr};
+    }
+    top_sheet.coms = &b[0];
+    top.schs = &top_sheet;
+    s1 = {.name = "S1", .sch = &blk_sheet, .sym = &sub_sym};
+    blk_sheet.coms = &s1;
+    blk.schs = &blk_sheet;
+    u1 = {.name = "U1", .sch = &sub_sheet, .next = &u2};
+    u2 = {.name = "U2", .sch = &sub_sheet};
+    sub_sheet.coms = &u1;
+    sub.schs = &sub_sheet;
+    blk_n5 = {.name = "N5", .grp = &blk};
+    sub_n5 = {.name = "N5", .grp = &sub};
+    blk.nets = &blk_n5;
+    sub.nets = &sub_n5;
+    w->tgroup = &top;
+  }
+};
+
 class DtbReader : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -185,34 +222,10 @@ TEST_F(DtbReader, ShortcutsServeOnlyWhereNoEntryReaches) {
         "A TPLH=1\n"
         ".AB\n");
   readDtbFile("s", "");
-  IwGrp top, blk, sub;
-  IwSch top_sheet, blk_sheet, sub_sheet;
-  IwSym blk_sym, sub_sym;
-  IwCom b[6], s1, u1, u2;
-  IwNet blk_n5, sub_n5;
-  blk_sym.grp = &blk;
-  sub_sym.grp = &sub;
-  const char* names[] = {"B0", "B1", "B2", "B3", "B4", "B5"};
-  for (int i = 0; i < 6; ++i) {
-    b[i].name = names[i];
-    b[i].sym = &blk_sym;
-    b[i].sch = &top_sheet;
-    b[i].next = i < 5 ? &b[i + 1] : nullptr;
-  }
-  top_sheet.coms = &b[0];
-  top.schs = &top_sheet;
-  s1 = {.name = "S1", .sch = &blk_sheet, .sym = &sub_sym};
-  blk_sheet.coms = &s1;
-  blk.schs = &blk_sheet;
-  u1 = {.name = "U1", .sch = &sub_sheet, .next = &u2};
-  u2 = {.name = "U2", .sch = &sub_sheet};
-  sub_sheet.coms = &u1;
-  sub.schs = &sub_sheet;
-  blk_n5 = {.name = "N5", .grp = &blk};
-  sub_n5 = {.name = "N5", .grp = &sub};
-  blk.nets = &blk_n5;
-  sub.nets = &sub_n5;
-  w->tgroup = &top;
+  HandMade d({"B0", "B1", "B2", "B3", "B4", "B5"});
+  IwCom* b = d.b;
+  IwCom &s1 = d.s1, &u1 = d.u1, &u2 = d.u2;
+  IwNet &blk_n5 = d.blk_n5, &sub_n5 = d.sub_n5;
 
   auto ctx = [](std::vector<TsnContext>& cells, std::vector<IwCom*> outer_first) {
     cells.resize(outer_first.size());
@@ -271,35 +284,11 @@ TEST_F(DtbReader, OccurrenceAttributesKeepTheShortcutsWhereNoneReaches) {
   entry("I2\\N5", IW_OAT_NET, "LOAD");
   entry("I3\\S1\\U1\\A", IW_OAT_PIN, "CAP");
   iwoatentry("I0\\S1\\U1", IW_OAT_COM, 1);  // no attribute: nothing to write
-  IwGrp top, blk, sub;
-  IwSch top_sheet, blk_sheet, sub_sheet;
-  IwSym blk_sym, sub_sym;
-  IwCom b[4], s1, u1, u2;
-  IwNet blk_n5, sub_n5;
-  IwAtt labels[4];
-  blk_sym.grp = &blk;
-  sub_sym.grp = &sub;
-  const char* names[] = {"I0", "I1", "I2", "I3"};
-  const char* shown[] = {"I1", "I2", "I3", "I0"};  // labels that name other instances
-  for (int i = 0; i < 4; ++i) {
-    labels[i] = {.name = "LABEL", .value = iwmkname(shown[i])};
-    b[i] = {.name = names[i], .atts = &labels[i], .sch = &top_sheet, .sym = &blk_sym,
-            .next = i < 3 ? &b[i + 1] : nullptr};
-  }
-  top_sheet.coms = &b[0];
-  top.schs = &top_sheet;
-  s1 = {.name = "S1", .sch = &blk_sheet, .sym = &sub_sym};
-  blk_sheet.coms = &s1;
-  blk.schs = &blk_sheet;
-  u1 = {.name = "U1", .sch = &sub_sheet, .next = &u2};
-  u2 = {.name = "U2", .sch = &sub_sheet};
-  sub_sheet.coms = &u1;
-  sub.schs = &sub_sheet;
-  blk_n5 = {.name = "N5", .grp = &blk};
-  sub_n5 = {.name = "N5", .grp = &sub};
-  blk.nets = &blk_n5;
-  sub.nets = &sub_n5;
-  w->tgroup = &top;
+  // Labels that name other instances.
+  HandMade d({"I0", "I1", "I2", "I3"}, {"I1", "I2", "I3", "I0"});
+  IwCom* b = d.b;
+  IwCom &s1 = d.s1, &u1 = d.u1, &u2 = d.u2;
+  IwNet &blk_n5 = d.blk_n5, &sub_n5 = d.sub_n5;
 
   std::vector<TsnContext> cells(2);
   auto at = [&](IwCom* outer, IwCom* inner) {

@@ -47,6 +47,25 @@ def symbol(symtype, pins, atts=()):
     return lines + ["E"]
 
 
+def annotation(rng, head, comps, nets, note, pin_delays):
+    """Lines of a delay table or an occurrence-attribute file (the two share
+    their entries): head, then a few component, net and pin entries, then
+    the block's end."""
+    lines = list(head)
+    for _ in range(rng.randint(1, 6)):
+        r = rng.random()
+        comp, pins = rng.choice(comps)
+        if r < 0.35:
+            lines += ["C " + comp, "A " + rng.choice(["PWR=HIGH", "SIZE=@W", note])]
+        elif r < 0.5 and pins is None:
+            lines += ["C " + comp, "A @DRIVE=%d" % rng.randint(1, 9)]
+        elif r < 0.75 and nets:
+            lines += ["N " + rng.choice(nets), "A CAP=%d" % rng.randint(1, 9)]
+        elif pins:
+            lines += ["P %s\\%s" % (comp, rng.choice(pins))] + pin_delays
+    return lines + [".AB"]
+
+
 class Design:
     """A random design: groups of parts (child blocks or gates) chained
     from port I to port O, with clock, bus and global nets beside."""
@@ -192,23 +211,11 @@ class Design:
 
     def delay_table(self):
         """A delay table annotating a few occurrences, or None."""
-        rng = self.rng
         comps, nets = self.occurrences()
         if not comps:
             return None
-        lines = ["| Generated annotation.", ".BA"]
-        for _ in range(rng.randint(1, 6)):
-            r = rng.random()
-            comp, pins = rng.choice(comps)
-            if r < 0.35:
-                lines += ["C " + comp, "A " + rng.choice(["PWR=HIGH", "SIZE=@W", "NOTE=ANN"])]
-            elif r < 0.5 and pins is None:
-                lines += ["C " + comp, "A @DRIVE=%d" % rng.randint(1, 9)]
-            elif r < 0.75 and nets:
-                lines += ["N " + rng.choice(nets), "A CAP=%d" % rng.randint(1, 9)]
-            elif pins:
-                lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=2", "A TPHL=3"]
-        return lines + [".AB"]
+        return annotation(self.rng, ["| Generated annotation.", ".BA"], comps, nets,
+                          "NOTE=ANN", ["A TPLH=2", "A TPHL=3"])
 
     def occurrence_file(self, rng):
         """An occurrence-attribute file giving a few occurrences attributes,
@@ -216,19 +223,8 @@ class Design:
         comps, nets = self.occurrences(instances=True)
         if not comps:
             return None
-        lines = ["| Generated occurrence attributes.", rng.choice(["V 1", "OVERRIDE ON"]), ".BA"]
-        for _ in range(rng.randint(1, 6)):
-            r = rng.random()
-            comp, pins = rng.choice(comps)
-            if r < 0.35:
-                lines += ["C " + comp, "A " + rng.choice(["PWR=HIGH", "SIZE=@W", "NOTE=OCC"])]
-            elif r < 0.5 and pins is None:
-                lines += ["C " + comp, "A @DRIVE=%d" % rng.randint(1, 9)]
-            elif r < 0.75 and nets:
-                lines += ["N " + rng.choice(nets), "A CAP=%d" % rng.randint(1, 9)]
-            elif pins:
-                lines += ["P %s\\%s" % (comp, rng.choice(pins)), "A TPLH=4"]
-        return lines + [".AB"]
+        head = ["| Generated occurrence attributes.", rng.choice(["V 1", "OVERRIDE ON"]), ".BA"]
+        return annotation(rng, head, comps, nets, "NOTE=OCC", ["A TPLH=4"])
 
     def write(self, folder, table=None, oats=None):
         for d in ("lib/wir", "lib/sym", "lib/sch"):
